@@ -1,0 +1,8 @@
+// The help text printed for "/?".
+#pragma once
+
+namespace zeph {
+
+void PrintHelp();
+
+}  // namespace zeph

@@ -1,0 +1,32 @@
+#include "tasks/host_calls.h"
+
+#include <charconv>
+
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
+namespace zeph {
+
+void Check(const host::HostStatus& status) {
+  if (status.Failed()) throw Exception(WideToAnsi(status.description));
+}
+
+std::string VariantText(const host::Variant& value) {
+  if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
+  if (const auto* text = std::get_if<host::WideString>(&value)) return WideToAnsi(*text);
+  return {};
+}
+
+int32_t VariantInt(const host::Variant& value) {
+  if (const auto* number = std::get_if<int32_t>(&value)) return *number;
+  const std::string text = Trim(VariantText(value));
+  int32_t out = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    throw Exception("'" + text + "' is not a valid integer value");
+  }
+  return out;
+}
+
+}  // namespace zeph

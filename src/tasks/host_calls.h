@@ -1,0 +1,19 @@
+// Turning host call results into the program's errors and texts.
+#pragma once
+
+#include <string>
+
+#include "host/host_api.h"
+
+namespace zeph {
+
+// Throws Exception with the host's description (as Windows-1250) when the
+// call failed.
+void Check(const host::HostStatus& status);
+
+// A variant result as program text: integers in decimal, texts converted.
+std::string VariantText(const host::Variant& value);
+// A variant result as an integer; a text that is no integer throws.
+int32_t VariantInt(const host::Variant& value);
+
+}  // namespace zeph

@@ -1,0 +1,76 @@
+// The configuration server of one task: creation, login, parameter refresh,
+// rights, module servers, logout and release.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "config/server_list.h"
+#include "host/host_api.h"
+#include "tasks/task_context.h"
+#include "util/error.h"
+
+namespace zeph {
+
+class HostSession {
+ public:
+  explicit HostSession(TaskContext& context) : context_(context) {}
+
+  // Instantiates the server and prepares it. Errors carry the Setup library
+  // prefix; an instance made before the error stays for the closing part.
+  void Create();
+  bool Exists() const { return setup_ != nullptr; }
+  host::ISetup& Setup() { return *setup_; }
+  const host::ObjectRef& SetupRef() const { return setup_ref_; }
+
+  // Server, database, user, password, pre-login option, Login; returns what
+  // Login reported.
+  bool Login(const TSerwerInformacje& entry);
+  // Short date format and separators become the process-wide ones; the
+  // host's exception handler is taken over.
+  void RefreshParameters();
+  // The exporter's right at level 2; a refusal throws the host's message.
+  void CheckExporterRight();
+
+  std::string GetParameter(const std::string& name);
+  int32_t GetLoginValue(const std::string& name);
+  bool GetBoolParameter(const std::string& name);
+  // FindRight with the code and level, then HasRight.
+  bool HasRight(const std::string& code, int32_t level);
+
+  // GetModule: a returned server replaces `reference`; when none comes back
+  // and `reference` is still empty, throws "Biblioteka X nie jest
+  // zainicjowana".
+  template <class T>
+  T& Obtain(host::ClassId id, std::shared_ptr<T>& reference, bool create = true);
+  void UnregisterModule(host::ClassId id);
+
+  void Logout();
+  // SetApplication(none), UnregisterModule(own class), Close; the server is
+  // dropped even when one of these fails.
+  void Release();
+
+ private:
+  host::ObjectRef GetModule(host::ClassId id, bool create);
+
+  TaskContext& context_;
+  host::ObjectRef setup_ref_;
+  host::ISetup* setup_ = nullptr;
+};
+
+// "Biblioteka %s nie jest zainicjowana".
+std::string NotInitialisedMessage(host::ClassId id);
+
+template <class T>
+T& HostSession::Obtain(host::ClassId id, std::shared_ptr<T>& reference, bool create) {
+  host::ObjectRef server = GetModule(id, create);
+  if (server) {
+    auto typed = std::dynamic_pointer_cast<T>(server);
+    if (!typed) throw EWyjatek(NotInitialisedMessage(id));
+    reference = typed;
+  }
+  if (!reference) throw EWyjatek(NotInitialisedMessage(id));
+  return *reference;
+}
+
+}  // namespace zeph

@@ -1,0 +1,88 @@
+#include "log/run_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "util/error.h"
+#include "util/files.h"
+
+namespace zeph {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class RunLogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("zeph_log_" + std::to_string(::getpid()) + "_" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    path_ = (dir_ / "run.log").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+  std::string path_;
+};
+
+TEST_F(RunLogTest, LinesAreTimestampedOrIndentedAndAppendedWithCrLf) {
+  RunLog log;
+  log.AddLogLine("header", true);
+  log.AddLogLine("summary", false);
+  log.AddLogLine("two\r\nlines", true);
+  SaveLog(log.Lines(), path_);
+  SaveLog({"second run"}, path_);
+  const std::string text = ReadAll(path_);
+  std::regex shape(
+      "\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2}  header\r\n"
+      " {21}summary\r\n"
+      "\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2}  two\r\nlines\r\n"
+      "second run\r\n");
+  EXPECT_TRUE(std::regex_match(text, shape)) << text;
+  EXPECT_EQ(log.Lines().size(), 3u);  // saving leaves the list as it was
+}
+
+TEST_F(RunLogTest, AppendCreatesExactlyTheBytes) {
+  AppendTextToFile("\xA3\xA5 a", path_);
+  EXPECT_EQ(ReadAll(path_), "\xA3\xA5 a");
+}
+
+TEST_F(RunLogTest, FileHeldByAnotherWriterFails) {
+  AppendTextToFile("x", path_);
+  int fd = ::open(path_.c_str(), O_RDWR);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  try {
+    AppendTextToFile("y", path_);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path_ + "\". ", 0), 0u);
+  }
+  ::close(fd);
+  EXPECT_EQ(ReadAll(path_), "x");
+}
+
+TEST_F(RunLogTest, MissingDirectoryCannotBeCreated) {
+  const std::string path = (dir_ / "none" / "run.log").string();
+  try {
+    SaveLog({"a"}, path);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + path + "\". ", 0), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace zeph

@@ -1,12 +1,28 @@
 #include "driver/dispatch_table.h"
 
+#include "tasks/ambro_exchange.h"
+#include "tasks/central_export.h"
+#include "tasks/classification_imports.h"
+#include "tasks/daily_report.h"
+#include "tasks/invoice_export.h"
 #include "tasks/mantis_tasks.h"
 #include "tasks/module_tasks.h"
+#include "tasks/print_hub_export.h"
 #include "tasks/stock_tasks.h"
+#include "tasks/tpp_exchange.h"
+#include "tasks/xml_dictionaries.h"
 
 namespace zeph {
 namespace {
 
+template <bool (*Run)(TaskContext&, TSerwerInformacje&)>
+void Task(TaskContext& c, TSerwerInformacje& e) {
+  Run(c, e);
+}
+template <bool Classifications, bool Payback, bool Factors, bool Investments, bool Graphics>
+void Selected(TaskContext& c, TSerwerInformacje& e) {
+  RunSelectedImport(c, e, Classifications, Payback, Factors, Investments, Graphics);
+}
 template <Switch S>
 void Stock(TaskContext& c, TSerwerInformacje& e) {
   RunStockTask(c, e, S);
@@ -27,21 +43,21 @@ constexpr MantisTarget kEc = MantisTarget::MantisEc;
 
 const std::vector<DispatchRow>& DispatchTable() {
   static const std::vector<DispatchRow> table = {
-      {Switch::EK, Enable::EksportDoPelkTessaro, false, nullptr},
+      {Switch::EK, Enable::EksportDoPelkTessaro, false, Task<RunCentralExport>},
       {Switch::WDS, Enable::WymianaDanychSpr, false, Stock<Switch::WDS>},
-      {Switch::RD, Enable::RaportDzienny, false, nullptr},
+      {Switch::RD, Enable::RaportDzienny, false, Task<RunDailyReport>},
       {Switch::CSK, Enable::SynchronizacjaCSK, false, Module<Switch::CSK>},
-      {Switch::MHD, Enable::EksportDoMHD, false, nullptr},
-      {Switch::XML, Enable::ZapisSlownikowDoXML, false, nullptr},
+      {Switch::MHD, Enable::EksportDoMHD, false, Task<RunAmbroExchange>},
+      {Switch::XML, Enable::ZapisSlownikowDoXML, false, Task<RunDictionariesToXml>},
       {Switch::ETDS, Enable::EksportTowarowDoSprawdzarek, false, Module<Switch::ETDS>},
-      {Switch::PH, Enable::EksportWydrukowDoPH, false, nullptr},
+      {Switch::PH, Enable::EksportWydrukowDoPH, false, Task<RunPrintHubExport>},
       {Switch::BTKX, Enable::ImportBazTowarowychZPelkex, false, Stock<Switch::BTKX>},
-      {Switch::KTI, Enable::ImportKlasTowZewn, false, nullptr},
-      {Switch::KTI, Enable::ImportTylkoKlasTowZewn, true, nullptr},
-      {Switch::KTI, Enable::ImportDefPaybackZewn, true, nullptr},
-      {Switch::KTI, Enable::ImportPrzelicznikow, true, nullptr},
-      {Switch::KTI, Enable::ImportDefInwestycji, true, nullptr},
-      {Switch::KTI, Enable::ImportGrafikiDF, true, nullptr},
+      {Switch::KTI, Enable::ImportKlasTowZewn, false, Task<RunFullImport>},
+      {Switch::KTI, Enable::ImportTylkoKlasTowZewn, true, Selected<true, false, false, false, false>},
+      {Switch::KTI, Enable::ImportDefPaybackZewn, true, Selected<false, true, false, false, false>},
+      {Switch::KTI, Enable::ImportPrzelicznikow, true, Selected<false, false, true, false, false>},
+      {Switch::KTI, Enable::ImportDefInwestycji, true, Selected<false, false, false, true, false>},
+      {Switch::KTI, Enable::ImportGrafikiDF, true, Selected<false, false, false, false, true>},
       {Switch::WZKX, Enable::EksportDokWydDoPelkex, false, Stock<Switch::WZKX>},
       {Switch::CID, Enable::CaolinImport, false, Stock<Switch::CID>},
       {Switch::CED, Enable::CaolinEksport, false, Stock<Switch::CED>},
@@ -62,7 +78,7 @@ const std::vector<DispatchRow>& DispatchTable() {
       {Switch::MECET, Enable::MantisECEksportTowarow, false, Mantis<kEc, false, false, true>},
       {Switch::MECI, Enable::MantisECImport, false, Stock<Switch::MECI>},
       {Switch::IDDU, Enable::ImportDatDostawZUPS, false, Stock<Switch::IDDU>},
-      {Switch::EFED, Enable::EksportFakturDoSystemuEDokumenty, false, nullptr},
+      {Switch::EFED, Enable::EksportFakturDoSystemuEDokumenty, false, Task<RunInvoiceExport>},
       {Switch::HRCK, Enable::HrcEksportKth, false, Module<Switch::HRCK>},
       {Switch::HRCD, Enable::HrcImportDanychOSprzedazyStarterow, false, Module<Switch::HRCD>},
       {Switch::FWPS, Enable::FiskalizacjaWPuliStanowisk, false, Module<Switch::FWPS>},
@@ -70,7 +86,7 @@ const std::vector<DispatchRow>& DispatchTable() {
       {Switch::DDM, Enable::DrukujDokumentyMagazynowe, false, Module<Switch::DDM>},
       {Switch::IDDPP, Enable::ImportDatDostawZPocztyPolskiej, false, Stock<Switch::IDDPP>},
       {Switch::IDDINP, Enable::ImportDatDostawZInPost, false, Stock<Switch::IDDINP>},
-      {Switch::TPP, Enable::WymianaZTPP, false, nullptr},
+      {Switch::TPP, Enable::WymianaZTPP, false, Task<RunTppExchange>},
       {Switch::IDDG, Enable::ImportDatDostawZGeis, false, Stock<Switch::IDDG>},
       {Switch::RISM, Enable::RoveseImportStanMag, false, Stock<Switch::RISM>},
       {Switch::IDDINPS, Enable::ImportDatDostawZInPostShipX, false, Stock<Switch::IDDINPS>},

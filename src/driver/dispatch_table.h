@@ -16,7 +16,7 @@ struct DispatchRow {
   Switch task;
   Enable enable;
   bool only_without_full_import;  // runs only when ImportKlasTowZewn is zero
-  TaskEntry run;                  // null: the task is not available in this build
+  TaskEntry run;
 };
 
 const std::vector<DispatchRow>& DispatchTable();

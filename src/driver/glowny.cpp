@@ -29,7 +29,7 @@ void TfrmGlowny::RunExport() {
     if (flags_.Get(Switch::Help)) PrintHelp();
     for (TSerwerInformacje& entry : entries_) {
       for (const DispatchRow& row : DispatchTable()) {
-        if (row.run != nullptr && RowApplies(row, flags_, entry)) row.run(context_, entry);
+        if (RowApplies(row, flags_, entry)) row.run(context_, entry);
       }
     }
   } catch (const std::exception& e) {

@@ -35,7 +35,7 @@ void TfrmGlowny::RunExport() {
   } catch (const std::exception& e) {
     try {
       context_.log.AddLogLine(e.what(), true);
-      SaveLog(context_.log.Lines(), context_.log_path);
+      context_.log.Save(context_.log_path);
     } catch (const std::exception&) {
       // Nowhere left to report it; the run ends either way.
     }

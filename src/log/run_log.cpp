@@ -13,6 +13,13 @@ void RunLog::AddLogLine(const std::string& text, bool timestamped) {
   }
 }
 
+void RunLog::Save(const std::string& path) {
+  std::vector<std::string> unsaved(lines_.begin() + static_cast<std::ptrdiff_t>(saved_),
+                                   lines_.end());
+  SaveLog(unsaved, path);
+  saved_ = lines_.size();
+}
+
 void SaveLog(const std::vector<std::string>& lines, const std::string& path) {
   std::string text;
   for (const auto& line : lines) {

@@ -12,11 +12,20 @@ class RunLog {
   // Adds a line: "yyyy.mm.dd hh:mm:ss" and two blanks before the text when
   // `timestamped`, otherwise 21 blanks.
   void AddLogLine(const std::string& text, bool timestamped);
-  void Clear() { lines_.clear(); }
+  void Clear() {
+    lines_.clear();
+    saved_ = 0;
+  }
   const std::vector<std::string>& Lines() const { return lines_; }
+
+  // Appends the lines not yet written by an earlier Save to the log file, so
+  // that a block never reaches the file twice (a task saves its block, and
+  // an error that later reaches the run adds only its own line).
+  void Save(const std::string& path);
 
  private:
   std::vector<std::string> lines_;
+  size_t saved_ = 0;
 };
 
 // Appends every line followed by CR LF to the file, creating it when missing.

@@ -44,7 +44,7 @@ bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& sh
   } else if (!shape.summary_label.empty()) {
     run.LogIndented(shape.summary_label + YesNoText(run.outcome));
   }
-  SaveLog(context.log.Lines(), context.log_path);
+  context.log.Save(context.log_path);
 
   HostSession& session = run.session;
   auto release_modules = [&] {

@@ -86,3 +86,22 @@ TEST_F(RunLogTest, MissingDirectoryCannotBeCreated) {
 
 }  // namespace
 }  // namespace zeph
+
+namespace zeph {
+namespace {
+
+TEST_F(RunLogTest, SaveWritesEachLineOnce) {
+  RunLog log;
+  log.AddLogLine("block", false);
+  log.Save(path_);
+  log.AddLogLine("error", false);
+  log.Save(path_);
+  log.Clear();
+  log.AddLogLine("next", false);
+  log.Save(path_);
+  const std::string pad(21, ' ');
+  EXPECT_EQ(ReadAll(path_), pad + "block\r\n" + pad + "error\r\n" + pad + "next\r\n");
+}
+
+}  // namespace
+}  // namespace zeph

@@ -1,0 +1,139 @@
+#include "mail/send_mail.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "mail/mail_address.h"
+#include "mail/message_builder.h"
+#include "mail/mime_header.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
+namespace zeph {
+namespace {
+
+// The name of the file without its directory; both delimiters count.
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Every attachment must be a readable regular file before the server is
+// contacted, so that a bad path never breaks off a half-sent message.
+void CheckAttachment(const std::string& path) {
+  struct stat st {};
+  int error = 0;
+  if (::stat(path.c_str(), &st) != 0) {
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = EINVAL;
+  } else if (::access(path.c_str(), R_OK) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    throw Exception("Cannot open file \"" + path + "\". " + std::strerror(error));
+  }
+}
+
+std::vector<mail::Mailbox> AddressList(const std::string& text) {
+  return mail::ParseAddressList(mail::CleanHeaderText(AnsiToUtf8(text)));
+}
+
+void AddRecipients(const std::vector<mail::Mailbox>& boxes, std::vector<std::string>& out) {
+  for (const mail::Mailbox& box : boxes) {
+    bool known = false;
+    for (const std::string& address : out) {
+      if (strcasecmp(address.c_str(), box.address.c_str()) == 0) known = true;
+    }
+    if (!known) out.push_back(box.address);
+  }
+}
+
+void Deliver(const MailRequest& request, const mail::MailTimeouts& timeouts) {
+  mail::SmtpJob job;
+  mail::SplitServer(request.server, request.port, job.host, job.port);
+
+  mail::MailContent content;
+  std::vector<mail::Mailbox> sender = AddressList(request.sender_address);
+  if (sender.empty()) throw Exception("No sender address is set.");
+  if (sender.size() > 1) {
+    throw Exception("Invalid sender address: \"" + request.sender_address + "\"");
+  }
+  content.from = {AnsiToUtf8(request.sender_name), sender.front().address};
+  content.to = AddressList(request.recipients);
+  content.cc = AddressList(request.copy_recipients);
+  AddRecipients(content.to, job.rcpt_to);
+  AddRecipients(content.cc, job.rcpt_to);
+  if (job.rcpt_to.empty()) throw Exception("No recipient address is set.");
+
+  for (const std::string& path : request.attachments) {
+    CheckAttachment(path);
+    content.attachments.push_back({path, AnsiToUtf8(BaseName(path))});
+  }
+  content.subject = AnsiToUtf8(request.subject);
+  content.body = AnsiToUtf8(request.body);
+  content.date = std::time(nullptr);
+  content.message_id = mail::NewMessageId(content.from.address);
+
+  job.mail_from = content.from.address;
+  job.authenticate = request.authenticate;
+  job.user = AnsiToUtf8(request.user);
+  job.password = AnsiToUtf8(request.password);
+
+  mail::MessageStream message(mail::BuildMessage(content));
+  mail::SendBySmtp(job, timeouts, message);
+}
+
+}  // namespace
+
+std::string MailFailureText(const std::string& message) {
+  return Text1250(
+             "Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
+             "Sprawdź konfigurację aplikacji - ustawienia dotyczące wysyłania e-mail.\r\n"
+             "(komunikat: ") +
+         message + ")";
+}
+
+bool SendMail(const MailRequest& request, bool raise_on_failure,
+              const mail::MailTimeouts& timeouts) {
+  try {
+    Deliver(request, timeouts);
+    return true;
+  } catch (const std::exception& e) {
+    // A console run shows no message window: the result alone reports it.
+    if (raise_on_failure) throw Exception(MailFailureText(e.what()));
+    return false;
+  }
+}
+
+bool SendMail(const std::string& server, const std::string& sender_name,
+              const std::string& sender_address, const std::string& copy_recipients,
+              bool raise_on_failure, int port, const std::string& password,
+              const std::string& user, bool authenticate,
+              const std::vector<std::string>* attachments, const std::string& body,
+              const std::string& subject, const std::string& recipients) {
+  MailRequest request;
+  request.server = server;
+  request.sender_name = sender_name;
+  request.sender_address = sender_address;
+  request.copy_recipients = copy_recipients;
+  request.port = port;
+  request.password = password;
+  request.user = user;
+  request.authenticate = authenticate;
+  if (attachments != nullptr) request.attachments = *attachments;
+  request.body = body;
+  request.subject = subject;
+  request.recipients = recipients;
+  return SendMail(request, raise_on_failure, mail::MailTimeouts{});
+}
+
+}  // namespace zeph

@@ -87,7 +87,8 @@ bool CleanAddress(std::string_view text, std::string& address) {
     if (!quoted && (u <= ' ' || c == '<' || c == '>' || c == ',' || c == ';')) return false;
     if (u < ' ' || u == 0x7F) return false;
   }
-  return true;
+  size_t at = address.rfind('@');
+  return at != std::string::npos && at > 0 && at + 1 < address.size();
 }
 
 Mailbox ParseMailbox(std::string_view element) {

@@ -105,12 +105,13 @@ std::vector<MessageSegment> BuildMessage(const MailContent& content) {
   segments.push_back(MessageSegment::Text(std::move(head)));
   segments.push_back(MessageSegment::Text(std::move(body)));
   for (const Attachment& file : content.attachments) {
-    segments.push_back(MessageSegment::Text("--" + boundary + "\r\n" +
+    // The CR LF before a delimiter belongs to the delimiter, not to the part.
+    segments.push_back(MessageSegment::Text("\r\n--" + boundary + "\r\n" +
                                             AttachmentFields(CleanHeaderText(file.name)) +
                                             "\r\n"));
     segments.push_back(MessageSegment::File(file.path));
   }
-  segments.push_back(MessageSegment::Text("--" + boundary + "--\r\n"));
+  segments.push_back(MessageSegment::Text("\r\n--" + boundary + "--\r\n"));
   return segments;
 }
 

@@ -43,8 +43,14 @@ void CheckAttachment(const std::string& path) {
   }
 }
 
+// A line break in an address list is refused rather than guessed around: it
+// must never become a header line or an SMTP command of its own.
 std::vector<mail::Mailbox> AddressList(const std::string& text) {
-  return mail::ParseAddressList(mail::CleanHeaderText(AnsiToUtf8(text)));
+  std::string utf8 = AnsiToUtf8(text);
+  if (utf8.find_first_of("\r\n") != std::string::npos) {
+    throw Exception("Invalid e-mail address: \"" + mail::CleanHeaderText(Trim(text)) + "\"");
+  }
+  return mail::ParseAddressList(mail::CleanHeaderText(utf8));
 }
 
 void AddRecipients(const std::vector<mail::Mailbox>& boxes, std::vector<std::string>& out) {

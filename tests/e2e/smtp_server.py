@@ -1,0 +1,147 @@
+"""A real SMTP server (aiosmtpd) on 127.0.0.1 for the mail tests.
+
+Records every accepted message with its envelope and every AUTH command.
+`MailServer(...)` starts one; `mail_server` is a fixture factory that stops
+the servers of a test at its end. `stalling_server` accepts connections and
+never answers."""
+
+import email
+import email.policy
+import socket
+import threading
+
+import pytest
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+USER = "jan"
+PASSWORD = "tajne-hasło"
+
+
+def free_port():
+    with socket.socket() as sock:
+        sock.bind(("127.0.0.1", 0))
+        return sock.getsockname()[1]
+
+
+class Delivery:
+    def __init__(self, envelope):
+        self.mail_from = envelope.mail_from
+        self.rcpt_tos = list(envelope.rcpt_tos)
+        self.raw = envelope.original_content
+
+    @property
+    def message(self):
+        return email.message_from_bytes(self.raw, policy=email.policy.default)
+
+    @property
+    def head(self):
+        """The raw header block, CR LF kept."""
+        return self.raw.split(b"\r\n\r\n", 1)[0]
+
+
+class _Handler:
+    def __init__(self, owner):
+        self.owner = owner
+
+    async def handle_DATA(self, server, session, envelope):
+        if self.owner.refuse_data:
+            return self.owner.refuse_data
+        self.owner.deliveries.append(Delivery(envelope))
+        return "250 Message accepted"
+
+
+class MailServer:
+    """offer_auth=False: AUTH is not advertised (a plain connection with
+    TLS-only login, as aiosmtpd does by default)."""
+
+    def __init__(self, offer_auth=True, users=None, refuse_data=None,
+                 data_size_limit=64 * 1024 * 1024):
+        self.deliveries = []
+        self.auth_commands = []
+        self.logins = []
+        self.sessions = 0
+        self.refuse_data = refuse_data
+        self.users = {USER: PASSWORD} if users is None else users
+        self.port = free_port()
+        owner = self
+
+        class RecordingSMTP(SMTP):
+            def connection_made(self, transport):
+                owner.sessions += 1
+                super().connection_made(transport)
+
+            async def smtp_AUTH(self, arg):
+                owner.auth_commands.append(arg)
+                return await super().smtp_AUTH(arg)
+
+        class RecordingController(Controller):
+            def factory(self):
+                return RecordingSMTP(self.handler, **self.SMTP_kwargs)
+
+        self.controller = RecordingController(
+            _Handler(self), hostname="127.0.0.1", port=self.port,
+            auth_require_tls=not offer_auth, authenticator=self._authenticate,
+            auth_exclude_mechanism=["PLAIN"], data_size_limit=data_size_limit)
+        self.controller.start()
+        # The controller's own readiness probe counts as a session.
+        self.sessions = 0
+
+    def _authenticate(self, server, session, envelope, mechanism, auth_data):
+        if isinstance(auth_data, LoginPassword):
+            login = auth_data.login.decode("utf-8", "replace")
+            password = auth_data.password.decode("utf-8", "replace")
+            self.logins.append((mechanism, login))
+            if self.users.get(login) == password:
+                return AuthResult(success=True)
+        return AuthResult(success=False, handled=False)
+
+    @property
+    def address(self):
+        return f"127.0.0.1:{self.port}"
+
+    def stop(self):
+        self.controller.stop()
+
+
+@pytest.fixture
+def mail_server():
+    """Factory: mail_server(**options) starts a MailServer for this test."""
+    started = []
+
+    def start(**options):
+        server = MailServer(**options)
+        started.append(server)
+        return server
+
+    yield start
+    for server in started:
+        server.stop()
+
+
+@pytest.fixture
+def stalling_server():
+    """Address of a server that accepts connections and never says a word."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(8)
+    listener.settimeout(0.2)
+    accepted = []
+    stop = threading.Event()
+
+    def serve():
+        while not stop.is_set():
+            try:
+                conn, _ = listener.accept()
+                accepted.append(conn)
+            except OSError:
+                continue
+
+    thread = threading.Thread(target=serve, daemon=True)
+    thread.start()
+    yield f"127.0.0.1:{listener.getsockname()[1]}"
+    stop.set()
+    thread.join(timeout=5)
+    for conn in accepted:
+        conn.close()
+    listener.close()

@@ -1,0 +1,277 @@
+"""Mail sender against a real SMTP server (aiosmtpd), driven through
+mail_probe and checked with Python's email package."""
+
+import base64
+import os
+import subprocess
+import time
+
+import pytest
+
+from conftest import TOOLS
+from smtp_server import PASSWORD, USER, mail_server, stalling_server  # noqa: F401
+
+PREFIX = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
+          "Sprawdź konfigurację aplikacji - ustawienia dotyczące wysyłania e-mail.\r\n"
+          "(komunikat: ")
+LOGIN_REFUSED = PREFIX + "Błąd autentykacji (TidSMTP.Authenticate).)"
+SENDER = "nadawca@example.com"
+TO = "odbiorca@example.com"
+
+
+class Probe:
+    def __init__(self, proc, elapsed):
+        self.returncode = proc.returncode
+        self.text = proc.stdout.decode("utf-8").rstrip("\n")
+        self.elapsed = elapsed
+
+    @property
+    def cause(self):
+        """The message inside the brackets of the failure text."""
+        assert self.returncode == 1, self.text
+        assert self.text.startswith(PREFIX) and self.text.endswith(")"), self.text
+        return self.text[len(PREFIX):-1]
+
+
+def send(server, *extra, attach=(), **options):
+    """Runs mail_probe; options are --key=value (underscores become dashes)."""
+    args = {"server": server, "sender_name": SENDER, "sender_address": SENDER,
+            "to": TO, "subject": "Raport", "body": "Treść"}
+    args.update(options)
+    argv = [os.path.join(TOOLS, "mail_probe")]
+    argv += [f"--{k.replace('_', '-')}={v}" for k, v in args.items()]
+    argv += [b"--attach=" + os.fsencode(path) for path in attach]
+    argv += list(extra)
+    start = time.monotonic()
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, timeout=120)
+    return Probe(proc, time.monotonic() - start)
+
+
+def only_delivery(server):
+    assert len(server.deliveries) == 1
+    return server.deliveries[0]
+
+
+def text_of(part):
+    """Decoded text of a part with LF line ends."""
+    return part.get_content().replace("\r\n", "\n")
+
+
+def raw_lines(raw):
+    return raw.split(b"\r\n")
+
+
+@pytest.fixture
+def smtp(mail_server):
+    return mail_server()
+
+
+# --- single part -----------------------------------------------------------
+
+@pytest.mark.parametrize("list_form", [[], ["--no-list"]], ids=["empty-list", "no-list"])
+def test_plain_message_is_one_utf8_text_part(smtp, list_form):
+    body = "Dzień dobry,\nzałączam raport: żółć, źdźbło.\r\n.kropka na początku\n\nKoniec"
+    probe = send(smtp.address, *list_form, body=body, subject="Raport dzienny")
+    assert probe.text == "OK" and probe.returncode == 0
+
+    delivery = only_delivery(smtp)
+    msg = delivery.message
+    assert not msg.is_multipart()
+    assert msg.get_content_type() == "text/plain"
+    assert msg.get_content_charset() == "utf-8"
+    assert msg["Content-Transfer-Encoding"] == "8bit"
+    assert "Dzień dobry".encode() in delivery.raw  # 8bit UTF-8, not encoded
+    assert text_of(msg) == body.replace("\r\n", "\n") + "\n"
+    assert msg["Subject"] == "Raport dzienny"
+    assert b"\r\nSubject: Raport dzienny\r\n" in delivery.head
+    assert msg["From"].addresses[0].addr_spec == SENDER
+    assert msg["To"].addresses[0].addr_spec == TO
+    assert msg["X-Priority"] == "3"
+    for name in ("Date", "Message-ID", "MIME-Version"):
+        assert msg[name], name
+    for name in ("Cc", "Disposition-Notification-To"):
+        assert msg[name] is None, name
+    assert delivery.mail_from == SENDER and delivery.rcpt_tos == [TO]
+    assert all(b"\n" not in line for line in raw_lines(delivery.raw))  # CR LF only
+
+
+@pytest.mark.parametrize("subject, plain_words", [
+    ("Raport dzienny - błąd eksportu", ["Raport", "dzienny", "-"]),
+    ("Żółta łódź", []),
+    ("Eksport " + "źdźbło trawy zażółć gęślą jaźń " * 6 + "koniec", ["Eksport", "koniec"]),
+], ids=["mixed", "all-polish", "long-folded"])
+def test_subject_words_with_polish_letters_are_q_encoded(smtp, subject, plain_words):
+    assert send(smtp.address, subject=subject).text == "OK"
+    delivery = only_delivery(smtp)
+    assert delivery.message["Subject"] == subject
+    head = delivery.head.decode("ascii")  # nothing but ASCII in the header
+    field = head[head.index("\r\nSubject:") + 2:].split("\r\n")
+    field = [field[0]] + [line for line in field[1:] if line[:1] in (" ", "\t")][:50]
+    assert "=?utf-8?q?" in "".join(field).lower()
+    for word in plain_words:
+        assert f" {word}" in "".join(field)
+    assert all(len(line) <= 78 for line in field)
+
+
+def test_long_body_line_goes_quoted_printable(smtp):
+    body = "Nagłówek\n" + "ąę" * 700 + "x" * 600 + "\n.\nstopka"
+    assert send(smtp.address, body=body).text == "OK"
+    delivery = only_delivery(smtp)
+    assert delivery.message["Content-Transfer-Encoding"] == "quoted-printable"
+    assert text_of(delivery.message) == body + "\n"
+    assert max(len(line) for line in raw_lines(delivery.raw)) <= 78
+
+
+# --- attachments -----------------------------------------------------------
+
+def test_attachments_make_multipart_with_names_and_contents(smtp, tmp_path):
+    binary = bytes(range(256)) * 300 + b"\r\n.\r\n\x00tail"
+    files = [
+        (b"raport.txt", "raport.txt", "Zażółć\r\n".encode()),
+        (b"dane.bin", "dane.bin", binary),
+        ("załącznik ÓŁ.csv".encode("cp1250"), "załącznik ÓŁ.csv", b"a;b\r\n"),
+        (b"pusty.dat", "pusty.dat", b""),
+        (b"r" * 120 + b".txt", "r" * 120 + ".txt", b"long name"),
+    ]
+    paths = []
+    for disk_name, _, data in files:
+        path = tmp_path / os.fsdecode(disk_name)
+        path.write_bytes(data)
+        paths.append(path)
+
+    body = "Pliki w załączeniu.\nPozdrawiam"
+    assert send(smtp.address, attach=paths, body=body).text == "OK"
+    delivery = only_delivery(smtp)
+    msg = delivery.message
+    assert msg.get_content_type() == "multipart/mixed"
+    parts = list(msg.iter_parts())
+    assert len(parts) == 1 + len(files)
+    assert parts[0].get_content_type() == "text/plain"
+    assert parts[0]["Content-Transfer-Encoding"] == "8bit"
+    assert text_of(parts[0]) == body + "\n"
+    for part, (_, name, data) in zip(parts[1:], files):
+        assert part.get_content_disposition() == "attachment"
+        assert part.get_filename() == name
+        assert part["Content-Transfer-Encoding"] == "base64"
+        assert part.get_payload(decode=True) == data
+    assert max(len(line) for line in raw_lines(delivery.raw)) <= 78
+    assert b"filename*0*=UTF-8''za%C5%82%C4%85cznik" in delivery.raw
+
+
+# --- addresses and envelope -------------------------------------------------
+
+def test_address_lists_fill_header_and_envelope(smtp):
+    to = 'Jan Kowalski <jan@example.com>, "Nowak, Anna" <anna@example.com>,  ewa@example.com'
+    cc = "Łukasz Żak <lukasz@example.com>; kopia@example.com"
+    host, port = smtp.address.split(":")
+    probe = send(host, port=port, to=to, cc=cc, sender_name="Automat Łódź")
+    assert probe.text == "OK"
+    delivery = only_delivery(smtp)
+    msg = delivery.message
+    assert [(a.display_name, a.addr_spec) for a in msg["To"].addresses] == [
+        ("Jan Kowalski", "jan@example.com"), ("Nowak, Anna", "anna@example.com"),
+        ("", "ewa@example.com")]
+    assert [(a.display_name, a.addr_spec) for a in msg["Cc"].addresses] == [
+        ("Łukasz Żak", "lukasz@example.com"), ("", "kopia@example.com")]
+    assert msg["From"].addresses[0].display_name == "Automat Łódź"
+    assert msg["From"].addresses[0].addr_spec == SENDER
+    assert delivery.rcpt_tos == ["jan@example.com", "anna@example.com", "ewa@example.com",
+                                 "lukasz@example.com", "kopia@example.com"]
+
+
+@pytest.mark.parametrize("field, value", [
+    ("subject", "Raport\r\nBcc: intruz@example.com"),
+    ("subject", "Zażółć\nX-Injected: 1"),
+    ("sender_name", "Automat\r\nX-Injected: 1"),
+    ("file", "plik\r\nX-Injected: 1.txt"),
+])
+def test_line_breaks_never_start_a_header(smtp, tmp_path, field, value):
+    attach = ()
+    options = {}
+    if field == "file":
+        path = tmp_path / value
+        path.write_bytes(b"data")
+        attach = [path]
+    else:
+        options[field] = value
+    assert send(smtp.address, attach=attach, **options).text == "OK"
+    delivery = only_delivery(smtp)
+    for line in raw_lines(delivery.raw):
+        assert not line.startswith((b"X-Injected", b"Bcc")), line
+    assert delivery.rcpt_tos == [TO]
+    if field != "file":
+        assert delivery.message.get(field.replace("sender_name", "From")) is not None
+
+
+@pytest.mark.parametrize("field, value", [
+    ("to", "odbiorca@example.com\r\nRCPT TO:<intruz@example.com>"),
+    ("cc", "kopia@example.com\nBcc: intruz@example.com"),
+    ("sender_address", "nadawca@example.com\r\nRCPT TO:<intruz@example.com>"),
+    ("to", ""),
+    ("to", " , ;"),
+    ("to", "bez-domeny"),
+])
+def test_unusable_addresses_fail_before_connecting(smtp, field, value):
+    probe = send(smtp.address, **{field: value})
+    assert probe.cause
+    assert smtp.sessions == 0 and not smtp.deliveries
+
+
+# --- login -------------------------------------------------------------------
+
+@pytest.mark.parametrize("auth, password", [(0, PASSWORD), (0, "źle"), (1, PASSWORD)])
+def test_login_only_when_switched_on(smtp, auth, password):
+    probe = send(smtp.address, auth=auth, user=USER, password=password)
+    assert probe.text == "OK"
+    assert len(smtp.deliveries) == 1
+    if auth:
+        assert [c.split()[0].upper() for c in smtp.auth_commands] == ["LOGIN"]
+        assert smtp.logins == [("LOGIN", USER)]
+    else:
+        assert smtp.auth_commands == []
+
+
+@pytest.mark.parametrize("offer_auth, password", [(True, "złe-hasło"), (False, PASSWORD)],
+                         ids=["wrong-password", "server-without-auth"])
+def test_refused_login_is_reported_and_nothing_sent(mail_server, offer_auth, password):
+    server = mail_server(offer_auth=offer_auth)
+    probe = send(server.address, auth=1, user=USER, password=password)
+    assert probe.text == LOGIN_REFUSED
+    assert not server.deliveries
+
+
+# --- failures ----------------------------------------------------------------
+
+def test_unreachable_server(mail_server):
+    from smtp_server import free_port
+    probe = send(f"127.0.0.1:{free_port()}")
+    assert probe.cause.startswith("Couldn't connect to server")
+
+
+def test_refused_message_names_the_reply(mail_server):
+    server = mail_server(refuse_data="554 5.7.1 Message rejected")
+    assert "(response 554)" in send(server.address).cause
+
+
+@pytest.mark.parametrize("kind", ["missing", "directory", "second-missing"])
+def test_bad_attachment_fails_before_connecting(smtp, tmp_path, kind):
+    good = tmp_path / "dobry.txt"
+    good.write_bytes(b"ok")
+    bad = tmp_path / ("katalog" if kind == "directory" else "brak.txt")
+    if kind == "directory":
+        bad.mkdir()
+    attach = [good, bad] if kind == "second-missing" else [bad]
+    cause = send(smtp.address, attach=attach).cause
+    assert str(bad) in cause
+    assert smtp.sessions == 0 and not smtp.deliveries
+
+
+def test_failure_without_raising_returns_false(tmp_path, smtp):
+    probe = send(smtp.address, "--raise=0", attach=[tmp_path / "brak.txt"])
+    assert (probe.returncode, probe.text) == (1, "FALSE")
+
+
+def test_silent_server_times_out(stalling_server):
+    probe = send(stalling_server, "--response-timeout=2", "--connect-timeout=2")
+    assert "Timeout" in probe.cause or "timed out" in probe.cause.lower()
+    assert probe.elapsed < 20

@@ -1,0 +1,128 @@
+"""Program entry, switches, help and configuration errors, seen from outside."""
+
+import os
+import subprocess
+
+import pytest
+
+from conftest import END, START, cp, entry, mask
+
+HELP = [
+    "",
+    "Parametry:",
+    "/ATS  - aktualizacja sredniego tempa sprzedazy towarow",
+    "/BTKX - PelkEx - import baz towarowych z platformy PelkEx",
+    "/CSK  - CSK wymiana danych z CSK i CLK (kontrahenci, CLK)",
+    "/PH   - PrintHub - eksport wydrukow",
+    "/EK   - Tessaro - eksport danych do aplikacji Tessaro",
+    "/EFED - eksport faktur do systemu eDokumenty",
+    "/ETDS - eksport towarow do sprawdzarek cenowych",
+    "/FKIZ - Ledvo   - import zaplat z systemu Ledvo",
+    "/FWPS - Fiskalizuj w puli stanowisk",
+    "/GE   - Gefco - wymiana danych z systemem WMS - eksport plikow",
+    "/GIP  - Gefco - wymiana danych z systemem WMS - import plikow potwierdzen",
+    "/GIS  - Gefco - wymiana danych z systemem WMS - import plikow ze stanami magazynowymi",
+    "/HRCK  - HRC wymiana danych - eksport kontrahentów",
+    "/HRCD  - HRC wymiana danych - import danych o sprzedaży starterów",
+    "/IEDP   - import eFaktur do poczekalni",
+    "/IDEADP - import dokumentow z eArchiwum do poczekalni",
+    "/KTI  - import zewnetrznych klasyfikacji towarow",
+    "/MHD  - Ambro - wymiana danych z Ambro",
+    "/MED  - Mantis - wymiana danych z WMS - eksport dostawcow",
+    "/MEO  - Mantis - wymiana danych z WMS - eksport odbiorcow",
+    "/MET  - Mantis - wymiana danych z WMS - eksport towarow",
+    "/MI   - Mantis - wymiana danych z WMS - import plikow potwierdzen oraz stanow magazynowych",
+    "/MECED  - Mantis_EC - wymiana danych z WMS - eksport dostawcow",
+    "/MECEO  - Mantis_EC - wymiana danych z WMS - eksport odbiorcow",
+    "/MECET  - Mantis_EC - wymiana danych z WMS - eksport towarow",
+    "/MECI   - Mantis_EC - wymiana danych z WMS - import plikow potwierdzen oraz stanow magazynowych",
+    "/RD   - generowanie raportu dziennego",
+    "/WDS  - wymiana danych sprzedazowych",
+    "/WZKX - PelkEx - eksport dokumentow wydan na platforme PelkEx",
+    "/XML  - zapis danych slownikowych do xml-i",
+    "/CID  - Caolin - wymiana danych z WMS - import danych",
+    "/CED  - Caolin - wymiana danych z WMS - eksport danych",
+    "/IDDG    - import dat dostaw z systemu GEIS",
+    "/IDDINP  - import dat dostaw z systemu InPost",
+    "/IDDINPS - import dat dostaw z systemu InPostShipX",
+    "/IDDP    - import dat dostaw z systemu Pekaes",
+    "/IDDPP   - import dat dostaw z systemu Poczty Polskiej",
+    "/IDDU    - import dat dostaw z systemu UPS",
+    "/IPARPOCZ - import paragonów z poczekalni",
+    "",
+]
+HELP_BYTES = b"".join(cp(line) + b"\n" for line in HELP)
+
+NORMALISED_KONFIGURACJA = (
+    b"[Konfiguracja]\r\nSerwerPocztowy=\r\nAdresPocztowyOdbiorcy=\r\n"
+    b"AdresPocztowyNadawcy=\r\nUwierzytelnianie=0\r\nUzytkownik=\r\nHaslo=\r\n")
+
+
+def test_no_arguments_prints_four_lines_and_touches_nothing(app):
+    result = app.run()
+    assert result.returncode == 0
+    assert result.console == START + END
+    assert sorted(os.listdir(app.dir)) == ["components.ini", "zephautomat"]
+
+
+def test_help_follows_normalisation_and_lines_are_windows_1250(app):
+    app.write_config([("S1", entry())])
+    result = app.run("/?")
+    assert result.body == HELP_BYTES
+    ini = app.ini()
+    assert b"Uwierzytelnianie=0\r\n" in ini and b"OstatniEksport=1899.12.31\r\n" in ini
+    assert app.log() is None
+
+
+def test_unknown_argument_loads_and_normalises_only(app):
+    app.write_config([("S1", entry())])
+    result = app.run("/EK:1")
+    assert result.body == b""
+    assert b"ZakresDanych=44\r\n" in app.ini()
+    assert app.journal() == []
+
+
+@pytest.mark.parametrize("args", [["/?"], ["/EK", "/?"]])
+def test_missing_server_list_is_created_and_reported_in_the_log_only(app, args):
+    result = app.run(*args)
+    assert result.returncode == 0
+    assert result.console == START + END  # no help: the load failed first
+    assert app.ini() == NORMALISED_KONFIGURACJA
+    assert mask(app.log()) == b"TS  " + cp(
+        "Nie uzupełniono parametrów niezbędnych do wysłania poczty: "
+        "SerwerPocztowy, AdresPocztowyOdbiorcy, AdresPocztowyNadawcy") + b"\r\n"
+
+
+@pytest.mark.parametrize("keys, message", [
+    ({"Baza": ""}, "Błędne dane dla serwera: Zła sekcja"),
+    ({"OstatniEksport": "31.03.2024"}, "'31.03.2024' is not a valid date"),
+])
+def test_configuration_error_ends_the_run_before_any_task(app, keys, message):
+    app.write_config([("Zła sekcja", entry(**keys, WymianaDanychSpr=1))])
+    result = app.run("/WDS", "/?")
+    assert result.console == START + END
+    assert mask(app.log()) == b"TS  " + cp(message) + b"\r\n"
+    assert app.journal() == []
+
+
+def test_files_are_found_beside_the_executable_not_in_the_current_directory(app, tmp_path):
+    app.write_config([("S1", entry())])
+    elsewhere = tmp_path / "elsewhere"
+    elsewhere.mkdir()
+    result = app.run("/?", cwd=elsewhere)
+    assert result.body == HELP_BYTES
+    assert os.listdir(elsewhere) == []
+
+
+def test_log_grows_across_runs(app):
+    app.run("/WDS")
+    app.run("/WDS")
+    lines = mask(app.log()).split(b"\r\n")
+    assert len(lines) == 3 and lines[0] == lines[1] and lines[2] == b""
+
+
+def test_unwritable_log_still_ends_the_run_normally(app):
+    (app.dir / "Eksport_PelkTessaro_Auto.log").mkdir()
+    result = app.run("/EK")
+    assert result.returncode == 0
+    assert result.console == START + END

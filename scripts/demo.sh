@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs a real job against the host
+# simulator and a local SMTP server, then shows what it did.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+scripts/setup.sh
+scripts/build.sh
+BUILD_DIR=${BUILD_DIR:-build}
+
+DEMO=$(mktemp -d /tmp/zephautomat-demo.XXXXXX)
+cp "$BUILD_DIR/zephautomat" "$DEMO/"
+printf '[InprocServers]\nSetup=%s\nInvoices=%s\nEksportTessaro=%s\nZephProc=%s\n' \
+  "$ROOT/$BUILD_DIR/libmerkan-sim.so" "$ROOT/$BUILD_DIR/libmerkan-sim.so" \
+  "$ROOT/$BUILD_DIR/libmerkan-sim.so" "$ROOT/$BUILD_DIR/libmerkan-sim.so" > "$DEMO/components.ini"
+cp examples/host-sim.ini "$DEMO/host-sim.ini"
+
+/usr/bin/python3 scripts/demo_smtp.py "$DEMO/mail" 300 > "$DEMO/smtp.port" &
+SMTP_PID=$!
+trap 'kill $SMTP_PID 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -s "$DEMO/smtp.port" ] && break; sleep 0.1; done
+PORT=$(head -1 "$DEMO/smtp.port")
+
+sed -e "s|@SMTP@|127.0.0.1:$PORT|" -e "s|@WORK@|$DEMO/work|" examples/serwery.ini \
+  | sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 > "$DEMO/serwery.ini"
+
+to_utf8() { iconv -f CP1250 -t UTF-8; }
+SWITCHES=(/EK /RD /WDS /CSK /MHD /XML /PH /BTKX /KTI /WZKX /GE /MEO /MECET /IDDU /EFED /TPP
+          /RISM /FKIZ /IEDP /ATS)
+
+echo "== Demo directory: $DEMO"
+echo "== zephautomat /?"
+"$DEMO/zephautomat" /? | to_utf8
+echo
+echo "== zephautomat ${SWITCHES[*]}"
+"$DEMO/zephautomat" "${SWITCHES[@]}" | to_utf8
+echo
+echo "== New blocks of Eksport_PelkTessaro_Auto.log"
+to_utf8 < "$DEMO/Eksport_PelkTessaro_Auto.log" | tr -d '\r'
+echo
+echo "== Bookkeeping in serwery.ini afterwards"
+to_utf8 < "$DEMO/serwery.ini" | tr -d '\r' | grep -E '^\[|OstatniEksport|ZamknietyMiesiac'
+echo
+echo "== Files written by the run"
+find "$DEMO/work" "$DEMO/LOGI" -type f 2>/dev/null | sed "s|$DEMO/||" | sort
+echo
+echo "== Mail received by the local SMTP server"
+for m in "$DEMO"/mail/*.eml; do
+  [ -e "$m" ] || continue
+  /usr/bin/python3 - "$m" <<'PY'
+import email, email.policy, sys
+msg = email.message_from_bytes(open(sys.argv[1], "rb").read(), policy=email.policy.default)
+files = [p.get_filename() for p in msg.iter_attachments()]
+print(f"{sys.argv[1].rsplit('/', 1)[1]}: {msg['Subject']}  attachments: {files}")
+PY
+done
+echo
+echo "== Host journal: $(wc -l < "$DEMO/host-sim.journal") calls (first 30 shown)"
+head -30 "$DEMO/host-sim.journal"

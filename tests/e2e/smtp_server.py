@@ -5,6 +5,7 @@ Records every accepted message with its envelope and every AUTH command.
 the servers of a test at its end. `stalling_server` accepts connections and
 never answers."""
 
+import asyncio
 import email
 import email.policy
 import socket
@@ -53,10 +54,11 @@ class _Handler:
 
 class MailServer:
     """offer_auth=False: AUTH is not advertised (a plain connection with
-    TLS-only login, as aiosmtpd does by default)."""
+    TLS-only login, as aiosmtpd does by default). stall_data=True: after
+    "354" the server stops reading, as a hung server does."""
 
     def __init__(self, offer_auth=True, users=None, refuse_data=None,
-                 data_size_limit=64 * 1024 * 1024):
+                 data_size_limit=64 * 1024 * 1024, stall_data=False):
         self.deliveries = []
         self.auth_commands = []
         self.logins = []
@@ -74,6 +76,12 @@ class MailServer:
             async def smtp_AUTH(self, arg):
                 owner.auth_commands.append(arg)
                 return await super().smtp_AUTH(arg)
+
+            async def smtp_DATA(self, arg):
+                if not stall_data:
+                    return await super().smtp_DATA(arg)
+                await self.push("354 End data with <CR><LF>.<CR><LF>")
+                await asyncio.sleep(600)  # cancelled when the server stops
 
         class RecordingController(Controller):
             def factory(self):

@@ -273,5 +273,15 @@ def test_failure_without_raising_returns_false(tmp_path, smtp):
 
 def test_silent_server_times_out(stalling_server):
     probe = send(stalling_server, "--response-timeout=2", "--connect-timeout=2")
-    assert "Timeout" in probe.cause or "timed out" in probe.cause.lower()
+    assert probe.cause == "Timeout was reached: server response timeout"
     assert probe.elapsed < 20
+
+
+def test_server_that_stops_reading_times_out(mail_server, tmp_path):
+    server = mail_server(stall_data=True)
+    big = tmp_path / "duzy.bin"
+    with open(big, "wb") as out:
+        out.truncate(24 * 1024 * 1024)  # more than the socket buffers hold
+    probe = send(server.address, "--low-speed-time=2", attach=[big])
+    assert probe.cause.startswith("Timeout was reached (response 354)")
+    assert probe.elapsed < 30

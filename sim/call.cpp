@@ -1,0 +1,70 @@
+#include "call.h"
+
+#include "journal.h"
+#include "sim_state.h"
+#include "sim_text.h"
+
+namespace sim {
+
+Call::Call(const SimObject& object, std::string_view method)
+    : object_(object), method_(method), database_(object.database()->Key()) {
+  std::string_view class_name = host::ClassName(object.SimClass());
+  key_ = Fold(class_name) + "." + Fold(method);
+  Scenario& scenario = CurrentScenario();
+  number_ = scenario.CountCall(database_, class_name, method);
+  if (const std::string* value = scenario.Find(database_, key_, number_)) {
+    if (auto parsed = ParseOutcome(*value)) outcome_ = *parsed;
+  }
+}
+
+Call& Call::Raw(std::string_view text) {
+  if (!args_.empty()) args_ += ", ";
+  args_ += text;
+  return *this;
+}
+
+Call& Call::Arg(int32_t value) { return Raw(std::to_string(value)); }
+Call& Call::Arg(host::WordBool value) { return Raw(std::to_string(value)); }
+Call& Call::Arg(const host::WideString& text) { return Raw(JournalText(text)); }
+Call& Call::Date(double value) { return Raw(JournalDate(value)); }
+Call& Call::Class(host::ClassId id) { return Raw(JournalClass(id)); }
+Call& Call::Object(const host::IHostObject* object) { return Raw(JournalObject(object)); }
+
+const std::string* Call::Value(std::string_view name) const {
+  return CurrentScenario().Find(database_, key_ + "." + Fold(name), number_);
+}
+
+host::HostStatus Call::Done(std::string_view result) {
+  if (Failed()) return Fail(outcome_.text);
+  std::string line = object_.Label() + "." + method_ + "(" + args_ + ")";
+  if (!result.empty()) {
+    line += " -> ";
+    line += result;
+  }
+  WriteJournalLine(line);
+  return host::HostStatus::Ok();
+}
+
+host::HostStatus Call::Fail(const std::string& text) {
+  WriteJournalLine(object_.Label() + "." + method_ + "(" + args_ + ") -> " + JournalStatus(text));
+  return host::HostStatus::Fail(ToWide(text));
+}
+
+host::HostStatus Call::Flag(host::WordBool* flag) {
+  if (Failed()) return Done();
+  if (flag != nullptr) {
+    *flag = outcome_.kind == Outcome::Kind::kFalse ? host::kFalse : host::kTrue;
+  }
+  return Done();
+}
+
+host::HostStatus Call::MessageFlag(host::WideString* message, host::WordBool* success) {
+  if (Failed()) return Done();
+  if (message != nullptr) *message = ToWide(outcome_.text);
+  if (success != nullptr) {
+    *success = outcome_.kind == Outcome::Kind::kFalse ? host::kFalse : host::kTrue;
+  }
+  return Done();
+}
+
+}  // namespace sim

@@ -1,0 +1,69 @@
+#include "sim_state.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace sim {
+namespace {
+
+struct State {
+  std::string directory;
+  Scenario scenario;
+  std::array<int, host::kClassCount> numbers{};
+};
+
+std::string ExecutableDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return "./";
+    if (static_cast<size_t>(n) < buffer.size()) {
+      std::string exe(buffer.data(), static_cast<size_t>(n));
+      size_t slash = exe.find_last_of('/');
+      return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::unique_ptr<State>& Slot() {
+  static std::unique_ptr<State>* slot = new std::unique_ptr<State>;  // never destroyed
+  return *slot;
+}
+
+State& Current() {
+  std::unique_ptr<State>& slot = Slot();
+  if (!slot) {
+    slot = std::make_unique<State>();
+    const char* override_dir = std::getenv("ZEPH_SIM_DIR");
+    if (override_dir != nullptr && *override_dir != '\0') {
+      slot->directory = override_dir;
+      if (slot->directory.back() != '/') slot->directory += '/';
+    } else {
+      slot->directory = ExecutableDirectory();
+    }
+    slot->scenario.Load(slot->directory + "host-sim.ini", stderr);
+  }
+  return *slot;
+}
+
+}  // namespace
+
+const std::string& SimDirectory() { return Current().directory; }
+
+Scenario& CurrentScenario() { return Current().scenario; }
+
+int NextObjectNumber(host::ClassId id) {
+  int index = static_cast<int>(id);
+  if (index < 0 || index >= host::kClassCount) return 0;
+  return ++Current().numbers[static_cast<size_t>(index)];
+}
+
+void ResetState() { Slot().reset(); }
+
+}  // namespace sim

@@ -1,0 +1,57 @@
+"""A local SMTP server (aiosmtpd) that takes messages of any size and keeps
+nothing but their sizes: DATA is read line by line and discarded, so the
+server's memory does not distort a benchmark of the sender.
+
+Usage: mail_sink.py PORT REPORT_FILE  (one line "<bytes> <rcpt>" per message)"""
+
+import asyncio
+import sys
+import time
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import SMTP
+
+
+class DiscardingSMTP(SMTP):
+    report = None
+
+    async def smtp_DATA(self, arg):
+        if not self.envelope.rcpt_tos:
+            await self.push("503 Error: need RCPT command")
+            return
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        size = 0
+        while self.transport is not None:
+            try:
+                line = await self._reader.readuntil(b"\r\n")
+            except asyncio.LimitOverrunError as e:
+                line = await self._reader.read(e.consumed)
+            if line == b".\r\n":
+                break
+            size += len(line)
+        with open(self.report, "a") as out:
+            out.write(f"{size} {','.join(self.envelope.rcpt_tos)}\n")
+        await self.push("250 OK discarded")
+        self._set_post_data_state()
+
+
+class Sink(Controller):
+    def factory(self):
+        return DiscardingSMTP(self.handler, **self.SMTP_kwargs)
+
+
+def main():
+    port, report = int(sys.argv[1]), sys.argv[2]
+    DiscardingSMTP.report = report
+    controller = Sink(object(), hostname="127.0.0.1", port=port)
+    controller.start()
+    print("ready", flush=True)
+    try:
+        for _ in range(24 * 3600):  # bounded: the script stops it long before
+            time.sleep(1)
+    finally:
+        controller.stop()
+
+
+if __name__ == "__main__":
+    main()

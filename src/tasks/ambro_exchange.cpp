@@ -1,11 +1,44 @@
 #include "tasks/ambro_exchange.h"
 
+#include "config/export_state.h"
+#include "host/host_api.h"
+#include "tasks/frame.h"
+#include "tasks/host_calls.h"
+#include "util/console.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
 namespace zeph {
+namespace {
+
+void Work(TaskRun& run) {
+  TSerwerInformacje& entry = run.entry;
+  auto& server = run.CreateServer<host::IEksportTessaro>(host::ClassId::EksportTessaro);
+  Check(server.SetWorkingDirectory(AnsiToWide(entry.KatalogRoboczy)));
+
+  run.Log(run.Header(Text1250("Eksport do MHD: dane bieżące")));
+  ConsoleWrite(run.Header("Eksport do MHD: dane biezace... "));
+  TDateTime end_date = 0;
+  host::WordBool success = host::kFalse;
+  Check(server.ExportToAmbro(entry.OstatniEksportMHD + 1.0, &end_date, -1, &success));
+  if (success == 0) {
+    host::WideString message;
+    Check(server.GetErrorMessage(&message));
+    run.Log(WideToAnsi(message));
+    throw Exception("Operation aborted");
+  }
+  ConsoleWriteLine("OK");
+  entry.OstatniEksportMHD = end_date;
+  SaveExportState(run.context.server_list_path, entry);
+}
+
+}  // namespace
 
 bool RunAmbroExchange(TaskContext& context, TSerwerInformacje& entry) {
-  (void)context;
-  (void)entry;
-  return false;
+  TaskShape shape;
+  shape.print_ok = false;  // the progress line is completed by "OK" itself
+  return RunTask(context, entry, shape, Work);
 }
 
 }  // namespace zeph

@@ -1,11 +1,146 @@
 #include "tasks/central_export.h"
 
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "config/export_state.h"
+#include "host/host_api.h"
+#include "tasks/frame.h"
+#include "tasks/host_calls.h"
+#include "tasks/task_mail.h"
+#include "tasks/text_lines.h"
+#include "util/console.h"
+#include "util/date_time.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
 namespace zeph {
+namespace {
+
+constexpr const char* kTarget = "Tessaro";
+
+// "2024.03": year without padding, month with two digits.
+std::string PeriodText(int32_t year, int32_t month) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%d.%02d", year, month);
+  return buffer;
+}
+
+// A decimal integer, or 0 when the text is none.
+int32_t NumberOrZero(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int32_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return 0;
+  return value;
+}
+
+class CentralExport {
+ public:
+  CentralExport(TaskRun& run, std::string& mail_error) : run_(run), mail_error_(mail_error) {}
+
+  void Work() {
+    TSerwerInformacje& entry = run_.entry;
+    const int32_t year = run_.session.GetLoginValue("ROK");
+    const int32_t month = run_.session.GetLoginValue("MIESIAC");
+    server_ = &run_.CreateServer<host::IEksportTessaro>(host::ClassId::EksportTessaro);
+    Check(server_->SetWorkingDirectory(AnsiToWide(entry.KatalogRoboczy)));
+    Check(server_->SetEndDateCorrection(entry.KorektaDatyKoncowej));
+
+    // Current data, from the day after the last export on.
+    StartPass(Text1250("dane bieżące"), "dane biezace");
+    TDateTime date_to = 0;
+    Export(entry.OstatniEksport + 1, date_to);
+    ConsoleWriteLine("OK");
+    entry.OstatniEksport = date_to;
+    run_.context.produced_files = FileList();
+
+    // The whole previous working month, once the host's month has moved on.
+    const std::string period = PeriodText(year, month);
+    if (entry.ZamknietyMiesiac.empty()) {
+      entry.ZamknietyMiesiac = period;
+    } else {
+      const std::string& stored = entry.ZamknietyMiesiac;
+      const int32_t stored_year = NumberOrZero(std::string_view(stored).substr(0, 4));
+      const int32_t stored_month =
+          NumberOrZero(std::string_view(stored).substr(stored.size() < 2 ? 0 : stored.size() - 2));
+      if (stored_year != 0 && stored_month != 0 && (stored_year != year || stored_month != month)) {
+        StartPass(Text1250("dane miesięczne"), "dane miesieczne");
+        const TDateTime first_day = EncodeDate(stored_year, stored_month, 1);
+        TDateTime last_day = ShiftMonths(1, first_day) - 1;
+        Export(first_day, last_day);
+        ConsoleWriteLine("OK");
+        entry.ZamknietyMiesiac = period;
+        for (std::string& file : FileList()) run_.context.produced_files.push_back(std::move(file));
+      }
+    }
+
+    SaveExportState(run_.context.server_list_path, entry);
+    entry.BylyPliki = !run_.context.produced_files.empty();
+    if (entry.BylyPliki) {
+      mail_error_ = RunMailStep(entry, [this] { return MailFiles(); });
+    }
+  }
+
+ private:
+  // Log and console lines of a pass; the console line is completed by "OK"
+  // or by the error.
+  void StartPass(const std::string& log_name, const std::string& console_name) {
+    TSerwerInformacje& entry = run_.entry;
+    run_.Log(run_.Header(FormatS("Eksport do programu %s: ", {kTarget}) + log_name));
+    ConsoleWrite(run_.Header(FormatS("Eksport do programu %s: ", {kTarget}) + console_name +
+                             "... "));
+    entry.Eksportowano = true;
+  }
+
+  void Export(TDateTime date_from, TDateTime& date_to) {
+    int32_t status = 0;
+    Check(server_->ExportToTessaro(date_from, &date_to, run_.entry.ZakresDanych, &status));
+    if (status != 0) {
+      host::WideString message;
+      Check(server_->GetErrorMessage(&message));
+      run_.Log(WideToAnsi(message));
+      throw Exception("Operation aborted");
+    }
+  }
+
+  std::vector<std::string> FileList() {
+    host::WideString files;
+    Check(server_->GetFileList(&files));
+    return SplitLines(WideToAnsi(files));
+  }
+
+  bool MailFiles() {
+    const std::vector<std::string>& files = run_.context.produced_files;
+    const std::string subject = TaskMailSubject(kTarget, OwnerIdentifier(run_), run_.entry);
+    std::string body;
+    for (const std::string& file : files) body += file + "\r\n";
+    return SendTaskMail(run_.context.mail, subject, body, files);
+  }
+
+  TaskRun& run_;
+  std::string& mail_error_;
+  host::IEksportTessaro* server_ = nullptr;
+};
+
+}  // namespace
 
 bool RunCentralExport(TaskContext& context, TSerwerInformacje& entry) {
-  (void)context;
-  (void)entry;
-  return false;
+  std::string mail_error;
+  TaskShape shape;
+  shape.print_ok = false;  // each pass completes its own console line
+  shape.summary = [&mail_error](TaskRun& run) {
+    run.LogIndented("Eksportowano: " + YesNoText(run.entry.Eksportowano));
+    run.LogIndented(Text1250("Były pliki:   ") + YesNoText(run.entry.BylyPliki));
+    run.LogIndented(Text1250("Wysłano:      ") + YesNoText(run.entry.WyslanoPoczte));
+    LogMailError(run, mail_error);
+  };
+  return RunTask(context, entry, shape, [&mail_error](TaskRun& run) {
+    CentralExport(run, mail_error).Work();
+  });
 }
 
 }  // namespace zeph

@@ -1,11 +1,115 @@
 #include "tasks/daily_report.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/host_api.h"
+#include "tasks/frame.h"
+#include "tasks/host_calls.h"
+#include "tasks/task_mail.h"
+#include "util/date_time.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+
 namespace zeph {
+namespace {
+
+constexpr size_t kCodeLength = 9;
+
+// The report file, created (or emptied) before the host is asked for the
+// report and kept open until its text is written.
+class ReportFile {
+ public:
+  explicit ReportFile(const std::string& path) : path_(path) {
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) {
+      const int error = errno;
+      throw Exception("Cannot create file \"" + path + "\". " + std::strerror(error));
+    }
+  }
+  ~ReportFile() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+
+  void WriteAndClose(const std::string& bytes) {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int write_error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+      throw Exception("Cannot write to file \"" + path_ + "\". " +
+                      std::strerror(written ? errno : write_error));
+    }
+  }
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
+};
+
+// The configuration code, right-padded with "B" to nine characters; a longer
+// code is passed unchanged.
+std::string ConfigurationCode(const std::string& stored) {
+  std::string code = stored;
+  if (code.size() < kCodeLength) code.append(kCodeLength - code.size(), 'B');
+  return code;
+}
+
+struct DailyReportState {
+  std::vector<std::string> attachments;
+  bool report_created = false;
+  std::string mail_error;
+};
+
+void Work(TaskRun& run, DailyReportState& state) {
+  TSerwerInformacje& entry = run.entry;
+  const std::string path = entry.KatalogRoboczy + "RaportDzienny.txt";
+  ReportFile file(path);
+  state.attachments.push_back(path);
+  const TDateTime moment = Now();
+  const std::string code = ConfigurationCode(entry.RaportDziennyKonfiguracja);
+
+  std::shared_ptr<host::IReport2> reference;
+  host::IReport2& report2 = run.session.Obtain(host::ClassId::Report2, reference);
+  host::WideString text;
+  host::WideString message;
+  host::WordBool success = host::kFalse;
+  Check(report2.CreateDailyReport(AnsiToWide(code), moment, &text, &message, &success));
+  state.report_created = success != 0;
+  if (!state.report_created) {
+    throw EWyjatek(Text1250("Tworzenia raportu dziennego: ") + WideToAnsi(message));
+  }
+  file.WriteAndClose(WideToAnsi(text));
+
+  state.mail_error = RunMailStep(entry, [&] {
+    const std::string subject = TaskMailSubject("Raport dzienny", OwnerIdentifier(run), entry);
+    const std::string body = FormatS(Text1250("Raport dzienny za dzień: %s "), {DateToStr(moment)});
+    return SendTaskMail(run.context.mail, subject, body, state.attachments);
+  });
+}
+
+}  // namespace
 
 bool RunDailyReport(TaskContext& context, TSerwerInformacje& entry) {
-  (void)context;
-  (void)entry;
-  return false;
+  DailyReportState state;
+  TaskShape shape;
+  shape.header = "Raport dzienny: ";
+  shape.modules = {host::ClassId::Report2};
+  shape.release_modules_before_logout = true;
+  shape.summary = [&state](TaskRun& run) {
+    run.LogIndented("Stworzono raport:       " + YesNoText(state.report_created));
+    run.LogIndented(Text1250("Raport dzienny wysłany: ") + YesNoText(run.entry.WyslanoPoczte));
+    LogMailError(run, state.mail_error);
+  };
+  return RunTask(context, entry, shape, [&state](TaskRun& run) { Work(run, state); });
 }
 
 }  // namespace zeph

@@ -1,0 +1,38 @@
+// Mail of the tasks that report by mail (/EK, /RD, /EFED): one way to send
+// with the Konfiguracja settings, and one way to turn a mail step into the
+// entry's mail-sent flag and the summary's error line.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/server_list.h"
+#include "tasks/frame.h"
+
+namespace zeph {
+
+// "ZephAutomat-><what> <owner> [Serwer].[Baza]".
+std::string TaskMailSubject(const std::string& what, const std::string& owner,
+                            const TSerwerInformacje& entry);
+
+// The host parameter IDENTYFIKATOR_WLASCICIELA as text. Without a
+// configuration server (its creation failed) there is none to ask: empty.
+std::string OwnerIdentifier(TaskRun& run);
+
+// Sends with the Konfiguracja settings: sender name and address both
+// AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25.
+// Failures throw the mail sender's text.
+bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
+                  const std::vector<std::string>& attachments);
+
+// Runs `step`; its result becomes the entry's mail-sent flag. An error sets
+// the flag false and its message is returned (empty otherwise): a mail
+// failure never fails the task.
+std::string RunMailStep(TSerwerInformacje& entry, const std::function<bool()>& step);
+
+// The indented "  Komunikat błędu: " line, only while the entry's mail-sent
+// flag is false.
+void LogMailError(TaskRun& run, const std::string& mail_error);
+
+}  // namespace zeph

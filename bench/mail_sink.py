@@ -43,7 +43,7 @@ class Sink(Controller):
 def main():
     port, report = int(sys.argv[1]), sys.argv[2]
     DiscardingSMTP.report = report
-    controller = Sink(object(), hostname="127.0.0.1", port=port)
+    controller = Sink(object(), hostname="127.0.0.1", port=port, data_size_limit=None)
     controller.start()
     print("ready", flush=True)
     try:

@@ -1,19 +1,92 @@
 #include "tasks/classification_imports.h"
 
+#include <memory>
+#include <utility>
+
+#include "tasks/frame.h"
+#include "tasks/host_calls.h"
+#include "util/console.h"
+#include "util/text.h"
+
 namespace zeph {
+namespace {
+
+using host::ILexicon;
+using ImportCall = host::HostStatus (ILexicon::*)(int32_t);
+
+// The imports in the full import's order. Log lines are UTF-8 here and go
+// after "[Serwer].[Baza] "; trailing blanks count.
+enum Import { kClassifications, kPayback, kConversionFactors, kInvestments, kGraphics };
+
+struct ImportRow {
+  ImportCall call;
+  const char* full_line;
+  const char* selected_line;
+};
+
+const ImportRow kImports[] = {
+    {&ILexicon::ImportExternalClassifications,
+     "Import klasyfikacji zewnętrznych: ", "Import klasyfikacji zewnętrznych: "},
+    {&ILexicon::ImportExternalPaybackDefinitions,
+     "Import zewnętrznych definicji Payback: ", "Import zewnętrznych definicji Payback: "},
+    {&ILexicon::ImportExternalConversionFactors,
+     "Import zewnętrznych przeliczników towarów: ", "Import zewnętrznych przeliczników towarów: "},
+    {&ILexicon::ImportExternalInvestmentDictionaries,
+     "Import zewnętrznych słowników zw. z inwestycjami: ",
+     "Import zewnętrznych słowników zw. z inwestycjami: "},
+    {&ILexicon::ImportFiscalPrinterGraphics,
+     "Import grafik druk fisk: ", "Import zewnętrznych grafik df: "},
+};
+
+// Both forms: no header of their own (each import's line names the entry),
+// one "OK" per completed import, and the first error ends the task.
+TaskShape ImportShape() {
+  TaskShape shape;
+  shape.summary_label = Text1250("Zakończono poprawnie: ");
+  shape.print_ok = false;
+  shape.modules = {host::ClassId::Lexicon};
+  return shape;
+}
+
+// Logs the import's line, obtains Lexicon afresh and runs the import.
+void RunImport(TaskRun& run, std::shared_ptr<ILexicon>& lexicon, Import which, bool full) {
+  const ImportRow& row = kImports[which];
+  run.Log(run.Header(Text1250(full ? row.full_line : row.selected_line)));
+  ILexicon& server = run.session.Obtain(host::ClassId::Lexicon, lexicon);
+  Check((server.*row.call)(-1));
+  ConsoleWriteLine("OK");
+}
+
+}  // namespace
 
 bool RunFullImport(TaskContext& context, TSerwerInformacje& entry) {
-  (void)context;
-  (void)entry;
-  return false;
+  std::shared_ptr<ILexicon> lexicon;
+  return RunTask(context, entry, ImportShape(), [&lexicon](TaskRun& run) {
+    RunImport(run, lexicon, kClassifications, true);
+    if (run.session.GetBoolParameter("MODUL_PAYBACK")) RunImport(run, lexicon, kPayback, true);
+    RunImport(run, lexicon, kConversionFactors, true);
+    RunImport(run, lexicon, kInvestments, true);
+    RunImport(run, lexicon, kGraphics, true);
+  });
 }
 
 bool RunSelectedImport(TaskContext& context, TSerwerInformacje& entry, bool classifications,
                        bool payback, bool conversion_factors, bool investment_dictionaries,
                        bool graphics) {
-  (void)context, (void)entry, (void)classifications, (void)payback, (void)conversion_factors,
-      (void)investment_dictionaries, (void)graphics;
-  return false;
+  // The Payback definitions come first here, whatever MODUL_PAYBACK says.
+  const std::pair<Import, bool> order[] = {
+      {kPayback, payback},
+      {kClassifications, classifications},
+      {kConversionFactors, conversion_factors},
+      {kInvestments, investment_dictionaries},
+      {kGraphics, graphics},
+  };
+  std::shared_ptr<ILexicon> lexicon;
+  return RunTask(context, entry, ImportShape(), [&](TaskRun& run) {
+    for (const auto& [which, selected] : order) {
+      if (selected) RunImport(run, lexicon, which, false);
+    }
+  });
 }
 
 }  // namespace zeph

@@ -19,6 +19,7 @@ void ReportError(TaskRun& run, const std::string& message) {
 bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& shape,
              const std::function<void(TaskRun&)>& work) {
   TaskRun run(context, entry);
+  run.after_logout_ = shape.after_logout;
   context.log.Clear();
   if (!shape.header.empty()) run.Log(run.Header(shape.header));
 

@@ -41,6 +41,9 @@ struct TaskShape {
   std::function<void(TaskRun&)> before_rights;
   // Runs after the standard error report ("BLAD: ", "BŁĄD: ").
   std::function<void(TaskRun&, const std::string& message)> after_error;
+  // Runs in the closing part right after Logout (or where it would be), also
+  // when the login failed; TaskRun::AfterLogout replaces it.
+  std::function<void()> after_logout;
 };
 
 class TaskRun {

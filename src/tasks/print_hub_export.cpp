@@ -1,11 +1,69 @@
 #include "tasks/print_hub_export.h"
 
+#include <memory>
+
+#include "tasks/frame.h"
+#include "tasks/host_calls.h"
+#include "tasks/single_call.h"
+#include "util/error.h"
+#include "util/text.h"
+
 namespace zeph {
+namespace {
+
+using host::ClassId;
+using host::IPrintHub;
+using host::WideString;
+using host::WordBool;
+
+// Right codes of the print centre and of its separate image database.
+constexpr char kPrintHubRight[] = "PH";
+constexpr int32_t kPrintHubRightLevel = 3;
+constexpr char kImageDatabaseRight[] = "PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW";
+constexpr int32_t kImageDatabaseRightLevel = 2;
+
+// The module must be active and the user must have its right before the
+// exporter's right is even checked.
+void CheckPrintHubAvailable(TaskRun& run) {
+  if (!run.session.GetBoolParameter("MODUL_PRINTHUB")) {
+    throw Exception(Text1250("moduł nie jest aktywny"));
+  }
+  if (!run.session.HasRight(kPrintHubRight, kPrintHubRightLevel)) {
+    throw EWyjatek(Text1250("Brak uprawnień do modułu PrintHub."));
+  }
+}
+
+using PrintHubCall = host::HostStatus (IPrintHub::*)(WideString*, WordBool*);
+
+// Empties the message, obtains PrintHub, calls, and fails on a false flag.
+void CallPrintHub(TaskRun& run, std::shared_ptr<IPrintHub>& reference, PrintHubCall call) {
+  WideString message;
+  WordBool success = host::kFalse;
+  IPrintHub& print_hub = run.session.Obtain(ClassId::PrintHub, reference);
+  Check((print_hub.*call)(&message, &success));
+  JudgeResult(SuccessTest::Flag, message, success);
+}
+
+}  // namespace
 
 bool RunPrintHubExport(TaskContext& context, TSerwerInformacje& entry) {
-  (void)context;
-  (void)entry;
-  return false;
+  TaskShape shape;
+  shape.header = Text1250("Eksport wydruków faktur do PrintHub: ");
+  shape.summary_label = Text1250("Wymieniono dane: ");
+  shape.modules = {ClassId::Report, ClassId::PrintHub};
+  shape.before_rights = CheckPrintHubAvailable;
+  std::shared_ptr<host::IReport> report;
+  std::shared_ptr<IPrintHub> print_hub;
+  return RunTask(context, entry, shape, [&](TaskRun& run) {
+    WordBool flag = host::kFalse;  // not looked at: only the call status counts
+    Check(run.session.Obtain(ClassId::Report, report).ExportInvoicePrintoutsToPrintHub(&flag));
+    if (!run.session.GetBoolParameter("PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE")) return;
+    // Without the image database right only the copy is skipped.
+    if (run.session.HasRight(kImageDatabaseRight, kImageDatabaseRightLevel)) {
+      CallPrintHub(run, print_hub, &IPrintHub::CopyPrintoutImagesToImageDatabase);
+    }
+    CallPrintHub(run, print_hub, &IPrintHub::ProcessSeparateImageDatabase);
+  });
 }
 
 }  // namespace zeph

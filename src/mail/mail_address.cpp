@@ -6,7 +6,9 @@
 namespace zeph::mail {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Removes comments "( ... )" outside quoted strings and unquotes quoted
 // strings; used for display names.

@@ -77,9 +77,10 @@ std::vector<MessageSegment> BuildMessage(const MailContent& content) {
     body = QuotedPrintable(body);
     body_encoding = "quoted-printable";
   }
-  std::string body_fields = "Content-Type: text/plain; charset=UTF-8\r\n"
-                            "Content-Transfer-Encoding: " +
-                            std::string(body_encoding) + "\r\n";
+  std::string body_fields =
+      "Content-Type: text/plain; charset=UTF-8\r\n"
+      "Content-Transfer-Encoding: " +
+      std::string(body_encoding) + "\r\n";
 
   std::string head = "Date: " + DateText(content.date) + "\r\n";
   head += MailboxField("From", {content.from});
@@ -107,8 +108,7 @@ std::vector<MessageSegment> BuildMessage(const MailContent& content) {
   for (const Attachment& file : content.attachments) {
     // The CR LF before a delimiter belongs to the delimiter, not to the part.
     segments.push_back(MessageSegment::Text("\r\n--" + boundary + "\r\n" +
-                                            AttachmentFields(CleanHeaderText(file.name)) +
-                                            "\r\n"));
+                                            AttachmentFields(CleanHeaderText(file.name)) + "\r\n"));
     segments.push_back(MessageSegment::File(file.path));
   }
   segments.push_back(MessageSegment::Text("\r\n--" + boundary + "--\r\n"));

@@ -16,7 +16,9 @@ constexpr size_t kLongestPlainWord = 900;
 // Characters of a filename parameter chunk.
 constexpr size_t kParamChunk = 60;
 
-bool IsWhite(char c) { return c == ' ' || c == '\t'; }
+bool IsWhite(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // A display name as a phrase: atoms as they are, otherwise a quoted string,
 // or encoded words when it holds non-ASCII characters.

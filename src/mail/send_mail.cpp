@@ -122,10 +122,9 @@ bool SendMail(const MailRequest& request, bool raise_on_failure,
 
 bool SendMail(const std::string& server, const std::string& sender_name,
               const std::string& sender_address, const std::string& copy_recipients,
-              bool raise_on_failure, int port, const std::string& password,
-              const std::string& user, bool authenticate,
-              const std::vector<std::string>* attachments, const std::string& body,
-              const std::string& subject, const std::string& recipients) {
+              bool raise_on_failure, int port, const std::string& password, const std::string& user,
+              bool authenticate, const std::vector<std::string>* attachments,
+              const std::string& body, const std::string& subject, const std::string& recipients) {
   MailRequest request;
   request.server = server;
   request.sender_name = sender_name;

@@ -14,10 +14,9 @@ namespace zeph {
 // `raise_on_failure` is set, otherwise returns false.
 bool SendMail(const std::string& server, const std::string& sender_name,
               const std::string& sender_address, const std::string& copy_recipients,
-              bool raise_on_failure, int port, const std::string& password,
-              const std::string& user, bool authenticate,
-              const std::vector<std::string>* attachments, const std::string& body,
-              const std::string& subject, const std::string& recipients);
+              bool raise_on_failure, int port, const std::string& password, const std::string& user,
+              bool authenticate, const std::vector<std::string>* attachments,
+              const std::string& body, const std::string& subject, const std::string& recipients);
 
 // The arguments of SendMail but the failure switch, as one record.
 struct MailRequest {

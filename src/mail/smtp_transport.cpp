@@ -70,7 +70,9 @@ int ParsePort(const std::string& text, const std::string& server) {
   return std::stoi(text);
 }
 
-std::string LoginRefused() { return Text1250("Błąd autentykacji (TidSMTP.Authenticate)."); }
+std::string LoginRefused() {
+  return Text1250("Błąd autentykacji (TidSMTP.Authenticate).");
+}
 
 struct CurlFree {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -82,6 +84,7 @@ struct CurlFree {
 void SplitServer(const std::string& server, int default_port, std::string& host, int& port) {
   std::string text = Trim(server);
   std::string port_text;
+  bool has_port = false;
   if (!text.empty() && text.front() == '[') {
     size_t close = text.find(']');
     if (close == std::string::npos) throw Exception("Invalid SMTP server: \"" + text + "\"");
@@ -90,11 +93,13 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
     if (!rest.empty()) {
       if (rest.front() != ':') throw Exception("Invalid SMTP server: \"" + text + "\"");
       port_text = rest.substr(1);
+      has_port = true;
     }
   } else if (size_t colon = text.find(':');
              colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
     host = text.substr(0, colon);
     port_text = text.substr(colon + 1);
+    has_port = true;
   } else {
     host = text;  // a name, or an IPv6 address without a port
   }
@@ -105,11 +110,7 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
       throw Exception("Invalid SMTP server: \"" + text + "\"");
     }
   }
-  if (!port_text.empty() || text.back() == ':') {
-    port = ParsePort(port_text, text);
-  } else {
-    port = ParsePort(std::to_string(default_port), text);
-  }
+  port = ParsePort(has_port ? port_text : std::to_string(default_port), text);
 }
 
 void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream& message) {
@@ -131,8 +132,8 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   session.authenticate = job.authenticate;
   char error_buffer[CURL_ERROR_SIZE] = {};
   bool ipv6 = job.host.find(':') != std::string::npos;
-  std::string url = "smtp://" + (ipv6 ? "[" + job.host + "]" : job.host) + ":" +
-                    std::to_string(job.port);
+  std::string url =
+      "smtp://" + (ipv6 ? "[" + job.host + "]" : job.host) + ":" + std::to_string(job.port);
 
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp");

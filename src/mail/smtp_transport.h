@@ -19,8 +19,8 @@ struct SmtpJob {
   std::string host;  // name or address, IPv6 without brackets
   int port = 25;
   bool authenticate = false;
-  std::string user;      // UTF-8
-  std::string password;  // UTF-8
+  std::string user;                  // UTF-8
+  std::string password;              // UTF-8
   std::string mail_from;             // bare address
   std::vector<std::string> rcpt_to;  // bare addresses, at least one
 };

@@ -285,3 +285,21 @@ def test_server_that_stops_reading_times_out(mail_server, tmp_path):
     probe = send(server.address, "--low-speed-time=2", attach=[big])
     assert probe.cause.startswith("Timeout was reached (response 354)")
     assert probe.elapsed < 30
+
+
+@pytest.mark.parametrize("server, port_arg, cause", [
+    ("127.0.0.1:{port}", "25", None),
+    ("[127.0.0.1]:{port}", "25", None),
+    (" localhost ", "{port}", None),
+    ("127.0.0.1:{port}x", "25", 'Invalid SMTP server port: "127.0.0.1:{port}x"'),
+    ("127.0.0.1:", "{port}", 'Invalid SMTP server port: "127.0.0.1:"'),
+    ("", "{port}", "No SMTP server is set."),
+])
+def test_server_text_may_carry_the_port(smtp, server, port_arg, cause):
+    probe = send(server.format(port=smtp.port), port=port_arg.format(port=smtp.port))
+    if cause is None:
+        assert probe.text == "OK"
+        assert len(smtp.deliveries) == 1
+    else:
+        assert probe.cause == cause.format(port=smtp.port)
+        assert smtp.sessions == 0

@@ -32,12 +32,14 @@ int Usage(const std::string& arg) {
 
 int main(int argc, char** argv) {
   std::map<std::string, std::string> texts = {
-      {"server", ""},   {"sender-name", ""}, {"sender-address", ""}, {"cc", ""},
-      {"password", ""}, {"user", ""},        {"body", ""},           {"subject", ""},
-      {"to", ""}};
-  std::map<std::string, long> numbers = {{"port", 25},           {"auth", 0},
-                                         {"raise", 1},           {"connect-timeout", 0},
-                                         {"response-timeout", 0}, {"low-speed-time", 0}};
+      {"server", ""}, {"sender-name", ""}, {"sender-address", ""}, {"cc", ""}, {"password", ""},
+      {"user", ""},   {"body", ""},        {"subject", ""},        {"to", ""}};
+  std::map<std::string, long> numbers = {{"port", 25},
+                                         {"auth", 0},
+                                         {"raise", 1},
+                                         {"connect-timeout", 0},
+                                         {"response-timeout", 0},
+                                         {"low-speed-time", 0}};
   std::vector<std::string> attachments;
   bool no_list = false;
   for (int i = 1; i < argc; ++i) {
@@ -62,9 +64,8 @@ int main(int argc, char** argv) {
   }
 
   bool raise = numbers["raise"] != 0;
-  bool own_timeouts =
-      numbers["connect-timeout"] > 0 || numbers["response-timeout"] > 0 ||
-      numbers["low-speed-time"] > 0;
+  bool own_timeouts = numbers["connect-timeout"] > 0 || numbers["response-timeout"] > 0 ||
+                      numbers["low-speed-time"] > 0;
   try {
     bool sent = false;
     if (own_timeouts) {
@@ -87,11 +88,10 @@ int main(int argc, char** argv) {
       request.recipients = texts["to"];
       sent = zeph::SendMail(request, raise, timeouts);
     } else {
-      sent = zeph::SendMail(texts["server"], texts["sender-name"], texts["sender-address"],
-                            texts["cc"], raise, static_cast<int>(numbers["port"]),
-                            texts["password"], texts["user"], numbers["auth"] != 0,
-                            no_list ? nullptr : &attachments, texts["body"], texts["subject"],
-                            texts["to"]);
+      sent = zeph::SendMail(
+          texts["server"], texts["sender-name"], texts["sender-address"], texts["cc"], raise,
+          static_cast<int>(numbers["port"]), texts["password"], texts["user"], numbers["auth"] != 0,
+          no_list ? nullptr : &attachments, texts["body"], texts["subject"], texts["to"]);
     }
     std::puts(sent ? "OK" : "FALSE");
     return sent ? 0 : 1;

@@ -1,0 +1,305 @@
+#include "config/server_list.h"
+
+#include "config/ini_file.h"
+#include "util/error.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace zeph {
+namespace {
+
+constexpr const char* kMailSection = "Konfiguracja";
+
+constexpr const char* kEnableNames[kEnableCount] = {
+    "EksportDoPelkTessaro",
+    "RaportDzienny",
+    "WymianaDanychSpr",
+    "SynchronizacjaCSK",
+    "EksportDoMHD",
+    "ZapisSlownikowDoXML",
+    "EksportTowarowDoSprawdzarek",
+    "EksportWydrukowDoPH",
+    "ImportBazTowarowychZPelkex",
+    "ImportKlasTowZewn",
+    "ImportTylkoKlasTowZewn",
+    "ImportDefPaybackZewn",
+    "ImportPrzelicznikow",
+    "ImportDefInwestycji",
+    "ImportGrafikiDF",
+    "EksportDokWydDoPelkex",
+    "GefcoEksport",
+    "GefcoImportPotwierdzen",
+    "GefcoImportStanow",
+    "GHWymianaDanych",
+    "CaolinEksport",
+    "CaolinImport",
+    "ImportEFakturDoPoczekalni",
+    "ImportDokZeArchiwumDoPoczekalni",
+    "ImportZaplatFK",
+    "AktualizacjaTempaSprzedazyTowarow",
+    "MantisEksportDostawcow",
+    "MantisEksportOdbiorcow",
+    "MantisEksportTowarow",
+    "MantisImport",
+    "MantisECEksportDostawcow",
+    "MantisECEksportOdbiorcow",
+    "MantisECEksportTowarow",
+    "MantisECImport",
+    "ImportDatDostawZUPS",
+    "EksportFakturDoSystemuEDokumenty",
+    "HrcEksportKth",
+    "HrcImportDanychOSprzedazyStarterow",
+    "FiskalizacjaWPuliStanowisk",
+    "ImportDatDostawZPekaes",
+    "DrukujDokumentyMagazynowe",
+    "ImportDatDostawZPocztyPolskiej",
+    "ImportDatDostawZInPost",
+    "WymianaZTPP",
+    "ImportDatDostawZGeis",
+    "RoveseImportStanMag",
+    "ImportDatDostawZInPostShipX",
+    "ImportParagonowZPoczekalni",
+};
+
+// One key of an entry section. Reading in this order also satisfies the
+// defaults that depend on earlier keys (Uzytkownik on Serwer,
+// IDKlasyWyborTowarowXML on IDKlasyfikacjiXML).
+struct EntryKey {
+  enum Kind { kText, kDate, kNumber, kEnable } kind;
+  const char* name;
+  std::string TSerwerInformacje::*text = nullptr;
+  TDateTime TSerwerInformacje::*date = nullptr;
+  int32_t TSerwerInformacje::*number = nullptr;
+  Enable enable = Enable::EksportDoPelkTessaro;
+};
+
+EntryKey Text(const char* name, std::string TSerwerInformacje::*field) {
+  return {EntryKey::kText, name, field, nullptr, nullptr};
+}
+EntryKey Date(const char* name, TDateTime TSerwerInformacje::*field) {
+  return {EntryKey::kDate, name, nullptr, field, nullptr};
+}
+EntryKey Number(const char* name, int32_t TSerwerInformacje::*field) {
+  return {EntryKey::kNumber, name, nullptr, nullptr, field};
+}
+EntryKey On(Enable e) {
+  return {EntryKey::kEnable, EnableKeyName(e), nullptr, nullptr, nullptr, e};
+}
+
+// Keys of an entry section in the order they are written back.
+const std::vector<EntryKey>& EntryKeys() {
+  using S = TSerwerInformacje;
+  static const std::vector<EntryKey> keys = {
+      Text("Serwer", &S::Serwer),
+      Text("Baza", &S::Baza),
+      Text("Uzytkownik", &S::Uzytkownik),
+      Text("Haslo", &S::Haslo),
+      Date("OstatniEksport", &S::OstatniEksport),
+      Date("OstatniEksportMHD", &S::OstatniEksportMHD),
+      Text("KatalogRoboczy", &S::KatalogRoboczy),
+      Number("KorektaDatyKoncowej", &S::KorektaDatyKoncowej),
+      Number("ZakresDanych", &S::ZakresDanych),
+      On(Enable::EksportDoPelkTessaro),
+      On(Enable::RaportDzienny),
+      On(Enable::SynchronizacjaCSK),
+      On(Enable::WymianaDanychSpr),
+      Text("ZamknietyMiesiac", &S::ZamknietyMiesiac),
+      Text("RaportDziennyKonfiguracja", &S::RaportDziennyKonfiguracja),
+      On(Enable::EksportDoMHD),
+      On(Enable::ZapisSlownikowDoXML),
+      Number("IDKlasyfikacjiXML", &S::IDKlasyfikacjiXML),
+      Number("IDKlasyWyborTowarowXML", &S::IDKlasyWyborTowarowXML),
+      Number("IDGrupyCenXML", &S::IDGrupyCenXML),
+      On(Enable::EksportTowarowDoSprawdzarek),
+      On(Enable::EksportWydrukowDoPH),
+      On(Enable::ImportBazTowarowychZPelkex),
+      On(Enable::ImportKlasTowZewn),
+      On(Enable::ImportTylkoKlasTowZewn),
+      On(Enable::ImportDefPaybackZewn),
+      On(Enable::ImportPrzelicznikow),
+      On(Enable::ImportDefInwestycji),
+      On(Enable::ImportGrafikiDF),
+      On(Enable::EksportDokWydDoPelkex),
+      On(Enable::CaolinImport),
+      On(Enable::CaolinEksport),
+      On(Enable::GefcoEksport),
+      On(Enable::GefcoImportPotwierdzen),
+      On(Enable::GefcoImportStanow),
+      On(Enable::ImportEFakturDoPoczekalni),
+      On(Enable::ImportDokZeArchiwumDoPoczekalni),
+      On(Enable::ImportZaplatFK),
+      On(Enable::AktualizacjaTempaSprzedazyTowarow),
+      On(Enable::MantisEksportDostawcow),
+      On(Enable::MantisEksportOdbiorcow),
+      On(Enable::MantisEksportTowarow),
+      On(Enable::MantisImport),
+      On(Enable::MantisECEksportDostawcow),
+      On(Enable::MantisECEksportOdbiorcow),
+      On(Enable::MantisECEksportTowarow),
+      On(Enable::MantisECImport),
+      On(Enable::ImportDatDostawZUPS),
+      On(Enable::EksportFakturDoSystemuEDokumenty),
+      On(Enable::HrcEksportKth),
+      On(Enable::HrcImportDanychOSprzedazyStarterow),
+      On(Enable::FiskalizacjaWPuliStanowisk),
+      On(Enable::ImportDatDostawZPekaes),
+      On(Enable::DrukujDokumentyMagazynowe),
+      On(Enable::ImportDatDostawZPocztyPolskiej),
+      On(Enable::ImportDatDostawZInPost),
+      On(Enable::WymianaZTPP),
+      On(Enable::ImportDatDostawZGeis),
+      On(Enable::RoveseImportStanMag),
+      On(Enable::ImportDatDostawZInPostShipX),
+      On(Enable::ImportParagonowZPoczekalni),
+      On(Enable::GHWymianaDanych),
+  };
+  return keys;
+}
+
+// The day before 1900-01-01: an entry never exported.
+constexpr TDateTime kNoDate = 1;
+
+void ReadEntry(const IniFile& ini, TSerwerInformacje& entry) {
+  const std::string& section = entry.Sekcja;
+  for (const EntryKey& key : EntryKeys()) {
+    switch (key.kind) {
+      case EntryKey::kText: {
+        std::string& field = entry.*key.text;
+        field = ini.ReadString(section, key.name, "");
+        if (key.text == &TSerwerInformacje::Uzytkownik && field.empty() && !entry.Serwer.empty()) {
+          field = Text1250("Księgowy");
+        }
+        if (key.text == &TSerwerInformacje::KatalogRoboczy && !field.empty() &&
+            field.back() != '/') {
+          field += '/';
+        }
+        break;
+      }
+      case EntryKey::kDate: {
+        std::string text = ini.ReadString(section, key.name, "");
+        entry.*key.date = text.empty() ? kNoDate : StrToDate(text);
+        break;
+      }
+      case EntryKey::kNumber: {
+        int32_t def = key.number == &TSerwerInformacje::IDKlasyWyborTowarowXML
+                          ? entry.IDKlasyfikacjiXML
+                          : TSerwerInformacje{}.*key.number;
+        entry.*key.number = ini.ReadInteger(section, key.name, def);
+        break;
+      }
+      case EntryKey::kEnable:
+        entry.enable[static_cast<int>(key.enable)] =
+            static_cast<uint8_t>(ini.ReadInteger(section, key.name, 0));
+        break;
+    }
+  }
+  entry.Eksportowano = false;
+  entry.BylyPliki = false;
+  entry.WyslanoPoczte = false;
+}
+
+void WriteEntry(IniFile& ini, const TSerwerInformacje& entry) {
+  const std::string& section = entry.Sekcja;
+  for (const EntryKey& key : EntryKeys()) {
+    switch (key.kind) {
+      case EntryKey::kText:
+        ini.WriteString(section, key.name, entry.*key.text);
+        break;
+      case EntryKey::kDate:
+        ini.WriteString(section, key.name, DateToIniText(entry.*key.date));
+        break;
+      case EntryKey::kNumber:
+        ini.WriteInteger(section, key.name, entry.*key.number);
+        break;
+      case EntryKey::kEnable:
+        ini.WriteInteger(section, key.name, entry.Enabled(key.enable));
+        break;
+    }
+  }
+}
+
+void CheckEntry(const TSerwerInformacje& entry) {
+  if (entry.Serwer.empty() || entry.Baza.empty() || entry.Uzytkownik.empty() ||
+      entry.KatalogRoboczy.empty()) {
+    throw EWyjatek(Text1250("Błędne dane dla serwera: %s"), {entry.Sekcja}, 0);
+  }
+  // A relative directory is taken against the current directory.
+  if (!DirectoryExists(entry.KatalogRoboczy) && !ForceDirectories(entry.KatalogRoboczy)) {
+    throw EWyjatek(Text1250("Nie udało się utworzyć katalogu: %s"), {entry.KatalogRoboczy}, 0);
+  }
+}
+
+void LoadMailSettings(IniFile& ini, MailSettings& mail) {
+  mail.SerwerPocztowy = ini.ReadString(kMailSection, "SerwerPocztowy", "");
+  mail.AdresPocztowyOdbiorcy = ini.ReadString(kMailSection, "AdresPocztowyOdbiorcy", "");
+  mail.AdresPocztowyNadawcy = ini.ReadString(kMailSection, "AdresPocztowyNadawcy", "");
+  mail.Uwierzytelnianie =
+      static_cast<uint8_t>(ini.ReadInteger(kMailSection, "Uwierzytelnianie", 0));
+  mail.Uzytkownik = ini.ReadString(kMailSection, "Uzytkownik", "");
+  mail.Haslo = ini.ReadString(kMailSection, "Haslo", "");
+
+  ini.WriteString(kMailSection, "SerwerPocztowy", mail.SerwerPocztowy);
+  ini.WriteString(kMailSection, "AdresPocztowyOdbiorcy", mail.AdresPocztowyOdbiorcy);
+  ini.WriteString(kMailSection, "AdresPocztowyNadawcy", mail.AdresPocztowyNadawcy);
+  ini.WriteInteger(kMailSection, "Uwierzytelnianie", mail.Uwierzytelnianie);
+  ini.WriteString(kMailSection, "Uzytkownik", mail.Uzytkownik);
+  ini.WriteString(kMailSection, "Haslo", mail.Haslo);
+
+  if (mail.SerwerPocztowy.empty() || mail.AdresPocztowyOdbiorcy.empty() ||
+      mail.AdresPocztowyNadawcy.empty()) {
+    throw EWyjatek(
+        Text1250("Nie uzupełniono parametrów niezbędnych do wysłania poczty: %s, %s, %s"),
+        {"SerwerPocztowy", "AdresPocztowyOdbiorcy", "AdresPocztowyNadawcy"}, 0);
+  }
+  if (mail.Uwierzytelnianie != 0 && mail.Uzytkownik.empty()) {
+    throw EWyjatek(
+        Text1250(
+            "Nie uzupełniono parametrów niezbędnych do uwierzytelnienia w serwerze SMTP: %s, %s"),
+        {"Uzytkownik", "Haslo"}, 0);
+  }
+}
+
+void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
+  std::vector<std::string> sections = ini.ReadSections();
+  const std::string mail_section = UpperCase1250(kMailSection);
+  for (auto it = sections.begin(); it != sections.end(); ++it) {
+    if (UpperCase1250(*it) == mail_section) {
+      sections.erase(it);
+      break;
+    }
+  }
+  entries.clear();
+  entries.resize(sections.size());
+  for (size_t i = 0; i < sections.size(); ++i) {
+    TSerwerInformacje& entry = entries[i];
+    entry.Sekcja = sections[i];
+    ReadEntry(ini, entry);
+    WriteEntry(ini, entry);
+    CheckEntry(entry);
+  }
+}
+
+}  // namespace
+
+const char* EnableKeyName(Enable e) {
+  return kEnableNames[static_cast<int>(e)];
+}
+
+void LoadServerList(const std::string& path, MailSettings& mail,
+                    std::vector<TSerwerInformacje>& entries) {
+  IniFile ini(path);
+  try {
+    LoadMailSettings(ini, mail);
+    LoadEntries(ini, entries);
+  } catch (...) {
+    // What was normalised before the failure is kept; the first error wins.
+    try {
+      ini.Flush();
+    } catch (const std::exception&) {
+    }
+    throw;
+  }
+  ini.Flush();
+}
+
+}  // namespace zeph

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -23,6 +24,7 @@ struct Session {
   bool authenticate = false;
   bool login_accepted = false;  // a 235 reply was seen
   bool login_skipped = false;   // about to send without the login
+  std::string last_reply;       // the server's last reply line
   std::string read_error;
 };
 
@@ -38,8 +40,11 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
 
 int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   auto* session = static_cast<Session*>(user);
-  if (type == CURLINFO_HEADER_IN && size >= 3 && std::memcmp(data, "235", 3) == 0) {
-    session->login_accepted = true;
+  if (type != CURLINFO_HEADER_IN) return 0;
+  if (size >= 3 && std::memcmp(data, "235", 3) == 0) session->login_accepted = true;
+  session->last_reply = Trim(std::string_view(data, std::min<size_t>(size, 200)));
+  for (char& c : session->last_reply) {
+    if (static_cast<unsigned char>(c) < ' ') c = ' ';
   }
   return 0;
 }
@@ -170,7 +175,11 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
     std::string text = curl_easy_strerror(result);
     if (code != 0) text += " (response " + std::to_string(code) + ")";
-    if (error_buffer[0] != '\0' && text != error_buffer) text += std::string(": ") + error_buffer;
+    if (error_buffer[0] != '\0' && text != error_buffer) {
+      text += std::string(": ") + error_buffer;
+    } else if (code != 0 && !session.last_reply.empty()) {
+      text += ": " + session.last_reply;  // the server's own words
+    }
     throw Exception(text);
   }
   if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());

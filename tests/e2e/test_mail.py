@@ -250,7 +250,9 @@ def test_unreachable_server(mail_server):
 
 def test_refused_message_names_the_reply(mail_server):
     server = mail_server(refuse_data="554 5.7.1 Message rejected")
-    assert "(response 554)" in send(server.address).cause
+    assert send(server.address).cause == (
+        "Weird server reply (response 554): 554 5.7.1 Message rejected")
+    assert not server.deliveries
 
 
 @pytest.mark.parametrize("kind", ["missing", "directory", "second-missing"])

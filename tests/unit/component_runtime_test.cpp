@@ -1,0 +1,170 @@
+// Component runtime: the registry components.ini and loading of the
+// component libraries, against the real host simulator.
+#include "host/component_runtime.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "util/encoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using host::ClassId;
+
+class ComponentRuntimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/zeph-runtime-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    // The simulator writes its journal here rather than beside the test binary.
+    ::setenv("ZEPH_SIM_DIR", dir_.c_str(), 1);
+    ResetSimulator();
+    zeph::ComponentRuntime::Configure(dir_);
+  }
+  void TearDown() override {
+    ResetSimulator();
+    ::unsetenv("ZEPH_SIM_DIR");
+    fs::remove_all(dir_);
+  }
+
+  static void ResetSimulator() {
+    void* lib = ::dlopen(ZEPH_SIM_PATH, RTLD_NOW);
+    ASSERT_NE(lib, nullptr) << ::dlerror();
+    auto reset = reinterpret_cast<void (*)()>(::dlsym(lib, "zeph_sim_reset"));
+    ASSERT_NE(reset, nullptr);
+    reset();
+  }
+
+  void WriteComponents(const std::string& text) {
+    std::ofstream(dir_ + "/components.ini", std::ios::binary) << text;
+  }
+
+  host::HostStatus Create(ClassId id, host::ObjectRef* object = nullptr) {
+    host::ObjectRef local;
+    return zeph::ComponentRuntime::Create(id, object ? object : &local);
+  }
+
+  std::string dir_;
+};
+
+TEST_F(ComponentRuntimeTest, MissingRegistrationIsClassNotRegistered) {
+  const char* const kCases[] = {
+      nullptr,  // no components.ini at all
+      "",
+      "[Other]\nSetup=" ZEPH_SIM_PATH "\n",
+      "[InprocServers]\nInvoices=" ZEPH_SIM_PATH "\n",
+      "[InprocServers]\nSetup=\n",
+      "[InprocServers]\nSetup=   \n",
+      "Setup=" ZEPH_SIM_PATH "\n[InprocServers]\n",
+  };
+  for (const char* text : kCases) {
+    SCOPED_TRACE(text ? text : "(no file)");
+    if (text != nullptr) WriteComponents(text);
+    host::ObjectRef object;
+    host::HostStatus status = Create(ClassId::Setup, &object);
+    EXPECT_TRUE(status.Failed());
+    EXPECT_EQ(status.description, u"Class not registered");
+    EXPECT_EQ(object, nullptr);
+  }
+}
+
+TEST_F(ComponentRuntimeTest, CreatesEveryCreatableClassFromAbsoluteAndRelativePaths) {
+  fs::create_symlink(ZEPH_SIM_PATH, dir_ + "/libsim-link.so");
+  WriteComponents(
+      "; registry\n"
+      "[inprocservers]\n"
+      "SETUP = " ZEPH_SIM_PATH "\r\n"
+      "Invoices=libsim-link.so\r\n"
+      "EksportTessaro=\"./libsim-link.so\"\n"
+      "ZephProc=" ZEPH_SIM_PATH "\n");
+  for (ClassId id : {ClassId::Setup, ClassId::Invoices, ClassId::EksportTessaro,
+                     ClassId::ZephProc}) {
+    SCOPED_TRACE(host::ClassName(id));
+    host::ObjectRef object;
+    ASSERT_FALSE(Create(id, &object).Failed());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Class(), id);
+  }
+  host::ObjectRef setup;
+  ASSERT_FALSE(Create(ClassId::Setup, &setup).Failed());
+  EXPECT_NE(std::dynamic_pointer_cast<host::ISetup>(setup), nullptr);
+  host::ObjectRef tessaro;
+  ASSERT_FALSE(Create(ClassId::EksportTessaro, &tessaro).Failed());
+  EXPECT_NE(std::dynamic_pointer_cast<host::IEksportTessaro>(tessaro), nullptr);
+}
+
+TEST_F(ComponentRuntimeTest, FactoryFailureIsPassedOn) {
+  WriteComponents("[InprocServers]\nSetup=" ZEPH_SIM_PATH "\n");
+  std::ofstream(dir_ + "/host-sim.ini") << "[Host]\nSetup.Create = status: brak licencji\n";
+  ResetSimulator();
+  host::ObjectRef object;
+  host::HostStatus status = Create(ClassId::Setup, &object);
+  EXPECT_TRUE(status.Failed());
+  EXPECT_EQ(status.description, u"brak licencji");
+  EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(ComponentRuntimeTest, LibraryThatCannotBeLoadedIsNamedWithTheLoadersReason) {
+  std::ofstream(dir_ + "/not-a-library.so") << "plain text\n";
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  const Case kCases[] = {
+      {dir_ + "/missing.so", "No such file or directory"},
+      {dir_ + "/not-a-library.so", dir_ + "/not-a-library.so"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.path);
+    WriteComponents("[InprocServers]\nSetup=" + c.path + "\n");
+    host::HostStatus status = Create(ClassId::Setup);
+    ASSERT_TRUE(status.Failed());
+    std::string text = zeph::WideToUtf8(status.description);
+    EXPECT_NE(text.find("\"" + c.path + "\""), std::string::npos) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+  }
+}
+
+TEST_F(ComponentRuntimeTest, LibraryWithoutTheFactoryIsNamedWithTheLoadersReason) {
+  // The C library is a loadable library that has no factory.
+  Dl_info info{};
+  ASSERT_NE(::dladdr(reinterpret_cast<void*>(&std::printf), &info), 0);
+  std::string libc = info.dli_fname;
+  ASSERT_EQ(libc.front(), '/');
+  WriteComponents("[InprocServers]\nZephProc=" + libc + "\n");
+  host::HostStatus status = Create(ClassId::ZephProc);
+  ASSERT_TRUE(status.Failed());
+  std::string text = zeph::WideToUtf8(status.description);
+  EXPECT_NE(text.find(libc), std::string::npos) << text;
+  EXPECT_NE(text.find(ZEPH_CREATE_INSTANCE_SYMBOL), std::string::npos) << text;
+  EXPECT_NE(text.find("undefined symbol"), std::string::npos) << text;
+}
+
+TEST_F(ComponentRuntimeTest, LibraryStaysLoadedAfterItsObjectsAreGone) {
+  WriteComponents("[InprocServers]\nSetup=" ZEPH_SIM_PATH "\n");
+  {
+    host::ObjectRef first;
+    host::ObjectRef second;
+    ASSERT_FALSE(Create(ClassId::Setup, &first).Failed());
+    ASSERT_FALSE(Create(ClassId::Setup, &second).Failed());
+  }
+  void* still_there = ::dlopen(ZEPH_SIM_PATH, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_NE(still_there, nullptr);
+  // Both objects came from one copy of the library: its numbering went on.
+  std::ifstream journal(dir_ + "/host-sim.journal");
+  std::string line1, line2;
+  std::getline(journal, line1);
+  std::getline(journal, line2);
+  EXPECT_EQ(line1, "create Setup -> Setup#1");
+  EXPECT_EQ(line2, "create Setup -> Setup#2");
+}
+
+}  // namespace

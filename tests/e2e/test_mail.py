@@ -1,10 +1,10 @@
 """Mail sender against a real SMTP server (aiosmtpd), driven through
 mail_probe and checked with Python's email package."""
 
-import base64
 import os
 import subprocess
 import time
+from itertools import takewhile
 
 import pytest
 
@@ -38,6 +38,7 @@ def send(server, *extra, attach=(), **options):
     args = {"server": server, "sender_name": SENDER, "sender_address": SENDER,
             "to": TO, "subject": "Raport", "body": "Treść"}
     args.update(options)
+    assert TOOLS, "ZEPH_TOOLS must name the directory of mail_probe"
     argv = [os.path.join(TOOLS, "mail_probe")]
     argv += [f"--{k.replace('_', '-')}={v}" for k, v in args.items()]
     argv += [b"--attach=" + os.fsencode(path) for path in attach]
@@ -106,7 +107,7 @@ def test_subject_words_with_polish_letters_are_q_encoded(smtp, subject, plain_wo
     assert delivery.message["Subject"] == subject
     head = delivery.head.decode("ascii")  # nothing but ASCII in the header
     field = head[head.index("\r\nSubject:") + 2:].split("\r\n")
-    field = [field[0]] + [line for line in field[1:] if line[:1] in (" ", "\t")][:50]
+    field = [field[0]] + list(takewhile(lambda line: line[:1] in (" ", "\t"), field[1:]))
     assert "=?utf-8?q?" in "".join(field).lower()
     for word in plain_words:
         assert f" {word}" in "".join(field)

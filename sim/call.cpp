@@ -23,12 +23,24 @@ Call& Call::Raw(std::string_view text) {
   return *this;
 }
 
-Call& Call::Arg(int32_t value) { return Raw(std::to_string(value)); }
-Call& Call::Arg(host::WordBool value) { return Raw(std::to_string(value)); }
-Call& Call::Arg(const host::WideString& text) { return Raw(JournalText(text)); }
-Call& Call::Date(double value) { return Raw(JournalDate(value)); }
-Call& Call::Class(host::ClassId id) { return Raw(JournalClass(id)); }
-Call& Call::Object(const host::IHostObject* object) { return Raw(JournalObject(object)); }
+Call& Call::Arg(int32_t value) {
+  return Raw(std::to_string(value));
+}
+Call& Call::Arg(host::WordBool value) {
+  return Raw(std::to_string(value));
+}
+Call& Call::Arg(const host::WideString& text) {
+  return Raw(JournalText(text));
+}
+Call& Call::Date(double value) {
+  return Raw(JournalDate(value));
+}
+Call& Call::Class(host::ClassId id) {
+  return Raw(JournalClass(id));
+}
+Call& Call::Object(const host::IHostObject* object) {
+  return Raw(JournalObject(object));
+}
 
 const std::string* Call::Value(std::string_view name) const {
   return CurrentScenario().Find(database_, key_ + "." + Fold(name), number_);

@@ -52,8 +52,8 @@ HostStatus EksportTessaroServer::ExportToTessaro(host::OleDate date_from, host::
   if (const std::string* given = call.Value("Files")) {
     names = SplitNames(*given);
   } else {
-    names.push_back("Tessaro_" + base + "_" + FormatDate(date_from, "") + "_" +
-                    FormatDate(to, "") + ".txt");
+    names.push_back("Tessaro_" + base + "_" + FormatDate(date_from, "") + "_" + FormatDate(to, "") +
+                    ".txt");
   }
   int32_t result = 0;
   if (!names.empty()) {
@@ -61,8 +61,8 @@ HostStatus EksportTessaroServer::ExportToTessaro(host::OleDate date_from, host::
     for (const std::string& name : names) {
       std::string path = dir + name;
       std::string content = "Eksport Tessaro\nBaza: " + database_->database +
-                            "\nOd: " + FormatDate(date_from, "-") +
-                            "\nDo: " + FormatDate(to, "-") + "\n";
+                            "\nOd: " + FormatDate(date_from, "-") + "\nDo: " + FormatDate(to, "-") +
+                            "\n";
       if (dir.empty() || !WriteTextFile(path, content)) {
         error_message_ = "Nie można zapisać pliku " + path;
         file_list_.clear();
@@ -106,10 +106,12 @@ HostStatus EksportTessaroServer::SetEndDateCorrection(int32_t correction) {
   return Call(*this, "SetEndDateCorrection").Arg(correction).Plain();
 }
 
-HostStatus EksportTessaroServer::Finish() { return Call(*this, "Finish").Plain(); }
+HostStatus EksportTessaroServer::Finish() {
+  return Call(*this, "Finish").Plain();
+}
 
-HostStatus EksportTessaroServer::ExportToAmbro(host::OleDate start, host::OleDate* end,
-                                               int32_t arg, WordBool* success) {
+HostStatus EksportTessaroServer::ExportToAmbro(host::OleDate start, host::OleDate* end, int32_t arg,
+                                               WordBool* success) {
   Call call(*this, "ExportToAmbro");
   call.Date(start).Date(end != nullptr ? *end : 0.0).Arg(arg);
   if (call.Failed()) return call.Done();

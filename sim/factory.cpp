@@ -17,11 +17,16 @@ constexpr char kNotRegistered[] = "Class not registered";
 
 host::IHostObject* Make(host::ClassId id) {
   switch (id) {
-    case host::ClassId::Setup: return new sim::SetupServer;
-    case host::ClassId::Invoices: return new sim::InvoicesServer;
-    case host::ClassId::EksportTessaro: return new sim::EksportTessaroServer;
-    case host::ClassId::ZephProc: return new sim::ZephProcServer;
-    default: return nullptr;
+    case host::ClassId::Setup:
+      return new sim::SetupServer;
+    case host::ClassId::Invoices:
+      return new sim::InvoicesServer;
+    case host::ClassId::EksportTessaro:
+      return new sim::EksportTessaroServer;
+    case host::ClassId::ZephProc:
+      return new sim::ZephProcServer;
+    default:
+      return nullptr;
   }
 }
 
@@ -70,4 +75,6 @@ SIM_EXPORT host::HostStatus zeph_create_instance(const char* class_name,
 
 // Test infrastructure: forgets the scenario, call counts and object numbers
 // so that a test process can run one scenario after another.
-SIM_EXPORT void zeph_sim_reset() { sim::ResetState(); }
+SIM_EXPORT void zeph_sim_reset() {
+  sim::ResetState();
+}

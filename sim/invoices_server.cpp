@@ -13,12 +13,16 @@ HostStatus InvoicesServer::SetConfiguration(host::ISetup* configuration) {
   return Call(*this, "SetConfiguration").Object(configuration).Plain();
 }
 
-HostStatus InvoicesServer::Finish() { return Call(*this, "Finish").Plain(); }
+HostStatus InvoicesServer::Finish() {
+  return Call(*this, "Finish").Plain();
+}
 
 HostStatus InvoicesServer::ImportEInvoicesToStagingArea(int32_t arg1, int32_t arg2,
                                                         WideString* message, WordBool* success) {
-  return Call(*this, "ImportEInvoicesToStagingArea").Arg(arg1).Arg(arg2).MessageFlag(message,
-                                                                                    success);
+  return Call(*this, "ImportEInvoicesToStagingArea")
+      .Arg(arg1)
+      .Arg(arg2)
+      .MessageFlag(message, success);
 }
 
 HostStatus InvoicesServer::FiscalizeInStationPool(WideString* message, WordBool* success) {

@@ -28,7 +28,9 @@ void WriteJournalLine(std::string_view line) {
   ::close(fd);
 }
 
-std::string JournalText(std::u16string_view text) { return Escape(ToUtf8(text), true); }
+std::string JournalText(std::u16string_view text) {
+  return Escape(ToUtf8(text), true);
+}
 
 std::string JournalDate(double value) {
   char buffer[64];
@@ -36,7 +38,9 @@ std::string JournalDate(double value) {
   return ec == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
-std::string JournalClass(host::ClassId id) { return host::ClassName(id); }
+std::string JournalClass(host::ClassId id) {
+  return host::ClassName(id);
+}
 
 std::string JournalObject(const host::IHostObject* object) {
   if (object == nullptr) return "nil";

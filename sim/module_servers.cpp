@@ -9,13 +9,20 @@ namespace sim {
 
 host::ObjectRef MakeModuleServer(host::ClassId id, const std::shared_ptr<Database>& db) {
   switch (id) {
-    case host::ClassId::Stock: return std::make_shared<StockServer>(db);
-    case host::ClassId::Report: return std::make_shared<ReportServer>(db);
-    case host::ClassId::Report2: return std::make_shared<Report2Server>(db);
-    case host::ClassId::Lexicon: return std::make_shared<LexiconServer>(db);
-    case host::ClassId::PrintHub: return std::make_shared<PrintHubServer>(db);
-    case host::ClassId::Till: return std::make_shared<TillServer>(db);
-    default: return nullptr;
+    case host::ClassId::Stock:
+      return std::make_shared<StockServer>(db);
+    case host::ClassId::Report:
+      return std::make_shared<ReportServer>(db);
+    case host::ClassId::Report2:
+      return std::make_shared<Report2Server>(db);
+    case host::ClassId::Lexicon:
+      return std::make_shared<LexiconServer>(db);
+    case host::ClassId::PrintHub:
+      return std::make_shared<PrintHubServer>(db);
+    case host::ClassId::Till:
+      return std::make_shared<TillServer>(db);
+    default:
+      return nullptr;
   }
 }
 
@@ -53,8 +60,7 @@ HostStatus Report2Server::CreateDailyReport(const WideString& configuration, hos
 LexiconServer::LexiconServer(std::shared_ptr<Database> db)
     : Server(host::ClassId::Lexicon, std::move(db)) {}
 
-HostStatus LexiconServer::SynchronizeWithCsk(int32_t arg, WideString* message,
-                                             WordBool* success) {
+HostStatus LexiconServer::SynchronizeWithCsk(int32_t arg, WideString* message, WordBool* success) {
   return Call(*this, "SynchronizeWithCsk").Arg(arg).MessageFlag(message, success);
 }
 
@@ -126,8 +132,7 @@ HostStatus PrintHubServer::ProcessSeparateImageDatabase(WideString* message, Wor
   return Call(*this, "ProcessSeparateImageDatabase").MessageFlag(message, success);
 }
 
-TillServer::TillServer(std::shared_ptr<Database> db)
-    : Server(host::ClassId::Till, std::move(db)) {}
+TillServer::TillServer(std::shared_ptr<Database> db) : Server(host::ClassId::Till, std::move(db)) {}
 
 HostStatus TillServer::ImportPaymentsFromLedvo(WideString* message, WordBool* success) {
   return Call(*this, "ImportPaymentsFromLedvo").MessageFlag(message, success);

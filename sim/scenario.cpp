@@ -76,8 +76,8 @@ void Scenario::ParseLine(std::string_view raw, int line_number, std::FILE* repor
     } else if (name.find('/') != std::string::npos) {
       current_ = &databases_[name];
     } else {
-      Report(report, line_number, "section is neither [Host] nor [SERWER/BAZA], its keys are ignored",
-             line);
+      Report(report, line_number,
+             "section is neither [Host] nor [SERWER/BAZA], its keys are ignored", line);
       return;
     }
     return;

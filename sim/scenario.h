@@ -1,10 +1,10 @@
 // The scenario file host-sim.ini: what every call of the simulator does.
 //
 // Sections [Host] (every call; keys before the first header belong to it)
-// and [SERWER/BAZA] (calls made for that database, key by key over [Host]). Keys OBJECT.METHOD[.VALUE][#N]: a key
-// with #N applies only to the N-th call of OBJECT.METHOD made for the same
-// database. Databases are named by their folded "server/database" text; ""
-// stands for calls made before any database is known.
+// and [SERWER/BAZA] (calls made for that database, key by key over [Host]). Keys
+// OBJECT.METHOD[.VALUE][#N]: a key with #N applies only to the N-th call of OBJECT.METHOD made for
+// the same database. Databases are named by their folded "server/database" text; "" stands for
+// calls made before any database is known.
 #pragma once
 
 #include <cstdio>

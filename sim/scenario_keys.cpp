@@ -13,82 +13,107 @@ namespace {
 // Method names of every class, in interface order.
 std::span<const std::string_view> Methods(host::ClassId id) {
   using host::ClassId;
-  static const std::string_view kSetup[] = {
-      "Logout",           "GetLoginValue",      "GetParameter",       "SetConnection",
-      "SetCreationSwitchA", "RegisterModule",   "GetModule",          "SetApplication",
-      "FindRight",        "HasRight",           "GetExceptionHandler", "SetServer",
-      "SetDatabase",      "GetBoolParameter",   "UnregisterModule",   "SetUser",
-      "SetPassword",      "SetCreationSwitchB", "SetCreationSwitchC", "SetApplicationName",
-      "SetPreLoginOption", "Close",             "CheckRight",         "Login"};
-  static const std::string_view kStock[] = {
-      "UpdateAverageSalesRate",
-      "ExchangeSalesData",
-      "ImportAllGoodsBasesFromPelkex",
-      "ExportIssueDocumentsToPelkex",
-      "ExportFilesToGefco",
-      "ImportConfirmationsFromGefco",
-      "ImportStockLevelsFromGefco",
-      "ImportConfirmationsAndStockLevelsFromMantis",
-      "ImportDeliveryDatesFromUps",
-      "ImportDeliveryDatesFromPekaes",
-      "ImportDeliveryDatesFromPocztaPolska",
-      "ExportGoodsBaseToCaolin",
-      "ImportDeliveryDatesFromInPost",
-      "ImportConfirmationsFromCaolin",
-      "ImportStockLevelsFromRovese",
-      "ImportDeliveryDatesFromGeis",
-      "ImportDeliveryDatesFromInPostShipX",
-      "ImportConfirmationsAndStockLevelsFromMantisEc",
-      "ExchangeDataWithGhPsb",
-      "ExportStockLevelsToTpp",
-      "ExportPwDocumentsToTpp",
-      "ExportOrdersToTpp",
-      "ExportWzDocumentsToTpp",
-      "ExportToMantis",
-      "ExportToMantisEc"};
-  static const std::string_view kReport[] = {
-      "PrintInspectedIssueDocuments", "ExportInvoicePrintoutsToPrintHub"};
+  static const std::string_view kSetup[] = {"Logout",
+                                            "GetLoginValue",
+                                            "GetParameter",
+                                            "SetConnection",
+                                            "SetCreationSwitchA",
+                                            "RegisterModule",
+                                            "GetModule",
+                                            "SetApplication",
+                                            "FindRight",
+                                            "HasRight",
+                                            "GetExceptionHandler",
+                                            "SetServer",
+                                            "SetDatabase",
+                                            "GetBoolParameter",
+                                            "UnregisterModule",
+                                            "SetUser",
+                                            "SetPassword",
+                                            "SetCreationSwitchB",
+                                            "SetCreationSwitchC",
+                                            "SetApplicationName",
+                                            "SetPreLoginOption",
+                                            "Close",
+                                            "CheckRight",
+                                            "Login"};
+  static const std::string_view kStock[] = {"UpdateAverageSalesRate",
+                                            "ExchangeSalesData",
+                                            "ImportAllGoodsBasesFromPelkex",
+                                            "ExportIssueDocumentsToPelkex",
+                                            "ExportFilesToGefco",
+                                            "ImportConfirmationsFromGefco",
+                                            "ImportStockLevelsFromGefco",
+                                            "ImportConfirmationsAndStockLevelsFromMantis",
+                                            "ImportDeliveryDatesFromUps",
+                                            "ImportDeliveryDatesFromPekaes",
+                                            "ImportDeliveryDatesFromPocztaPolska",
+                                            "ExportGoodsBaseToCaolin",
+                                            "ImportDeliveryDatesFromInPost",
+                                            "ImportConfirmationsFromCaolin",
+                                            "ImportStockLevelsFromRovese",
+                                            "ImportDeliveryDatesFromGeis",
+                                            "ImportDeliveryDatesFromInPostShipX",
+                                            "ImportConfirmationsAndStockLevelsFromMantisEc",
+                                            "ExchangeDataWithGhPsb",
+                                            "ExportStockLevelsToTpp",
+                                            "ExportPwDocumentsToTpp",
+                                            "ExportOrdersToTpp",
+                                            "ExportWzDocumentsToTpp",
+                                            "ExportToMantis",
+                                            "ExportToMantisEc"};
+  static const std::string_view kReport[] = {"PrintInspectedIssueDocuments",
+                                             "ExportInvoicePrintoutsToPrintHub"};
   static const std::string_view kReport2[] = {"CreateDailyReport"};
-  static const std::string_view kLexicon[] = {
-      "SynchronizeWithCsk",
-      "ExportGoodsToPriceCheckers",
-      "ExportContractorsToHrc",
-      "ImportStarterSalesFromHrc",
-      "ImportTppPrices",
-      "ExportGoodsToTpp",
-      "ExportContractorsToTpp",
-      "ImportExternalClassifications",
-      "ImportExternalPaybackDefinitions",
-      "ImportExternalConversionFactors",
-      "ImportExternalInvestmentDictionaries",
-      "ImportFiscalPrinterGraphics"};
-  static const std::string_view kPrintHub[] = {
-      "CopyPrintoutImagesToImageDatabase", "ProcessSeparateImageDatabase"};
+  static const std::string_view kLexicon[] = {"SynchronizeWithCsk",
+                                              "ExportGoodsToPriceCheckers",
+                                              "ExportContractorsToHrc",
+                                              "ImportStarterSalesFromHrc",
+                                              "ImportTppPrices",
+                                              "ExportGoodsToTpp",
+                                              "ExportContractorsToTpp",
+                                              "ImportExternalClassifications",
+                                              "ImportExternalPaybackDefinitions",
+                                              "ImportExternalConversionFactors",
+                                              "ImportExternalInvestmentDictionaries",
+                                              "ImportFiscalPrinterGraphics"};
+  static const std::string_view kPrintHub[] = {"CopyPrintoutImagesToImageDatabase",
+                                               "ProcessSeparateImageDatabase"};
   static const std::string_view kTill[] = {"ImportPaymentsFromLedvo"};
-  static const std::string_view kInvoices[] = {
-      "SetConfiguration",
-      "Finish",
-      "ImportEInvoicesToStagingArea",
-      "FiscalizeInStationPool",
-      "ImportEArchiveDocumentsToStagingArea",
-      "ImportReceiptsFromStagingArea",
-      "ExportInvoicesToEDokumenty"};
+  static const std::string_view kInvoices[] = {"SetConfiguration",
+                                               "Finish",
+                                               "ImportEInvoicesToStagingArea",
+                                               "FiscalizeInStationPool",
+                                               "ImportEArchiveDocumentsToStagingArea",
+                                               "ImportReceiptsFromStagingArea",
+                                               "ExportInvoicesToEDokumenty"};
   static const std::string_view kEksportTessaro[] = {
-      "ExportToTessaro", "SetConfiguration",     "SetWorkingDirectory", "GetErrorMessage",
-      "GetFileList",     "SetEndDateCorrection", "Finish",              "ExportToAmbro"};
-  static const std::string_view kZephProc[] = {
-      "Start", "Finish", "OpenDatabase", "SaveDictionariesToXml"};
+      "ExportToTessaro", "SetConfiguration", "SetWorkingDirectory",
+      "GetErrorMessage", "GetFileList",      "SetEndDateCorrection",
+      "Finish",          "ExportToAmbro"};
+  static const std::string_view kZephProc[] = {"Start", "Finish", "OpenDatabase",
+                                               "SaveDictionariesToXml"};
   switch (id) {
-    case ClassId::Setup: return kSetup;
-    case ClassId::Stock: return kStock;
-    case ClassId::Report: return kReport;
-    case ClassId::Report2: return kReport2;
-    case ClassId::Lexicon: return kLexicon;
-    case ClassId::PrintHub: return kPrintHub;
-    case ClassId::Till: return kTill;
-    case ClassId::Invoices: return kInvoices;
-    case ClassId::EksportTessaro: return kEksportTessaro;
-    case ClassId::ZephProc: return kZephProc;
+    case ClassId::Setup:
+      return kSetup;
+    case ClassId::Stock:
+      return kStock;
+    case ClassId::Report:
+      return kReport;
+    case ClassId::Report2:
+      return kReport2;
+    case ClassId::Lexicon:
+      return kLexicon;
+    case ClassId::PrintHub:
+      return kPrintHub;
+    case ClassId::Till:
+      return kTill;
+    case ClassId::Invoices:
+      return kInvoices;
+    case ClassId::EksportTessaro:
+      return kEksportTessaro;
+    case ClassId::ZephProc:
+      return kZephProc;
   }
   return kTill;
 }
@@ -167,7 +192,7 @@ KeyKind ClassifyKey(std::string_view object, std::string_view method, std::strin
   if (!known) return KeyKind::kUnknown;
   if (!value.empty()) return ValueKind(id, method, value);
   return id == host::ClassId::Setup && method == "getmodule" ? KeyKind::kModuleOutcome
-                                                            : KeyKind::kOutcome;
+                                                             : KeyKind::kOutcome;
 }
 
 std::optional<Outcome> ParseOutcome(std::string_view value) {
@@ -216,11 +241,16 @@ std::optional<bool> ParseFlag(std::string_view value) {
 bool IsValidValue(KeyKind kind, std::string_view value) {
   using Kind = Outcome::Kind;
   switch (kind) {
-    case KeyKind::kUnknown: return false;
-    case KeyKind::kText: return true;
-    case KeyKind::kInteger: return ParseInteger(value).has_value();
-    case KeyKind::kFlag: return ParseFlag(value).has_value();
-    case KeyKind::kDate: return ParseDotDate(value).has_value();
+    case KeyKind::kUnknown:
+      return false;
+    case KeyKind::kText:
+      return true;
+    case KeyKind::kInteger:
+      return ParseInteger(value).has_value();
+    case KeyKind::kFlag:
+      return ParseFlag(value).has_value();
+    case KeyKind::kDate:
+      return ParseDotDate(value).has_value();
     case KeyKind::kDateOrUnchanged:
       return Fold(value) == "unchanged" || ParseDotDate(value).has_value();
     case KeyKind::kOutcome: {

@@ -16,9 +16,9 @@ enum class KeyKind {
   kCreate,         // ok, status: TEXT
   kText,
   kInteger,
-  kFlag,            // 0 or 1
-  kDate,            // yyyy.mm.dd
-  kDateOrUnchanged, // yyyy.mm.dd or "unchanged"
+  kFlag,             // 0 or 1
+  kDate,             // yyyy.mm.dd
+  kDateOrUnchanged,  // yyyy.mm.dd or "unchanged"
 };
 
 // Kind of the key OBJECT.METHOD[.VALUE]; `value` is empty for a key without

@@ -93,8 +93,7 @@ class StockServer final : public Server<host::IStock> {
   HostStatus ExportToMantis(int32_t arg1, int32_t arg2, WordBool goods, WordBool suppliers,
                             WordBool customers, WideString* message, WordBool* success) override;
   HostStatus ExportToMantisEc(int32_t arg1, int32_t arg2, WordBool goods, WordBool suppliers,
-                              WordBool customers, WideString* message,
-                              WordBool* success) override;
+                              WordBool customers, WideString* message, WordBool* success) override;
 };
 
 class ReportServer final : public Server<host::IReport> {
@@ -109,8 +108,7 @@ class Report2Server final : public Server<host::IReport2> {
  public:
   explicit Report2Server(std::shared_ptr<Database> db);
   HostStatus CreateDailyReport(const WideString& configuration, host::OleDate moment,
-                               WideString* report, WideString* message,
-                               WordBool* success) override;
+                               WideString* report, WideString* message, WordBool* success) override;
 };
 
 class LexiconServer final : public Server<host::ILexicon> {
@@ -153,8 +151,7 @@ class InvoicesServer final : public Server<host::IInvoices> {
   HostStatus ImportEInvoicesToStagingArea(int32_t arg1, int32_t arg2, WideString* message,
                                           WordBool* success) override;
   HostStatus FiscalizeInStationPool(WideString* message, WordBool* success) override;
-  HostStatus ImportEArchiveDocumentsToStagingArea(int32_t arg1, int32_t arg2,
-                                                  WideString* message,
+  HostStatus ImportEArchiveDocumentsToStagingArea(int32_t arg1, int32_t arg2, WideString* message,
                                                   WordBool* success) override;
   HostStatus ImportReceiptsFromStagingArea() override;
   HostStatus ExportInvoicesToEDokumenty(WideString* message, int32_t* error_count,

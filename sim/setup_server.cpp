@@ -41,7 +41,9 @@ std::string Nullable(const void* pointer, std::string_view name) {
 
 SetupServer::SetupServer() : Server(host::ClassId::Setup, nullptr) {}
 
-HostStatus SetupServer::Logout() { return Call(*this, "Logout").Plain(); }
+HostStatus SetupServer::Logout() {
+  return Call(*this, "Logout").Plain();
+}
 
 HostStatus SetupServer::GetLoginValue(const WideString& name, host::Variant* value) {
   Call call(*this, "GetLoginValue");
@@ -207,7 +209,9 @@ HostStatus SetupServer::SetPreLoginOption(int32_t option) {
   return Call(*this, "SetPreLoginOption").Arg(option).Plain();
 }
 
-HostStatus SetupServer::Close() { return Call(*this, "Close").Plain(); }
+HostStatus SetupServer::Close() {
+  return Call(*this, "Close").Plain();
+}
 
 HostStatus SetupServer::CheckRight(const WideString& right_id, int32_t level, WideString* text,
                                    WideString* message, WordBool* granted) {
@@ -218,6 +222,8 @@ HostStatus SetupServer::CheckRight(const WideString& right_id, int32_t level, Wi
   return call.MessageFlag(message, granted);
 }
 
-HostStatus SetupServer::Login(WordBool* success) { return Call(*this, "Login").Flag(success); }
+HostStatus SetupServer::Login(WordBool* success) {
+  return Call(*this, "Login").Flag(success);
+}
 
 }  // namespace sim

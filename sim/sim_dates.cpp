@@ -19,7 +19,9 @@ long DaysFromCivil(long y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<long>(doe) - 719468;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -29,9 +31,9 @@ int DaysInMonth(int y, int m) {
 }  // namespace
 
 double DateFromCivil(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                           static_cast<unsigned>(day)) +
-                             kUnixEpochAsDate);
+  return static_cast<double>(
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+      kUnixEpochAsDate);
 }
 
 CivilDate CivilFromDate(double value) {

@@ -54,9 +54,13 @@ State& Current() {
 
 }  // namespace
 
-const std::string& SimDirectory() { return Current().directory; }
+const std::string& SimDirectory() {
+  return Current().directory;
+}
 
-Scenario& CurrentScenario() { return Current().scenario; }
+Scenario& CurrentScenario() {
+  return Current().scenario;
+}
 
 int NextObjectNumber(host::ClassId id) {
   int index = static_cast<int>(id);
@@ -64,6 +68,8 @@ int NextObjectNumber(host::ClassId id) {
   return ++Current().numbers[static_cast<size_t>(index)];
 }
 
-void ResetState() { Slot().reset(); }
+void ResetState() {
+  Slot().reset();
+}
 
 }  // namespace sim

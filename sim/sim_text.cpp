@@ -104,8 +104,11 @@ std::string Unescape(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\' && i + 1 < text.size()) {
       char next = text[i + 1];
-      char plain = next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t'
-                 : next == '\\' ? '\\' : '\0';
+      char plain = next == 'r'    ? '\r'
+                   : next == 'n'  ? '\n'
+                   : next == 't'  ? '\t'
+                   : next == '\\' ? '\\'
+                                  : '\0';
       if (plain != '\0') {
         out += plain;
         ++i;
@@ -123,14 +126,23 @@ std::string Escape(std::string_view utf8, bool quoted) {
   if (quoted) out += '"';
   for (char c : utf8) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       case '"':
         out += quoted ? "\\\"" : "\"";
         break;
-      default: out += c;
+      default:
+        out += c;
     }
   }
   if (quoted) out += '"';

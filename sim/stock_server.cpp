@@ -12,7 +12,9 @@ HostStatus StockServer::UpdateAverageSalesRate() {
   return Call(*this, "UpdateAverageSalesRate").Plain();
 }
 
-HostStatus StockServer::ExchangeSalesData() { return Call(*this, "ExchangeSalesData").Plain(); }
+HostStatus StockServer::ExchangeSalesData() {
+  return Call(*this, "ExchangeSalesData").Plain();
+}
 
 HostStatus StockServer::ImportAllGoodsBasesFromPelkex(WordBool* success, WideString* message) {
   return Call(*this, "ImportAllGoodsBasesFromPelkex").MessageFlag(message, success);
@@ -56,9 +58,7 @@ HostStatus StockServer::ImportDeliveryDatesFromPekaes(int32_t arg, WideString* m
 
 HostStatus StockServer::ImportDeliveryDatesFromPocztaPolska(int32_t arg, WideString* message,
                                                             WordBool* success) {
-  return Call(*this, "ImportDeliveryDatesFromPocztaPolska")
-      .Arg(arg)
-      .MessageFlag(message, success);
+  return Call(*this, "ImportDeliveryDatesFromPocztaPolska").Arg(arg).MessageFlag(message, success);
 }
 
 HostStatus StockServer::ExportGoodsBaseToCaolin() {
@@ -87,9 +87,7 @@ HostStatus StockServer::ImportDeliveryDatesFromGeis(int32_t arg, WideString* mes
 
 HostStatus StockServer::ImportDeliveryDatesFromInPostShipX(int32_t arg, WideString* message,
                                                            WordBool* success) {
-  return Call(*this, "ImportDeliveryDatesFromInPostShipX")
-      .Arg(arg)
-      .MessageFlag(message, success);
+  return Call(*this, "ImportDeliveryDatesFromInPostShipX").Arg(arg).MessageFlag(message, success);
 }
 
 HostStatus StockServer::ImportConfirmationsAndStockLevelsFromMantisEc(int32_t arg,
@@ -100,8 +98,7 @@ HostStatus StockServer::ImportConfirmationsAndStockLevelsFromMantisEc(int32_t ar
       .MessageFlag(message, success);
 }
 
-HostStatus StockServer::ExchangeDataWithGhPsb(int32_t arg, WideString* message,
-                                              WordBool* success) {
+HostStatus StockServer::ExchangeDataWithGhPsb(int32_t arg, WideString* message, WordBool* success) {
   return Call(*this, "ExchangeDataWithGhPsb").Arg(arg).MessageFlag(message, success);
 }
 
@@ -122,8 +119,8 @@ HostStatus StockServer::ExportWzDocumentsToTpp(int32_t arg, WordBool* flag) {
 }
 
 HostStatus StockServer::ExportToMantis(int32_t arg1, int32_t arg2, WordBool goods,
-                                       WordBool suppliers, WordBool customers,
-                                       WideString* message, WordBool* success) {
+                                       WordBool suppliers, WordBool customers, WideString* message,
+                                       WordBool* success) {
   return Call(*this, "ExportToMantis")
       .Arg(arg1)
       .Arg(arg2)

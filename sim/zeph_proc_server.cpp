@@ -20,9 +20,13 @@ int32_t ErrorNumber(const Call& call) {
 
 ZephProcServer::ZephProcServer() : Server(host::ClassId::ZephProc, nullptr) {}
 
-HostStatus ZephProcServer::Start() { return Call(*this, "Start").Plain(); }
+HostStatus ZephProcServer::Start() {
+  return Call(*this, "Start").Plain();
+}
 
-HostStatus ZephProcServer::Finish() { return Call(*this, "Finish").Plain(); }
+HostStatus ZephProcServer::Finish() {
+  return Call(*this, "Finish").Plain();
+}
 
 HostStatus ZephProcServer::OpenDatabase(const WideString& server, const WideString& database,
                                         const WideString& user, const WideString& password,
@@ -56,9 +60,8 @@ HostStatus ZephProcServer::SaveDictionariesToXml(const WideString& directory,
     std::string dir = PrepareDirectory(ToUtf8(directory));
     std::string path = dir + "Slowniki_" + FileNamePart(database_->database) + ".xml";
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<slowniki baza=\"" +
-                      database_->database + "\" klasyfikacja=\"" +
-                      std::to_string(classification) + "\" klasa=\"" +
-                      std::to_string(goods_class) + "\" grupaCen=\"" +
+                      database_->database + "\" klasyfikacja=\"" + std::to_string(classification) +
+                      "\" klasa=\"" + std::to_string(goods_class) + "\" grupaCen=\"" +
                       std::to_string(price_group) + "\" data=\"" + FormatDate(Today(), "-") +
                       "\"/>\n";
     if (dir.empty() || !WriteTextFile(path, xml)) {

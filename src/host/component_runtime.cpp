@@ -18,8 +18,8 @@ constexpr char16_t kNotRegistered[] = u"Class not registered";
 struct RuntimeState {
   std::mutex mutex;
   bool configured = false;
-  std::string directory;                  // with a trailing delimiter
-  std::map<std::string, void*> libraries; // loaded once, never closed
+  std::string directory;                   // with a trailing delimiter
+  std::map<std::string, void*> libraries;  // loaded once, never closed
 };
 
 RuntimeState& State() {
@@ -95,9 +95,9 @@ host::HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreat
   void* symbol = ::dlsym(handle, ZEPH_CREATE_INSTANCE_SYMBOL);
   if (symbol == nullptr) {
     const char* reason = ::dlerror();
-    return host::HostStatus::Fail(Utf8ToWide(
-        "Library \"" + path + "\" has no entry point " ZEPH_CREATE_INSTANCE_SYMBOL ": " +
-        (reason ? reason : "symbol is null")));
+    return host::HostStatus::Fail(
+        Utf8ToWide("Library \"" + path + "\" has no entry point " ZEPH_CREATE_INSTANCE_SYMBOL ": " +
+                   (reason ? reason : "symbol is null")));
   }
   *out = reinterpret_cast<ZephCreateInstanceFn>(symbol);
   return host::HostStatus::Ok();
@@ -123,7 +123,8 @@ host::HostStatus ComponentRuntime::Create(host::ClassId id, host::ObjectRef* obj
       state.configured = true;
     }
     // Read at every creation: the file is tiny and may be edited between runs of a test.
-    std::string library = RegisteredLibrary(state.directory + "components.ini", host::ClassName(id));
+    std::string library =
+        RegisteredLibrary(state.directory + "components.ini", host::ClassName(id));
     if (library.empty()) return host::HostStatus::Fail(kNotRegistered);
     if (library.front() != '/') library = state.directory + library;
     host::HostStatus status = Factory(state, library, &create);

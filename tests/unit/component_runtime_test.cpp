@@ -81,12 +81,13 @@ TEST_F(ComponentRuntimeTest, CreatesEveryCreatableClassFromAbsoluteAndRelativePa
   WriteComponents(
       "; registry\n"
       "[inprocservers]\n"
-      "SETUP = " ZEPH_SIM_PATH "\r\n"
+      "SETUP = " ZEPH_SIM_PATH
+      "\r\n"
       "Invoices=libsim-link.so\r\n"
       "EksportTessaro=\"./libsim-link.so\"\n"
       "ZephProc=" ZEPH_SIM_PATH "\n");
-  for (ClassId id : {ClassId::Setup, ClassId::Invoices, ClassId::EksportTessaro,
-                     ClassId::ZephProc}) {
+  for (ClassId id :
+       {ClassId::Setup, ClassId::Invoices, ClassId::EksportTessaro, ClassId::ZephProc}) {
     SCOPED_TRACE(host::ClassName(id));
     host::ObjectRef object;
     ASSERT_FALSE(Create(id, &object).Failed());

@@ -275,8 +275,7 @@ struct OutcomeCase {
   const char* journal_result;
 };
 
-class HostSimOutcomeTest : public HostSimTest,
-                           public ::testing::WithParamInterface<OutcomeCase> {};
+class HostSimOutcomeTest : public HostSimTest, public ::testing::WithParamInterface<OutcomeCase> {};
 
 TEST_P(HostSimOutcomeTest, OutcomeDecidesStatusMessageAndFlag) {
   const OutcomeCase& c = GetParam();
@@ -293,8 +292,8 @@ TEST_P(HostSimOutcomeTest, OutcomeDecidesStatusMessageAndFlag) {
     EXPECT_EQ(r.message, c.text);
     EXPECT_EQ(r.success, c.success);
   }
-  EXPECT_EQ(LastJournalLine(), std::string("Stock#1.ExportIssueDocumentsToPelkex()") +
-                                   c.journal_result);
+  EXPECT_EQ(LastJournalLine(),
+            std::string("Stock#1.ExportIssueDocumentsToPelkex()") + c.journal_result);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -309,11 +308,9 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"\"true:   a b   \"", false, u"  a b   ", host::kTrue, ""},
         OutcomeCase{"'false: x'", false, u"x", host::kFalse, ""},
         OutcomeCase{"false: a\\r\\nb\\tc\\\\d\\x", false, u"a\r\nb\tc\\d\\x", host::kFalse, ""},
-        OutcomeCase{"status: Błąd serwera", true, u"Błąd serwera", 0,
-                    " -> status: Błąd serwera"},
+        OutcomeCase{"status: Błąd serwera", true, u"Błąd serwera", 0, " -> status: Błąd serwera"},
         OutcomeCase{"status:", true, u"", 0, " -> status: "},
-        OutcomeCase{"status: dwie\\nlinie", true, u"dwie\nlinie", 0,
-                    " -> status: dwie\\nlinie"},
+        OutcomeCase{"status: dwie\\nlinie", true, u"dwie\nlinie", 0, " -> status: dwie\\nlinie"},
         // Malformed values count as the default.
         OutcomeCase{"maybe", false, u"", host::kTrue, ""},
         OutcomeCase{"none", false, u"", host::kTrue, ""},
@@ -351,7 +348,8 @@ TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
   EXPECT_EQ(image, host::kFalse);
   EXPECT_EQ(module, host::kTrue);
   auto lines = Journal();
-  EXPECT_EQ(lines[lines.size() - 4], "Setup#1.FindRight(\"PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW\", 2)");
+  EXPECT_EQ(lines[lines.size() - 4],
+            "Setup#1.FindRight(\"PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW\", 2)");
   EXPECT_EQ(lines.back(), "Setup#1.HasRight(" + std::to_string(module_right) + ")");
 }
 
@@ -632,20 +630,19 @@ TEST_F(HostSimTest, ReportInvoicesDictionariesAndPriceCheckerValues) {
 }
 
 TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
-  std::ofstream(dir_ + "/host-sim.ini")
-      << "; comment\n"
-         "[Host]\n"
-         "no equals sign here\n"
-         "Stock.ExportIssueDocumentsToPelkex = maybe\n"
-         "Setup.GetBoolParameter.MODUL_PAYBACK = yes\n"
-         "Nothing.Known = ok\n"
-         "Stock.ExportIssueDocumentsToPelkex#0 = false: zero\n"
-         "[Broken\n"
-         "Setup.Login = false\n"
-         "[NoSlash]\n"
-         "Setup.Login = false\n"
-         "[SRV/DB]\n"
-         "Stock.ExportFilesToGefco = false: działa\n";
+  std::ofstream(dir_ + "/host-sim.ini") << "; comment\n"
+                                           "[Host]\n"
+                                           "no equals sign here\n"
+                                           "Stock.ExportIssueDocumentsToPelkex = maybe\n"
+                                           "Setup.GetBoolParameter.MODUL_PAYBACK = yes\n"
+                                           "Nothing.Known = ok\n"
+                                           "Stock.ExportIssueDocumentsToPelkex#0 = false: zero\n"
+                                           "[Broken\n"
+                                           "Setup.Login = false\n"
+                                           "[NoSlash]\n"
+                                           "Setup.Login = false\n"
+                                           "[SRV/DB]\n"
+                                           "Stock.ExportFilesToGefco = false: działa\n";
   Reset();
   ::testing::internal::CaptureStderr();
   auto setup = Setup();

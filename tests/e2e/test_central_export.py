@@ -147,8 +147,7 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
     attachments = list(message.iter_attachments())
     assert [part.get_filename() for part in attachments] == ["b.txt", "a.txt", "m.txt"]
     for part, path in zip(attachments, paths):
-        assert part.get_content() == open(path, "rb").read() or \
-            part.get_content().encode() == open(path, "rb").read()
+        assert part.get_payload(decode=True) == open(path, "rb").read()
 
     assert app.journal() == frame_open() + [
         'Setup#1.GetLoginValue("ROK")',

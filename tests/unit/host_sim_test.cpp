@@ -673,4 +673,52 @@ TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
   }
 }
 
+TEST_F(HostSimTest, GarbageScenarioLeavesEveryCallAtItsDefault) {
+  std::string garbage =
+      "\xEF\xBB\xBF=\n"
+      "[]\n"
+      "[/]\n"
+      "Setup.Login = \"\n"
+      "Setup.GetModule.Nope = none\n"
+      "Setup.GetModule = false\n"
+      "Setup.GetParameter. = x\n"
+      "\xFF\xFE.\xC3 = \xC3\x28\n"
+      "Stock.ExportIssueDocumentsToPelkex#99999999999 = false: x\n"
+      "Stock.ExportIssueDocumentsToPelkex = \"false: x'\n"
+      "[Host]\n"
+      "Setup.GetLoginValue.ROK = 20x4\n"
+      "Setup.HasRight.PH = 2\n" +
+      std::string(1, '\0') + "\n" + std::string(100000, 'k') + "\n";
+  std::ofstream(dir_ + "/host-sim.ini", std::ios::binary) << garbage;
+  Reset();
+  ::testing::internal::CaptureStderr();
+  auto setup = Setup();
+  ASSERT_NE(setup, nullptr);
+  WordBool logged_in = 0, granted = 0;
+  setup->Login(&logged_in);
+  int32_t handle = 0;
+  setup->FindRight(u"PH", 3, &handle);
+  setup->HasRight(handle, &granted);
+  host::Variant year;
+  setup->GetLoginValue(u"ROK", &year);
+  auto stock = Module<host::IStock>(*setup, ClassId::Stock);
+  ASSERT_NE(stock, nullptr);
+  Result r = ExportIssueDocuments(*stock);
+  std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(logged_in, host::kTrue);
+  EXPECT_EQ(granted, host::kTrue);
+  EXPECT_EQ(year, host::Variant(int32_t{LocalNow().tm_year + 1900}));
+  EXPECT_FALSE(r.status.Failed());
+  EXPECT_EQ(r.message, u"");
+  EXPECT_EQ(r.success, host::kTrue);
+  for (int line = 1; line <= 15; ++line) {
+    // Valid section headers, and a line of a control character only, which counts as blank.
+    bool ignored_quietly = line == 3 || line == 11 || line == 14;
+    EXPECT_EQ(report.find("line " + std::to_string(line) + ":") == std::string::npos,
+              ignored_quietly)
+        << line << "\n"
+        << report.substr(0, 2000);
+  }
+}
+
 }  // namespace

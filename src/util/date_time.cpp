@@ -11,7 +11,7 @@ namespace zeph {
 namespace {
 
 constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-// Days from 0001-01-01 to 1899-12-30.
+// Day 0 (1899-12-30) counted from 0001-01-01 as day 1.
 constexpr int64_t kDeltaDays = 693594;
 
 int64_t DaysBeforeYear(int64_t year) {
@@ -48,7 +48,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
   }
   int64_t days = DaysBeforeYear(year);
   for (int m = 1; m < month; ++m) days += MonthLength(year, m);
-  days += day - 1;
+  days += day;
   out = static_cast<double>(days - kDeltaDays);
   return true;
 }
@@ -64,7 +64,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
 }
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
-  int64_t days = static_cast<int64_t>(std::trunc(value)) + kDeltaDays;  // since 0001-01-01
+  int64_t days = static_cast<int64_t>(std::trunc(value)) + kDeltaDays - 1;  // 0 = 0001-01-01
   if (days < 0) {
     year = month = day = 0;
     return;

@@ -117,20 +117,20 @@ Mailbox ParseMailbox(std::string_view element) {
       close = i;
     }
   }
-  std::string_view spec = element;
+  std::string_view addr_spec = element;
   if (open != std::string_view::npos) {
     if (close == std::string_view::npos || !Trim(element.substr(close + 1)).empty()) {
       throw Exception("Invalid e-mail address: \"" + std::string(element) + "\"");
     }
     box.display_name = PlainPhrase(element.substr(0, open));
-    spec = element.substr(open + 1, close - open - 1);
+    addr_spec = element.substr(open + 1, close - open - 1);
     // An obsolete source route ("@a,@b:") ends at the last colon.
-    if (!spec.empty() && spec.front() == '@') {
-      size_t colon = spec.rfind(':');
-      if (colon != std::string_view::npos) spec = spec.substr(colon + 1);
+    if (!addr_spec.empty() && addr_spec.front() == '@') {
+      size_t colon = addr_spec.rfind(':');
+      if (colon != std::string_view::npos) addr_spec = addr_spec.substr(colon + 1);
     }
   }
-  if (!CleanAddress(spec, box.address)) {
+  if (!CleanAddress(addr_spec, box.address)) {
     throw Exception("Invalid e-mail address: \"" + Trim(element) + "\"");
   }
   return box;

@@ -18,7 +18,7 @@ double DateFromCivil(int year, int month, int day);
 CivilDate CivilFromDate(double value);
 // Today's local date, without time.
 double Today();
-// The current local year and month.
+// Today's local calendar day.
 CivilDate LocalToday();
 
 // "yyyymmdd" when `separator` is empty, else the parts joined by it.

@@ -185,3 +185,25 @@ def test_mail_failure_is_only_in_the_summary(app):
     assert log.endswith(b")\r\n")
     # the bookkeeping was written before the mail
     assert ini_value(app, "OstatniEksport") == "2024.03.15"
+
+
+def test_unwritable_server_list_fails_the_task_before_the_mail(app, mail_server):  # noqa: F811
+    server = mail_server()
+    app.write_config([("S1", entry(EksportDoPelkTessaro=1, OstatniEksport="2024.03.10"))],
+                     mail={"SerwerPocztowy": server.address})
+    app.write_sim("[Host]\nEksportTessaro.ExportToTessaro.EndDate = 2024.03.15\n")
+    app.run("/EK:1")  # loads and normalises only, so the next load has nothing to write
+    # The list is replaced through a file beside it; a target whose name
+    # leaves no room for another name beside it cannot be replaced, even by root.
+    target = app.dir / ("s" * 250)
+    app.path("serwery.ini").rename(target)
+    app.path("serwery.ini").symlink_to(target.name)
+    result = app.run("/EK")
+
+    error = cp("Błąd zapisu do pliku konfiguracyjnego: " + str(app.path("serwery.ini")) + "\r\n")
+    assert result.body.startswith(CURRENT + b"OK\nBLAD: " + error)
+    log = mask(app.log())
+    assert log.startswith(log_block(CURRENT_LOG) + cp("TS  BŁĄD: ") + error)
+    assert log.endswith(log_block(*summary("tak", "nie", "nie")))
+    assert server.sessions == 0
+    assert ini_value(app, "OstatniEksport") == "2024.03.10"

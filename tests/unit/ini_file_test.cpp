@@ -21,6 +21,15 @@ namespace {
 using namespace std::string_literals;
 
 // Test names from the `name` field of a case.
+// Cases print as their name in failure reports.
+template <class Case>
+requires requires(const Case& c) {
+  c.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 struct CaseName {
   template <class Case>
   std::string operator()(const ::testing::TestParamInfo<Case>& p) const {

@@ -91,8 +91,8 @@ class CentralExport {
   void StartPass(const std::string& log_name, const std::string& console_name) {
     TSerwerInformacje& entry = run_.entry;
     run_.Log(run_.Header(FormatS("Eksport do programu %s: ", {kTarget}) + log_name));
-    ConsoleWrite(run_.Header(FormatS("Eksport do programu %s: ", {kTarget}) + console_name +
-                             "... "));
+    ConsoleWrite(
+        run_.Header(FormatS("Eksport do programu %s: ", {kTarget}) + console_name + "... "));
     entry.Eksportowano = true;
   }
 
@@ -138,9 +138,8 @@ bool RunCentralExport(TaskContext& context, TSerwerInformacje& entry) {
     run.LogIndented(Text1250("Wysłano:      ") + YesNoText(run.entry.WyslanoPoczte));
     LogMailError(run, mail_error);
   };
-  return RunTask(context, entry, shape, [&mail_error](TaskRun& run) {
-    CentralExport(run, mail_error).Work();
-  });
+  return RunTask(context, entry, shape,
+                 [&mail_error](TaskRun& run) { CentralExport(run, mail_error).Work(); });
 }
 
 }  // namespace zeph

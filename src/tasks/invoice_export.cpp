@@ -29,8 +29,8 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
     char month_text[8];
     std::snprintf(month_text, sizeof month_text, "%02d", month);
     char name[96];
-    std::snprintf(name, sizeof name, "%d%02d%02d_%02d%02d%02d blednych fv %d.txt", year, month,
-                  day, hour, minute, second, error_count);
+    std::snprintf(name, sizeof name, "%d%02d%02d_%02d%02d%02d blednych fv %d.txt", year, month, day,
+                  hour, minute, second, error_count);
     const std::string directory = IncludeTrailingPathDelimiter(program_directory) +
                                   "LOGI/EksportFakturDoEDok/" + std::to_string(year) + "/" +
                                   month_text + "/";
@@ -86,7 +86,8 @@ void Work(TaskRun& run, InvoiceExportState& state) {
 
   std::string message = WideToAnsi(host_message);
   if (error_count > 0) {
-    state.error_log_path = WriteInvoiceErrorLog(run.context.program_directory, error_count, details);
+    state.error_log_path =
+        WriteInvoiceErrorLog(run.context.program_directory, error_count, details);
     if (!message.empty()) message += "\r\n";
     message += Text1250("Ilość błędnych faktur ") + std::to_string(error_count) + "\r\n" +
                Text1250("Szczegółowe informacje w pliku logu ") + state.error_log_path;

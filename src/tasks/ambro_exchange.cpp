@@ -4,6 +4,7 @@
 #include "host/host_api.h"
 #include "tasks/frame.h"
 #include "tasks/host_calls.h"
+#include "tasks/host_results.h"
 #include "util/console.h"
 #include "util/encoding.h"
 #include "util/error.h"
@@ -29,7 +30,7 @@ void Work(TaskRun& run) {
     throw Exception("Operation aborted");
   }
   ConsoleWriteLine("OK");
-  entry.OstatniEksportMHD = end_date;
+  entry.OstatniEksportMHD = CheckedHostDate(end_date);
   SaveExportState(run.context.server_list_path, entry);
 }
 

@@ -9,8 +9,8 @@
 #include "host/host_api.h"
 #include "tasks/frame.h"
 #include "tasks/host_calls.h"
+#include "tasks/host_results.h"
 #include "tasks/task_mail.h"
-#include "tasks/text_lines.h"
 #include "util/console.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
@@ -55,7 +55,7 @@ class CentralExport {
     TDateTime date_to = 0;
     Export(entry.OstatniEksport + 1, date_to);
     ConsoleWriteLine("OK");
-    entry.OstatniEksport = date_to;
+    entry.OstatniEksport = CheckedHostDate(date_to);
     run_.context.produced_files = FileList();
 
     // The whole previous working month, once the host's month has moved on.

@@ -1,4 +1,8 @@
-#include "tasks/text_lines.h"
+#include "tasks/host_results.h"
+
+#include <cmath>
+
+#include "util/error.h"
 
 namespace zeph {
 
@@ -16,6 +20,15 @@ std::vector<std::string> SplitLines(std::string_view text) {
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
   return lines;
+}
+
+TDateTime CheckedHostDate(double value) {
+  static const TDateTime kFirst = EncodeDate(1, 1, 1);
+  static const TDateTime kAfterLast = EncodeDate(9999, 12, 31) + 1;
+  if (!std::isfinite(value) || value <= kFirst - 1 || value >= kAfterLast) {
+    throw Exception("Invalid date returned by the host");
+  }
+  return value;
 }
 
 }  // namespace zeph

@@ -61,7 +61,7 @@ def test_exchange_covers_days_after_last_and_stores_end_date(app, stored, end_da
     ("Setup.Login = false",
      cp("BLAD: Logowanie zakończyło się niepowodzeniem.\n"),
      ["TS  BŁĄD: Logowanie zakończyło się niepowodzeniem."]),
-])
+], ids=["host-failure", "status", "login-refused"])
 def test_failed_exchange_keeps_stored_date(app, sim, console, log_lines):
     app.write_config([("S1", entry(EksportDoMHD=1, OstatniEksportMHD="2024.03.10"))])
     app.write_sim(f"[SRV/DB]\n{sim}\n")

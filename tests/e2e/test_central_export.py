@@ -94,7 +94,7 @@ def test_passes_dates_and_bookkeeping(app, keys, year, month, sim_extra, exports
     # a month beyond December fails once the pass has been announced
     ("2024.13", "", CURRENT + b"OK\n" + MONTHLY + b"BLAD: Invalid argument to date encode\n",
      [CURRENT_LOG, MONTHLY_LOG, "TS  BŁĄD: Invalid argument to date encode"]),
-])
+], ids=["current", "monthly", "month-13"])
 def test_failed_pass_writes_nothing_back(app, closed, sim, console, log_lines):
     app.write_config([("S1", entry(EksportDoPelkTessaro=1, OstatniEksport="2024.03.10",
                                    ZamknietyMiesiac=closed))])

@@ -86,7 +86,7 @@ COUNT_ONLY = ("Invoices.ExportInvoicesToEDokumenty.ErrorCount = 3\n"
     # no configuration server to ask for the owner: the mail still goes out
     ("Setup.Create = status: Brak biblioteki\n",
      "Wystąpił błąd podczas inicjalizacji biblioteki Setup.dll.\r\nBrak biblioteki", 0, None, ""),
-])
+], ids=["errors-only", "message-and-errors", "message-only", "login-refused", "no-setup"])
 def test_failure_is_mailed_with_error_log(app, mail_server, sim, message, count,  # noqa: F811
                                          log_content, owner):
     server = mail_server()

@@ -19,7 +19,6 @@ void ReportError(TaskRun& run, const std::string& message) {
 bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& shape,
              const std::function<void(TaskRun&)>& work) {
   TaskRun run(context, entry);
-  run.after_logout_ = shape.after_logout;
   context.log.Clear();
   if (!shape.header.empty()) run.Log(run.Header(shape.header));
 
@@ -54,7 +53,7 @@ bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& sh
   };
   if (shape.release_modules_before_logout) release_modules();
   if (session.Exists() && (run.logged_in || !shape.logout_only_when_logged_in)) session.Logout();
-  if (run.after_logout_) run.after_logout_();
+  if (shape.after_logout) shape.after_logout();
   if (!shape.release_modules_before_logout) release_modules();
   if (session.Exists()) {
     for (auto& release : run.created_) release(session);

@@ -42,7 +42,7 @@ struct TaskShape {
   // Runs after the standard error report ("BLAD: ", "BŁĄD: ").
   std::function<void(TaskRun&, const std::string& message)> after_error;
   // Runs in the closing part right after Logout (or where it would be), also
-  // when the login failed; TaskRun::AfterLogout replaces it.
+  // when the configuration server was never made.
   std::function<void()> after_logout;
 };
 
@@ -70,14 +70,10 @@ class TaskRun {
     created_.push_back([server](HostSession& s) { server->Release(s); });
     return server->Create(session);
   }
-  // Runs in the closing part right after Logout (or where it would be).
-  void AfterLogout(std::function<void()> step) { after_logout_ = std::move(step); }
-
  private:
   friend bool RunTask(TaskContext&, TSerwerInformacje&, const TaskShape&,
                       const std::function<void(TaskRun&)>&);
   std::vector<std::function<void(HostSession&)>> created_;
-  std::function<void()> after_logout_;
 };
 
 // Runs `work` inside the frame and returns the outcome. Errors of the work

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -27,9 +28,41 @@ std::string_view TrimIni(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string Fold(std::string_view name) {
-  return UpperCase1250(TrimIni(name));
+// Case folding of the Windows-1250 letters, one byte at a time.
+std::array<unsigned char, 256> MakeFoldTable() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    t[c] = static_cast<unsigned char>(UpperCase1250(std::string(1, static_cast<char>(c)))[0]);
+  }
+  return t;
 }
+const std::array<unsigned char, 256> kFold = MakeFoldTable();
+
+uint64_t HashName(std::string_view name) {
+  uint64_t h = 14695981039346656037ull;
+  for (char c : name) {
+    h ^= kFold[static_cast<unsigned char>(c)];
+    h *= 1099511628211ull;
+  }
+  // Spread all bits over the low ones the tables use.
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return h ^ (h >> 33);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+constexpr std::string_view kEolText[] = {"", "\r", "\n", "\r\n"};
 
 bool IsComment(std::string_view trimmed) {
   return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#');
@@ -90,8 +123,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     uid_ = st.st_uid;
     gid_ = st.st_gid;
   }
-  std::string bytes;
-  if (have_stat_ && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  if (have_stat_ && st.st_size > 0) loaded_.reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -101,74 +133,145 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
       throw Exception("Unable to read " + path_);
     }
     if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
+    loaded_.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);
-  if (bytes.size() >= 2 &&
-      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+  if (loaded_.size() >= 2 && ((loaded_[0] == '\xFF' && loaded_[1] == '\xFE') ||
+                              (loaded_[0] == '\xFE' && loaded_[1] == '\xFF'))) {
     throw Exception("Unable to read " + path_ +
                     ": the file is UTF-16 text; an 8-bit (Windows-1250) text file is needed");
   }
+  if (loaded_.size() >= UINT32_MAX) throw Exception("Unable to read " + path_ + ": too large");
   exists_ = true;
-  original_ = bytes;
-  Parse(bytes);
+  Parse();
 }
 
-void IniFile::Parse(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    bom_ = bytes.substr(0, 3);
-    bytes.remove_prefix(3);
+std::string_view IniFile::Text(const Line& line) const {
+  if (line.owned != kNone) return owned_[line.owned];
+  return std::string_view(loaded_).substr(line.begin, line.size);
+}
+
+void IniFile::SetText(uint32_t id, std::string text) {
+  Line& line = lines_[id];
+  if (line.owned == kNone) {
+    line.owned = static_cast<uint32_t>(owned_.size());
+    owned_.push_back(std::move(text));
+  } else {
+    owned_[line.owned] = std::move(text);
   }
-  size_t first_end = bytes.find_first_of("\r\n");
+}
+
+void IniFile::SetKeyName(uint32_t id) {
+  std::string_view text = Text(lines_[id]);
+  std::string_view name = text.substr(0, text.find('='));
+  size_t begin = 0;
+  while (begin < name.size() && IsBlank(name[begin])) ++begin;
+  lines_[id].name_begin = static_cast<uint32_t>(begin);
+  lines_[id].name_size = static_cast<uint32_t>(TrimIni(name).size());
+}
+
+void IniFile::Parse() {
+  std::string_view bytes = loaded_;
+  size_t pos = 0;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    bom_ = true;
+    pos = 3;
+  }
+  size_t first_end = bytes.find_first_of("\r\n", pos);
   if (first_end != std::string_view::npos) {
-    eol_ = bytes[first_end] == '\n'                                         ? "\n"
-           : (first_end + 1 < bytes.size() && bytes[first_end + 1] == '\n') ? "\r\n"
-                                                                            : "\r";
+    eol_ = bytes[first_end] == '\n'                                         ? kLf
+           : (first_end + 1 < bytes.size() && bytes[first_end + 1] == '\n') ? kCrLf
+                                                                            : kCr;
   }
 
-  Section* current = nullptr;  // null outside a section or in a repeated one
-  size_t pos = 0;
+  uint32_t current = kNone;  // none outside a section or in a repeated one
   while (pos < bytes.size()) {
     size_t end = bytes.find_first_of("\r\n", pos);
     Line line;
+    line.begin = static_cast<uint32_t>(pos);
     if (end == std::string_view::npos) {
-      line.text = bytes.substr(pos);
+      line.size = static_cast<uint32_t>(bytes.size() - pos);
       pos = bytes.size();
     } else {
-      line.text = bytes.substr(pos, end - pos);
-      size_t eol_size =
-          (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1;
-      line.eol = bytes.substr(end, eol_size);
-      pos = end + eol_size;
+      line.size = static_cast<uint32_t>(end - pos);
+      bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+      line.eol = crlf ? kCrLf : bytes[end] == '\r' ? kCr : kLf;
+      pos = end + (crlf ? 2 : 1);
     }
     uint32_t id = static_cast<uint32_t>(lines_.size());
     if (tail_ != kNone) lines_[tail_].next = id;
     if (head_ == kNone) head_ = id;
     tail_ = id;
-    lines_.push_back(std::move(line));
+    lines_.push_back(line);
 
-    std::string_view text = lines_[id].text;
+    std::string_view text = bytes.substr(line.begin, line.size);
     std::string_view name;
     if (HeaderName(text, name)) {
       section_names_.emplace_back(name);
-      auto [it, added] =
-          section_index_.emplace(Fold(name), static_cast<uint32_t>(sections_.size()));
-      if (added) {
-        sections_.push_back(Section{id, {}});
-        current = &sections_.back();
-      } else {
-        current = nullptr;
-      }
+      current = FindSection(name) == kNone ? AddSection(name, id) : kNone;
       continue;
     }
-    if (current == nullptr) continue;
+    if (current == kNone) continue;
     std::string_view trimmed = TrimIni(text);
     if (trimmed.empty() || IsComment(trimmed)) continue;
-    current->anchor = id;
-    size_t eq = text.find('=');
-    if (eq == std::string_view::npos) continue;
-    std::string key = Fold(text.substr(0, eq));
-    if (!key.empty()) current->keys.emplace(std::move(key), id);
+    sections_[current].anchor = id;
+    if (text.find('=') == std::string_view::npos) continue;
+    lines_[id].section = current;
+    SetKeyName(id);
+    if (lines_[id].name_size > 0) IndexKey(id);
+  }
+}
+
+uint32_t IniFile::AddSection(std::string_view name, uint32_t header) {
+  uint32_t index = static_cast<uint32_t>(sections_.size());
+  sections_.push_back(Section{std::string(name), header});
+  if (sections_.size() * 2 > section_slots_.size()) GrowSections();
+  size_t mask = section_slots_.size() - 1;
+  size_t slot = HashName(name) & mask;
+  while (section_slots_[slot] != kNone) slot = (slot + 1) & mask;
+  section_slots_[slot] = index;
+  return index;
+}
+
+void IniFile::GrowSections() {
+  section_slots_.assign(section_slots_.empty() ? 16 : section_slots_.size() * 2, kNone);
+  size_t mask = section_slots_.size() - 1;
+  for (uint32_t index = 0; index + 1 < sections_.size(); ++index) {
+    size_t slot = HashName(sections_[index].name) & mask;
+    while (section_slots_[slot] != kNone) slot = (slot + 1) & mask;
+    section_slots_[slot] = index;
+  }
+}
+
+void IniFile::IndexKey(uint32_t id) {
+  const Line& line = lines_[id];
+  std::string_view name = Text(line).substr(line.name_begin, line.name_size);
+  if (FindKeyIn(line.section, name) != kNone) return;  // the first one counts
+  Section& section = sections_[line.section];
+  if ((section.key_count + 1) * 2 > section.key_cap) GrowKeys(section);
+  size_t mask = section.key_cap - 1;
+  size_t slot = HashName(name) & mask;
+  while (key_pool_[section.key_begin + slot] != kNone) slot = (slot + 1) & mask;
+  key_pool_[section.key_begin + slot] = id;
+  ++section.key_count;
+}
+
+// Moves the section's table to a twice larger range at the end of the pool;
+// the old range is left unused, which costs at most as much as the tables.
+void IniFile::GrowKeys(Section& section) {
+  uint32_t old_begin = section.key_begin;
+  uint32_t old_cap = section.key_cap;
+  section.key_begin = static_cast<uint32_t>(key_pool_.size());
+  section.key_cap = old_cap == 0 ? 8 : old_cap * 2;
+  key_pool_.resize(key_pool_.size() + section.key_cap, kNone);
+  size_t mask = section.key_cap - 1;
+  for (uint32_t i = 0; i < old_cap; ++i) {
+    uint32_t id = key_pool_[old_begin + i];
+    if (id == kNone) continue;
+    const Line& line = lines_[id];
+    size_t slot = HashName(Text(line).substr(line.name_begin, line.name_size)) & mask;
+    while (key_pool_[section.key_begin + slot] != kNone) slot = (slot + 1) & mask;
+    key_pool_[section.key_begin + slot] = id;
   }
 }
 
@@ -176,36 +279,62 @@ std::vector<std::string> IniFile::ReadSections() const {
   return section_names_;
 }
 
-const IniFile::Section* IniFile::FindSection(std::string_view section) const {
-  auto it = section_index_.find(Fold(section));
-  return it == section_index_.end() ? nullptr : &sections_[it->second];
+uint32_t IniFile::FindSection(std::string_view section) const {
+  // Callers read and write many keys of one section in a row.
+  if (last_section_index_ != kNone && section == last_section_query_) return last_section_index_;
+  if (section_slots_.empty()) return kNone;
+  std::string_view name = TrimIni(section);
+  size_t mask = section_slots_.size() - 1;
+  for (size_t slot = HashName(name) & mask; section_slots_[slot] != kNone;
+       slot = (slot + 1) & mask) {
+    uint32_t index = section_slots_[slot];
+    if (SameName(sections_[index].name, name)) {
+      last_section_query_.assign(section);
+      last_section_index_ = index;
+      return index;
+    }
+  }
+  return kNone;
 }
 
 uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const {
-  const Section* s = FindSection(section);
-  if (s == nullptr) return kNone;
-  auto it = s->keys.find(Fold(key));
-  return it == s->keys.end() ? kNone : it->second;
+  return FindKeyIn(FindSection(section), key);
+}
+
+uint32_t IniFile::FindKeyIn(uint32_t index, std::string_view key) const {
+  if (index == kNone || sections_[index].key_cap == 0) return kNone;
+  const Section& section = sections_[index];
+  key = TrimIni(key);
+  const uint32_t* slots = key_pool_.data() + section.key_begin;
+  size_t mask = section.key_cap - 1;
+  for (size_t slot = HashName(key) & mask; slots[slot] != kNone; slot = (slot + 1) & mask) {
+    const Line& line = lines_[slots[slot]];
+    if (SameName(Text(line).substr(line.name_begin, line.name_size), key)) return slots[slot];
+  }
+  return kNone;
 }
 
 bool IniFile::SectionExists(std::string_view section) const {
-  return FindSection(section) != nullptr;
+  return FindSection(section) != kNone;
 }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
   return FindKey(section, key) != kNone;
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view def) const {
-  uint32_t id = FindKey(section, key);
-  if (id == kNone) return std::string(def);
-  std::string_view text = lines_[id].text;
+std::string_view IniFile::Value(uint32_t id) const {
+  std::string_view text = Text(lines_[id]);
   std::string_view value = TrimIni(text.substr(text.find('=') + 1));
   if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
     value = value.substr(1, value.size() - 2);
   }
-  return std::string(value.substr(0, kMaxValueLength));
+  return value.substr(0, kMaxValueLength);
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view def) const {
+  uint32_t id = FindKey(section, key);
+  return std::string(id == kNone ? def : Value(id));
 }
 
 bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
@@ -253,9 +382,8 @@ bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
 
 int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   uint32_t id = FindKey(section, key);
-  if (id == kNone) return def;
   int32_t value = 0;
-  return TryParseInteger(ReadString(section, key, ""), value) ? value : def;
+  return id != kNone && TryParseInteger(Value(id), value) ? value : def;
 }
 
 void IniFile::WriteFailed() const {
@@ -271,49 +399,54 @@ void IniFile::CheckWritable() {
 
 uint32_t IniFile::AddLine(std::string text, uint32_t after) {
   uint32_t id = static_cast<uint32_t>(lines_.size());
-  Line line{std::move(text), eol_, kNone};
+  Line line;
+  line.eol = eol_;
   if (after == kNone) {
     // At the end of the file, after a line end.
-    if (tail_ != kNone && lines_[tail_].eol.empty()) lines_[tail_].eol = eol_;
+    if (tail_ != kNone && lines_[tail_].eol == kNoEol) lines_[tail_].eol = eol_;
     if (tail_ != kNone) lines_[tail_].next = id;
     if (head_ == kNone) head_ = id;
     tail_ = id;
   } else {
-    if (lines_[after].eol.empty()) lines_[after].eol = eol_;
+    if (lines_[after].eol == kNoEol) lines_[after].eol = eol_;
     line.next = lines_[after].next;
     lines_[after].next = id;
     if (tail_ == after) tail_ = id;
   }
-  lines_.push_back(std::move(line));
+  lines_.push_back(line);
+  SetText(id, std::move(text));
   return id;
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   CheckWritable();
-  std::string folded_section = Fold(section);
-  auto it = section_index_.find(folded_section);
-  if (it == section_index_.end()) {
+  uint32_t index = FindSection(section);
+  if (index == kNone) {
     std::string_view name = TrimIni(section);
     uint32_t header = AddLine("[" + std::string(name) + "]", kNone);
     section_names_.emplace_back(name);
-    it = section_index_.emplace(std::move(folded_section), static_cast<uint32_t>(sections_.size()))
-             .first;
-    sections_.push_back(Section{header, {}});
+    index = AddSection(name, header);
   }
-  Section& s = sections_[it->second];
   std::string_view key_name = TrimIni(key);
-  std::string folded_key = Fold(key_name);
-  auto key_it = s.keys.find(folded_key);
-  if (key_it != s.keys.end()) {
-    Line& line = lines_[key_it->second];
-    std::string_view spelling = TrimIni(std::string_view(line.text).substr(0, line.text.find('=')));
-    line.text = std::string(spelling) + "=" + std::string(value);
-    if (!line.eol.empty()) line.eol = eol_;
+  uint32_t id = FindKeyIn(index, key_name);
+  if (id != kNone) {
+    const Line& line = lines_[id];
+    std::string text(Text(line).substr(line.name_begin, line.name_size));  // its own spelling
+    text += '=';
+    text += value;
+    SetText(id, std::move(text));
+    SetKeyName(id);
+    if (lines_[id].eol != kNoEol) lines_[id].eol = eol_;
     return;
   }
-  uint32_t id = AddLine(std::string(key_name) + "=" + std::string(value), s.anchor);
-  s.anchor = id;
-  s.keys.emplace(std::move(folded_key), id);
+  std::string text(key_name);
+  text += '=';
+  text += value;
+  id = AddLine(std::move(text), sections_[index].anchor);
+  sections_[index].anchor = id;
+  lines_[id].section = index;
+  SetKeyName(id);
+  if (lines_[id].name_size > 0) IndexKey(id);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -321,21 +454,21 @@ void IniFile::WriteInteger(std::string_view section, std::string_view key, int32
 }
 
 std::string IniFile::Content() const {
-  size_t size = bom_.size();
-  for (const Line& line : lines_) size += line.text.size() + line.eol.size();
+  size_t size = bom_ ? 3 : 0;
+  for (const Line& line : lines_) size += Text(line).size() + kEolText[line.eol].size();
   std::string out;
   out.reserve(size);
-  out += bom_;
+  if (bom_) out += "\xEF\xBB\xBF";
   for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
-    out += lines_[id].text;
-    out += lines_[id].eol;
+    out += Text(lines_[id]);
+    out += kEolText[lines_[id].eol];
   }
   return out;
 }
 
 void IniFile::Flush() {
   std::string content = Content();
-  if (exists_ && content == original_) return;
+  if (exists_ && content == (rewritten_ ? written_ : loaded_)) return;
   if (!exists_ && content.empty()) return;
   CheckWritable();
 
@@ -375,7 +508,8 @@ void IniFile::Flush() {
     ::fsync(dir_fd);  // best effort: makes the rename itself durable
     ::close(dir_fd);
   }
-  original_ = std::move(content);
+  written_ = std::move(content);
+  rewritten_ = true;
   if (!exists_) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {

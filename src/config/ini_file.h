@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace zeph {
@@ -54,26 +53,50 @@ class IniFile {
 
  private:
   static constexpr uint32_t kNone = UINT32_MAX;
+  enum Eol : uint8_t { kNoEol, kCr, kLf, kCrLf };
 
+  // A line is a slice of the loaded bytes until it is changed; then its text
+  // lives in `owned_`. This keeps a large file to a few allocations.
   struct Line {
-    std::string text;  // without its line end
-    std::string eol;   // "\r\n", "\r", "\n", or empty for a last line without one
-    uint32_t next = kNone;
+    uint32_t begin = 0;  // in `loaded_`, or 0 when owned
+    uint32_t size = 0;
+    uint32_t owned = kNone;    // index in `owned_`
+    uint32_t next = kNone;     // the following line in file order
+    uint32_t section = kNone;  // for key lines: the section they count in
+    uint32_t name_begin = 0;   // key name within the text, trimmed
+    uint32_t name_size = 0;
+    Eol eol = kNoEol;
   };
   struct Section {
-    uint32_t anchor;  // last non-blank, non-comment line; new keys go after it
-    std::unordered_map<std::string, uint32_t> keys;  // folded name -> line
+    std::string name;  // trimmed, as first spelt
+    uint32_t anchor;   // last non-blank, non-comment line; new keys go after it
+    // The section's own key table: `key_cap` slots of `key_pool_` from
+    // `key_begin`, so the keys of one section lie together in memory.
+    uint32_t key_begin = 0;
+    uint32_t key_cap = 0;
+    uint32_t key_count = 0;
   };
 
-  void Parse(std::string_view bytes);
+  std::string_view Text(const Line& line) const;
+  std::string_view Value(uint32_t id) const;  // trimmed, unquoted, cut
+  void SetText(uint32_t id, std::string text);
+  void SetKeyName(uint32_t id);
+  void Parse();
   uint32_t AddLine(std::string text, uint32_t after);
-  const Section* FindSection(std::string_view section) const;
+  uint32_t AddSection(std::string_view name, uint32_t header);
+  uint32_t FindSection(std::string_view section) const;
   uint32_t FindKey(std::string_view section, std::string_view key) const;
+  uint32_t FindKeyIn(uint32_t section, std::string_view key) const;
+  void IndexKey(uint32_t id);
+  void GrowSections();
+  void GrowKeys(Section& section);
   void CheckWritable();
   [[noreturn]] void WriteFailed() const;
 
   std::string path_;
-  std::string original_;  // bytes as loaded or last written
+  std::string loaded_;   // the bytes as read; lines point into them
+  std::string written_;  // the bytes now in the file, once rewritten
+  bool rewritten_ = false;
   bool exists_ = false;
   bool have_stat_ = false;
   mode_t mode_ = 0;
@@ -81,14 +104,21 @@ class IniFile {
   gid_t gid_ = 0;
   bool writable_checked_ = false;
 
-  std::string bom_;
-  std::string eol_ = "\r\n";
+  bool bom_ = false;
+  Eol eol_ = kCrLf;
   std::vector<Line> lines_;  // storage; file order follows `next`
+  std::vector<std::string> owned_;
   uint32_t head_ = kNone;
   uint32_t tail_ = kNone;
-  std::vector<std::string> section_names_;
-  std::vector<Section> sections_;                            // first section of each name
-  std::unordered_map<std::string, uint32_t> section_index_;  // folded name -> sections_
+  std::vector<std::string> section_names_;  // every header, repeats included
+  std::vector<Section> sections_;           // first section of each name
+  // Open-addressing hash tables of section indexes and of key line ids,
+  // keyed by names compared without regard to case.
+  std::vector<uint32_t> section_slots_;
+  std::vector<uint32_t> key_pool_;
+  // The last section found; sections are never removed, so it stays valid.
+  mutable std::string last_section_query_;
+  mutable uint32_t last_section_index_ = kNone;
 };
 
 }  // namespace zeph

@@ -1,5 +1,7 @@
 #include "sim_state.h"
 
+#include "util/files.h"
+
 #include <unistd.h>
 
 #include <array>
@@ -17,20 +19,6 @@ struct State {
   std::array<int, host::kClassCount> numbers{};
 };
 
-std::string ExecutableDirectory() {
-  std::vector<char> buffer(4096);
-  for (;;) {
-    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return "./";
-    if (static_cast<size_t>(n) < buffer.size()) {
-      std::string exe(buffer.data(), static_cast<size_t>(n));
-      size_t slash = exe.find_last_of('/');
-      return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 std::unique_ptr<State>& Slot() {
   static std::unique_ptr<State>* slot = new std::unique_ptr<State>;  // never destroyed
   return *slot;
@@ -45,7 +33,7 @@ State& Current() {
       slot->directory = override_dir;
       if (slot->directory.back() != '/') slot->directory += '/';
     } else {
-      slot->directory = ExecutableDirectory();
+      slot->directory = zeph::ExecutableDirectory();
     }
     slot->scenario.Load(slot->directory + "host-sim.ini", stderr);
   }

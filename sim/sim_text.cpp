@@ -1,41 +1,9 @@
 #include "sim_text.h"
 
+#include "util/encoding.h"
+
 namespace sim {
 namespace {
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Decodes one code point at `i`, advancing it; U+FFFD for a malformed one.
-char32_t NextCodePoint(std::string_view utf8, size_t& i) {
-  unsigned char c = static_cast<unsigned char>(utf8[i++]);
-  if (c < 0x80) return c;
-  int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
-  if (extra < 0) return 0xFFFD;
-  char32_t cp = c & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= utf8.size() || (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
-  }
-  bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-  if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
-}
 
 char32_t FoldCodePoint(char32_t cp) {
   if (cp >= 'A' && cp <= 'Z') return cp + 32;
@@ -50,46 +18,10 @@ char32_t FoldCodePoint(char32_t cp) {
 
 }  // namespace
 
-std::string ToUtf8(std::u16string_view wide) {
-  std::string out;
-  out.reserve(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
-std::u16string ToWide(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) {
-    char32_t cp = NextCodePoint(utf8, i);
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
 std::string Fold(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) AppendUtf8(out, FoldCodePoint(NextCodePoint(utf8, i)));
-  return out;
+  std::u16string wide = zeph::Utf8ToWide(utf8);
+  for (char16_t& c : wide) c = static_cast<char16_t>(FoldCodePoint(c));
+  return zeph::WideToUtf8(wide);
 }
 
 std::string_view Trim(std::string_view text) {

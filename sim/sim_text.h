@@ -1,15 +1,19 @@
 // Text helpers of the host simulator: UTF-8/UTF-16 conversion, case folding
 // for its case-insensitive names, trimming and the escapes of its files.
-// The simulator links nothing of the program, so these are its own.
+// The conversions are the program's own routines, compiled into the
+// simulator; nothing else of the program is.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "util/encoding.h"
+
 namespace sim {
 
-std::string ToUtf8(std::u16string_view wide);  // lone surrogates become U+FFFD
-std::u16string ToWide(std::string_view utf8);  // malformed bytes become U+FFFD
+// Lone surrogates and malformed bytes become U+FFFD.
+inline std::string ToUtf8(std::u16string_view wide) { return zeph::WideToUtf8(wide); }
+inline std::u16string ToWide(std::string_view utf8) { return zeph::Utf8ToWide(utf8); }
 
 // Lower case for name comparison: ASCII, Latin-1 and Latin Extended-A
 // (Polish letters included).

@@ -45,8 +45,8 @@ class ExportStateTest : public ::testing::Test {
 TEST_F(ExportStateTest, WritesFixedDatesWhateverTheProcessFormat) {
   Put("[A]\r\nSerwer=s\r\nZamknietyMiesiac=2024.01\r\nOstatniEksport=2024.01.31\r\n\r\n[B]\r\n");
   FormatSettings& format = ProcessFormat();
-  format.date_separator = '-';
-  format.short_date_format = "dd-mm-yyyy";
+  format.date_separator = '.';
+  format.short_date_format = "dd.mm.yyyy";
   TSerwerInformacje entry;
   entry.Sekcja = "a";
   entry.OstatniEksport = EncodeDate(2024, 3, 31);

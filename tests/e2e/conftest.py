@@ -17,6 +17,13 @@ END = b"Automatyczny eksport zostal zakonczony.\nMozna zakonczyc dzialanie aplik
 
 TS = re.compile(rb"^\d{4}\.\d{2}\.\d{2} \d{2}:\d{2}:\d{2}  ", re.M)
 
+INDENT = " " * 21  # an indented log line
+
+# How a mail failure is reported, up to the cause.
+MAIL_FAILURE = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
+                "Sprawdź konfigurację aplikacji - ustawienia dotyczące wysyłania e-mail.\r\n"
+                "(komunikat: ")
+
 MAIL = {
     "SerwerPocztowy": "127.0.0.1:1",
     "AdresPocztowyOdbiorcy": "odbiorca@example.com",
@@ -27,6 +34,11 @@ MAIL = {
 def cp(text):
     """Windows-1250 bytes of a text."""
     return text.encode("cp1250")
+
+
+def log_block(*lines):
+    """Log bytes of the given lines, each ended by CR LF."""
+    return b"".join(cp(line) + b"\r\n" for line in lines)
 
 
 def mask(data):
@@ -100,6 +112,11 @@ class App:
     def ini(self):
         return (self.dir / "serwery.ini").read_bytes()
 
+    def ini_value(self, key):
+        """The value of the first line `key=...` of serwery.ini, or None."""
+        match = re.search(rb"^" + key.encode() + rb"=(.*?)\r$", self.ini(), re.M)
+        return match.group(1).decode("cp1250") if match else None
+
     def log(self):
         p = self.dir / "Eksport_PelkTessaro_Auto.log"
         return p.read_bytes() if p.exists() else None
@@ -112,10 +129,14 @@ class App:
         p = self.dir / "host-sim.journal"
         return p.read_text(encoding="utf-8").splitlines() if p.exists() else []
 
-    def run(self, *args, cwd=None, timeout=120, env=None):
+    def run(self, *args, cwd=None, timeout=120, env=None, at=None):
+        """Runs the program; with `at` its clock stands still at that moment."""
         full_env = dict(os.environ)
         full_env.update(env or {})
-        proc = subprocess.run([str(self.exe), *args], cwd=cwd or self.dir,
+        command = [str(self.exe), *args]
+        if at is not None:
+            command = ["faketime", "--exclude-monotonic", "-f", at] + command
+        proc = subprocess.run(command, cwd=cwd or self.dir,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               timeout=timeout, env=full_env)
         return Result(self, proc)

@@ -1,7 +1,5 @@
 """/MHD: the Ambro exchange, its dates and the write-back to serwery.ini."""
 
-import re
-
 import pytest
 
 from conftest import cp, entry, mask
@@ -10,10 +8,6 @@ from host_journal import frame_close, frame_open
 HEADER = b"[SRV].[DB] Eksport do MHD: dane biezace... "
 DDMMYYYY = "[Host]\nSetup.GetParameter.SHORTDATEFORMAT = dd.mm.yyyy\n"
 
-
-def ini_value(app, key):
-    match = re.search(rb"^" + key.encode() + rb"=(.*?)\r$", app.ini(), re.M)
-    return match.group(1).decode("cp1250") if match else None
 
 
 @pytest.mark.parametrize("stored, end_date, sim_extra, start, written", [
@@ -44,7 +38,7 @@ def test_exchange_covers_days_after_last_and_stores_end_date(app, stored, end_da
         "EksportTessaro#1.SetConfiguration(nil)",
         "EksportTessaro#1.Finish()",
     ] + frame_close()[1:]
-    assert ini_value(app, "OstatniEksportMHD") == written
+    assert app.ini_value("OstatniEksportMHD") == written
 
 
 @pytest.mark.parametrize("sim, console, log_lines", [
@@ -69,7 +63,7 @@ def test_failed_exchange_keeps_stored_date(app, sim, console, log_lines):
 
     assert result.body == console
     assert mask(app.log()) == b"".join(cp(line) + b"\r\n" for line in log_lines)
-    assert ini_value(app, "OstatniEksportMHD") == "2024.03.10"
+    assert app.ini_value("OstatniEksportMHD") == "2024.03.10"
 
 
 def test_central_export_and_ambro_both_leave_their_dates(app):

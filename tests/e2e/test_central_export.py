@@ -1,11 +1,9 @@
 """/EK: current data, the closed month, the write-back to serwery.ini and the mail."""
 
 import datetime
-import re
-
 import pytest
 
-from conftest import cp, entry, mask
+from conftest import INDENT, cp, entry, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401 (fixture)
 
@@ -13,20 +11,12 @@ CURRENT = b"[SRV].[DB] Eksport do programu Tessaro: dane biezace... "
 MONTHLY = b"[SRV].[DB] Eksport do programu Tessaro: dane miesieczne... "
 CURRENT_LOG = "TS  [SRV].[DB] Eksport do programu Tessaro: dane bieżące"
 MONTHLY_LOG = "TS  [SRV].[DB] Eksport do programu Tessaro: dane miesięczne"
-INDENT = " " * 21
 
 
 def ole(year, month, day):
     return str((datetime.date(year, month, day) - datetime.date(1899, 12, 30)).days)
 
 
-def ini_value(app, key):
-    match = re.search(rb"^" + key.encode() + rb"=(.*?)\r$", app.ini(), re.M)
-    return match.group(1).decode("cp1250") if match else None
-
-
-def log_block(*lines):
-    return b"".join(cp(line) + b"\r\n" for line in lines)
 
 
 def summary(exported, files, sent, mail_error=""):
@@ -80,8 +70,8 @@ def test_passes_dates_and_bookkeeping(app, keys, year, month, sim_extra, exports
     calls = [line for line in app.journal() if ".ExportToTessaro(" in line]
     assert calls == [f"EksportTessaro#1.ExportToTessaro({', '.join(e)})" for e in exports]
     # the host's end date, always written year first
-    assert ini_value(app, "OstatniEksport") == "2024.03.15"
-    assert ini_value(app, "ZamknietyMiesiac") == closed
+    assert app.ini_value("OstatniEksport") == "2024.03.15"
+    assert app.ini_value("ZamknietyMiesiac") == closed
 
 
 @pytest.mark.parametrize("closed, sim, console, log_lines", [
@@ -103,8 +93,8 @@ def test_failed_pass_writes_nothing_back(app, closed, sim, console, log_lines):
 
     assert result.body == console
     assert mask(app.log()) == log_block(*log_lines, *summary("tak", "nie", "nie"))
-    assert ini_value(app, "OstatniEksport") == "2024.03.10"
-    assert ini_value(app, "ZamknietyMiesiac") == closed
+    assert app.ini_value("OstatniEksport") == "2024.03.10"
+    assert app.ini_value("ZamknietyMiesiac") == closed
 
 
 def test_refused_login_reports_three_times_nie(app):
@@ -184,7 +174,7 @@ def test_mail_failure_is_only_in_the_summary(app):
     assert log.startswith(head[:-2] + wrapped), log
     assert log.endswith(b")\r\n")
     # the bookkeeping was written before the mail
-    assert ini_value(app, "OstatniEksport") == "2024.03.15"
+    assert app.ini_value("OstatniEksport") == "2024.03.15"
 
 
 def test_unwritable_server_list_fails_the_task_before_the_mail(app, mail_server):  # noqa: F811
@@ -206,4 +196,4 @@ def test_unwritable_server_list_fails_the_task_before_the_mail(app, mail_server)
     assert log.startswith(log_block(CURRENT_LOG) + cp("TS  BŁĄD: ") + error)
     assert log.endswith(log_block(*summary("tak", "nie", "nie")))
     assert server.sessions == 0
-    assert ini_value(app, "OstatniEksport") == "2024.03.10"
+    assert app.ini_value("OstatniEksport") == "2024.03.10"

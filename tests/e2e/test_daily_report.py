@@ -1,34 +1,18 @@
 """/RD: the report file, the configuration code, the mail and the summary."""
 
-import subprocess
-
 import pytest
 
-from conftest import Result, cp, entry, mask
+from conftest import INDENT, MAIL_FAILURE, cp, entry, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
-INDENT = " " * 21
 HEADER_LOG = "TS  [SRV].[DB] Raport dzienny: "
 WHEN = "2024-03-02 09:05:07"
 MOMENT = repr(45353 + (9 * 3600 + 5 * 60 + 7) * 1000 / 86400000)
 REPORT = "Raport za dzień\r\nZażółć gęślą\nkoniec"
 REPORT_SIM = r"Raport za dzień\r\nZażółć gęślą\nkoniec"  # as host-sim.ini spells it
-WRAPPED = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
-           "Sprawdź konfigurację aplikacji - ustawienia dotyczące wysyłania e-mail.\r\n"
-           "(komunikat: ")
 
 
-def run_at(app, when, *args):
-    """The program run with its clock stopped at `when`."""
-    proc = subprocess.run(["faketime", "--exclude-monotonic", "-f", when, str(app.exe), *args],
-                          cwd=app.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=120)
-    return Result(app, proc)
-
-
-def log_block(*lines):
-    return b"".join(cp(line) + b"\r\n" for line in lines)
 
 
 def summary(created, sent, mail_error=""):
@@ -61,7 +45,7 @@ def configure(app, mail_address, sim="", **keys):
 def test_report_is_stored_and_mailed(app, mail_server, stored, code, sim, day):  # noqa: F811
     server = mail_server()
     report = configure(app, server.address, sim, RaportDziennyKonfiguracja=stored)
-    result = run_at(app, WHEN, "/RD")
+    result = app.run("/RD", at=WHEN)
 
     assert result.body == b"OK\n"
     assert mask(app.log()) == log_block(HEADER_LOG, *summary("tak", "tak"))
@@ -111,7 +95,7 @@ def test_mail_failure_is_only_in_the_summary(app):
 
     assert result.body == b"OK\n"
     log = mask(app.log())
-    head = log_block(HEADER_LOG, *summary("tak", "nie", WRAPPED))
+    head = log_block(HEADER_LOG, *summary("tak", "nie", MAIL_FAILURE))
     assert log.startswith(head[:-2]), log
     assert log.endswith(b")\r\n")
 

@@ -1,7 +1,6 @@
 """Program entry, switches, help and configuration errors, seen from outside."""
 
 import os
-import subprocess
 
 import pytest
 

@@ -1,33 +1,17 @@
 """/EFED: the export, the error-log file, the failure mail and the summary."""
 
-import subprocess
-
 import pytest
 
-from conftest import Result, cp, entry, mask
+from conftest import INDENT, MAIL_FAILURE, cp, entry, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
-INDENT = " " * 21
 HEADER_LOG = "TS  [SRV].[DB] Eksport faktur do systemu eDokumenty: "
 WHEN = "2024-03-02 09:05:07"
 LOG_NAME = "LOGI/EksportFakturDoEDok/2024/03/20240302_090507 blednych fv {}.txt"
 BODY = "Podczas wysyłania faktur do systemu eDokumenty wystąpiły błędy: \r\n"
-WRAPPED = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
-           "Sprawdź konfigurację aplikacji - ustawienia dotyczące wysyłania e-mail.\r\n"
-           "(komunikat: ")
 
 
-def run_at(app, when, *args):
-    """The program run with its clock stopped at `when`."""
-    proc = subprocess.run(["faketime", "--exclude-monotonic", "-f", when, str(app.exe), *args],
-                          cwd=app.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=120)
-    return Result(app, proc)
-
-
-def log_block(*lines):
-    return b"".join(cp(line) + b"\r\n" for line in lines)
 
 
 def summary(done, sent, mail_error=""):
@@ -91,7 +75,7 @@ def test_failure_is_mailed_with_error_log(app, mail_server, sim, message, count,
                                          log_content, owner):
     server = mail_server()
     configure(app, server.address, sim)
-    result = run_at(app, WHEN, "/EFED")
+    result = app.run("/EFED", at=WHEN)
 
     log_path = app.dir / LOG_NAME.format(count) if log_content else None
     message = message.format(log=log_path)
@@ -133,5 +117,5 @@ def test_mail_failure_is_only_in_the_summary(app):
 
     assert result.body.startswith(cp("BLAD: Ilość błędnych faktur 3\r\n"))
     log = mask(app.log())
-    assert cp("\r\n".join(summary("nie", "nie", WRAPPED))) in log
+    assert cp("\r\n".join(summary("nie", "nie", MAIL_FAILURE))) in log
     assert log.endswith(b")\r\n")

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "simulator_fixture.h"
 #include "util/encoding.h"
 
 namespace {
@@ -18,31 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using host::ClassId;
 
-class ComponentRuntimeTest : public ::testing::Test {
+class ComponentRuntimeTest : public zeph::SimulatorTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zeph-runtime-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    // The simulator writes its journal here rather than beside the test binary.
-    ::setenv("ZEPH_SIM_DIR", dir_.c_str(), 1);
-    ResetSimulator();
-    zeph::ComponentRuntime::Configure(dir_);
-  }
-  void TearDown() override {
-    ResetSimulator();
-    ::unsetenv("ZEPH_SIM_DIR");
-    fs::remove_all(dir_);
-  }
-
-  static void ResetSimulator() {
-    void* lib = ::dlopen(ZEPH_SIM_PATH, RTLD_NOW);
-    ASSERT_NE(lib, nullptr) << ::dlerror();
-    auto reset = reinterpret_cast<void (*)()>(::dlsym(lib, "zeph_sim_reset"));
-    ASSERT_NE(reset, nullptr);
-    reset();
-  }
-
   void WriteComponents(const std::string& text) {
     std::ofstream(dir_ + "/components.ini", std::ios::binary) << text;
   }
@@ -51,8 +29,6 @@ class ComponentRuntimeTest : public ::testing::Test {
     host::ObjectRef local;
     return zeph::ComponentRuntime::Create(id, object ? object : &local);
   }
-
-  std::string dir_;
 };
 
 TEST_F(ComponentRuntimeTest, MissingRegistrationIsClassNotRegistered) {

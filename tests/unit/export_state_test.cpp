@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support.h"
 #include "util/date_time.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -15,30 +16,17 @@
 namespace zeph {
 namespace {
 
-class ExportStateTest : public ::testing::Test {
+class ExportStateTest : public TempDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/export_state_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/serwery.ini";
+    TempDirTest::SetUp();
     saved_format_ = ProcessFormat();
   }
   void TearDown() override {
     ProcessFormat() = saved_format_;
-    std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-  void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    TempDirTest::TearDown();
   }
 
-  std::string dir_;
-  std::string path_;
   FormatSettings saved_format_;
 };
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/component_runtime.h"
+#include "simulator_fixture.h"
 #include "util/encoding.h"
 
 namespace {
@@ -55,13 +56,6 @@ class Connection : public host::IConnection {
   bool LoginPrompt() const override { return false; }
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -69,37 +63,18 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-class HostSimTest : public ::testing::Test {
+class HostSimTest : public zeph::SimulatorTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zeph-sim-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::setenv("ZEPH_SIM_DIR", dir_.c_str(), 1);
+    SimulatorTest::SetUp();
     std::ofstream(dir_ + "/components.ini")
         << "[InprocServers]\nSetup=" ZEPH_SIM_PATH "\nInvoices=" ZEPH_SIM_PATH
            "\nEksportTessaro=" ZEPH_SIM_PATH "\nZephProc=" ZEPH_SIM_PATH "\n";
-    zeph::ComponentRuntime::Configure(dir_);
-    Reset();
-  }
-  void TearDown() override {
-    Reset();
-    ::unsetenv("ZEPH_SIM_DIR");
-    fs::remove_all(dir_);
-  }
-
-  // The simulator reads its scenario at first use after a reset.
-  static void Reset() {
-    void* lib = ::dlopen(ZEPH_SIM_PATH, RTLD_NOW);
-    ASSERT_NE(lib, nullptr) << ::dlerror();
-    auto reset = reinterpret_cast<void (*)()>(::dlsym(lib, "zeph_sim_reset"));
-    ASSERT_NE(reset, nullptr);
-    reset();
   }
 
   void Scenario(const std::string& text) {
     std::ofstream(dir_ + "/host-sim.ini", std::ios::binary) << text;
-    Reset();
+    ResetSimulator();
   }
 
   template <class T>
@@ -128,13 +103,11 @@ class HostSimTest : public ::testing::Test {
     return std::dynamic_pointer_cast<T>(object);
   }
 
-  std::vector<std::string> Journal() const { return Lines(ReadFile(dir_ + "/host-sim.journal")); }
+  std::vector<std::string> Journal() const { return Lines(zeph::ReadBytes(dir_ + "/host-sim.journal")); }
   std::string LastJournalLine() const {
     auto lines = Journal();
     return lines.empty() ? std::string() : lines.back();
   }
-
-  std::string dir_;
 };
 
 // Message and success flag of one module operation.
@@ -643,7 +616,7 @@ TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
                                            "Setup.Login = false\n"
                                            "[SRV/DB]\n"
                                            "Stock.ExportFilesToGefco = false: działa\n";
-  Reset();
+  ResetSimulator();
   ::testing::internal::CaptureStderr();
   auto setup = Setup();
   auto stock = Module<host::IStock>(*setup, ClassId::Stock);
@@ -690,7 +663,7 @@ TEST_F(HostSimTest, GarbageScenarioLeavesEveryCallAtItsDefault) {
       "Setup.HasRight.PH = 2\n" +
       std::string(1, '\0') + "\n" + std::string(100000, 'k') + "\n";
   std::ofstream(dir_ + "/host-sim.ini", std::ios::binary) << garbage;
-  Reset();
+  ResetSimulator();
   ::testing::internal::CaptureStderr();
   auto setup = Setup();
   ASSERT_NE(setup, nullptr);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support.h"
 #include "util/error.h"
 #include "util/text.h"
 
@@ -20,43 +21,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// Test names from the `name` field of a case.
-// Cases print as their name in failure reports.
-template <class Case>
-requires requires(const Case& c) {
-  c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.name;
-}
-
-struct CaseName {
-  template <class Case>
-  std::string operator()(const ::testing::TestParamInfo<Case>& p) const {
-    return p.param.name;
-  }
-};
-
-class IniTest : public ::testing::Test {
+class IniTest : public TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ini_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/serwery.ini";
-  }
-  void TearDown() override {
-    ::chmod(dir_.c_str(), 0755);
-    std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-  void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   std::vector<std::string> DirEntries() const {
     std::vector<std::string> names;
     DIR* d = ::opendir(dir_.c_str());
@@ -73,8 +39,6 @@ class IniTest : public ::testing::Test {
     return st;
   }
 
-  std::string dir_;
-  std::string path_;
 };
 
 // ---- Reading ----

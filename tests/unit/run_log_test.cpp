@@ -5,37 +5,21 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
+#include "test_support.h"
 #include "util/error.h"
 #include "util/files.h"
 
 namespace zeph {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class RunLogTest : public testing::Test {
+class RunLogTest : public TempDirTest {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zeph_log_" + std::to_string(::getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    path_ = (dir_ / "run.log").string();
+    TempDirTest::SetUp();
+    path_ = dir_ + "/run.log";
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-  std::string path_;
 };
 
 TEST_F(RunLogTest, LinesAreTimestampedOrIndentedAndAppendedWithCrLf) {
@@ -45,7 +29,7 @@ TEST_F(RunLogTest, LinesAreTimestampedOrIndentedAndAppendedWithCrLf) {
   log.AddLogLine("two\r\nlines", true);
   SaveLog(log.Lines(), path_);
   SaveLog({"second run"}, path_);
-  const std::string text = ReadAll(path_);
+  const std::string text = Get();
   std::regex shape(
       "\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2}  header\r\n"
       " {21}summary\r\n"
@@ -57,7 +41,7 @@ TEST_F(RunLogTest, LinesAreTimestampedOrIndentedAndAppendedWithCrLf) {
 
 TEST_F(RunLogTest, AppendCreatesExactlyTheBytes) {
   AppendTextToFile("\xA3\xA5 a", path_);
-  EXPECT_EQ(ReadAll(path_), "\xA3\xA5 a");
+  EXPECT_EQ(Get(), "\xA3\xA5 a");
 }
 
 TEST_F(RunLogTest, FileHeldByAnotherWriterFails) {
@@ -71,11 +55,11 @@ TEST_F(RunLogTest, FileHeldByAnotherWriterFails) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path_ + "\". ", 0), 0u);
   }
   ::close(fd);
-  EXPECT_EQ(ReadAll(path_), "x");
+  EXPECT_EQ(Get(), "x");
 }
 
 TEST_F(RunLogTest, MissingDirectoryCannotBeCreated) {
-  const std::string path = (dir_ / "none" / "run.log").string();
+  const std::string path = dir_ + "/none/run.log";
   try {
     SaveLog({"a"}, path);
     FAIL();
@@ -100,7 +84,7 @@ TEST_F(RunLogTest, SaveWritesEachLineOnce) {
   log.AddLogLine("next", false);
   log.Save(path_);
   const std::string pad(21, ' ');
-  EXPECT_EQ(ReadAll(path_), pad + "block\r\n" + pad + "error\r\n" + pad + "next\r\n");
+  EXPECT_EQ(Get(), pad + "block\r\n" + pad + "error\r\n" + pad + "next\r\n");
 }
 
 }  // namespace

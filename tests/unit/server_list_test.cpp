@@ -9,52 +9,20 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support.h"
 #include "util/error.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
 
-// Cases print as their name in failure reports.
-template <class Case>
-requires requires(const Case& c) {
-  c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.name;
-}
-
-struct CaseName {
-  template <class Case>
-  std::string operator()(const ::testing::TestParamInfo<Case>& p) const {
-    return p.param.name;
-  }
-};
-
 // A Konfiguracja section already in its normalised form.
 const std::string kMail =
     "[Konfiguracja]\r\nSerwerPocztowy=smtp\r\nAdresPocztowyOdbiorcy=a@b\r\n"
     "AdresPocztowyNadawcy=c@d\r\nUwierzytelnianie=0\r\nUzytkownik=\r\nHaslo=\r\n";
 
-class ServerListTest : public ::testing::Test {
+class ServerListTest : public TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/server_list_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/serwery.ini";
-  }
-  void TearDown() override {
-    std::string command = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-  void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   // An entry section that passes the checks, plus `extra` lines.
   std::string Entry(const std::string& name, const std::string& extra = "") const {
     return "[" + name + "]\r\nSerwer=srv\r\nBaza=db\r\nKatalogRoboczy=" + dir_ + "/w\r\n" + extra;
@@ -92,8 +60,6 @@ class ServerListTest : public ::testing::Test {
     return body.substr(at, body.find("\r\n", at) - at);
   }
 
-  std::string dir_;
-  std::string path_;
   MailSettings mail_;
   std::vector<TSerwerInformacje> entries_;
 };

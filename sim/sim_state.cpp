@@ -1,7 +1,5 @@
 #include "sim_state.h"
 
-#include "util/files.h"
-
 #include <unistd.h>
 
 #include <array>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
+
+#include "util/files.h"
 
 namespace sim {
 namespace {

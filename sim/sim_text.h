@@ -12,8 +12,12 @@
 namespace sim {
 
 // Lone surrogates and malformed bytes become U+FFFD.
-inline std::string ToUtf8(std::u16string_view wide) { return zeph::WideToUtf8(wide); }
-inline std::u16string ToWide(std::string_view utf8) { return zeph::Utf8ToWide(utf8); }
+inline std::string ToUtf8(std::u16string_view wide) {
+  return zeph::WideToUtf8(wide);
+}
+inline std::u16string ToWide(std::string_view utf8) {
+  return zeph::Utf8ToWide(utf8);
+}
 
 // Lower case for name comparison: ASCII, Latin-1 and Latin Extended-A
 // (Polish letters included).

@@ -5,14 +5,16 @@
 namespace zeph {
 namespace {
 constexpr const char* kSwitchNames[kSwitchCount] = {
-    "/EK",    "/RD",    "/WDS",   "/CSK",    "/MHD",  "/XML",   "/ETDS",   "/PH",   "/BTKX",
-    "/KTI",   "/WZKX",  "/GE",    "/GIP",    "/GIS",  "/IEDP",  "/IDEADP", "/FKIZ", "/MED",
-    "/MEO",   "/MET",   "/MI",    "/MECED",  "/MECEO", "/MECET", "/MECI",  "/?",    "/ATS",
-    "/IDDU",  "/EFED",  "/HRCK",  "/HRCD",   "/FWPS", "/IDDP",  "/DDM",    "/IDDPP", "/IDDINP",
-    "/TPP",   "/CED",   "/CID",   "/IDDG",   "/RISM", "/IDDINPS", "/IPARPOCZ", "/GH"};
+    "/EK",   "/RD",   "/WDS",  "/CSK",   "/MHD",   "/XML",     "/ETDS",     "/PH",    "/BTKX",
+    "/KTI",  "/WZKX", "/GE",   "/GIP",   "/GIS",   "/IEDP",    "/IDEADP",   "/FKIZ",  "/MED",
+    "/MEO",  "/MET",  "/MI",   "/MECED", "/MECEO", "/MECET",   "/MECI",     "/?",     "/ATS",
+    "/IDDU", "/EFED", "/HRCK", "/HRCD",  "/FWPS",  "/IDDP",    "/DDM",      "/IDDPP", "/IDDINP",
+    "/TPP",  "/CED",  "/CID",  "/IDDG",  "/RISM",  "/IDDINPS", "/IPARPOCZ", "/GH"};
 }  // namespace
 
-const char* SwitchName(Switch s) { return kSwitchNames[static_cast<int>(s)]; }
+const char* SwitchName(Switch s) {
+  return kSwitchNames[static_cast<int>(s)];
+}
 
 void ApplySwitch(const std::string& argument, SwitchFlags& flags) {
   const std::string upper = UpperCase1250(argument);

@@ -23,8 +23,8 @@ constexpr WordBool kFalse = 0;
 
 // Result of every interface call.
 struct HostStatus {
-  int32_t code = 0;          // negative: failure
-  WideString description;    // the host's text for a failure (may be empty)
+  int32_t code = 0;        // negative: failure
+  WideString description;  // the host's text for a failure (may be empty)
 
   bool Failed() const { return code < 0; }
   static HostStatus Ok() { return {}; }
@@ -47,8 +47,8 @@ enum class ClassId : int32_t {
 constexpr int kClassCount = 10;
 // "Setup", "Stock", ... as used by components.ini and the journal.
 inline const char* ClassName(ClassId id) {
-  constexpr const char* kNames[kClassCount] = {"Setup",    "Stock", "Report",   "Report2",
-                                               "Lexicon",  "PrintHub", "Till", "Invoices",
+  constexpr const char* kNames[kClassCount] = {"Setup",          "Stock",    "Report", "Report2",
+                                               "Lexicon",        "PrintHub", "Till",   "Invoices",
                                                "EksportTessaro", "ZephProc"};
   int index = static_cast<int>(id);
   return index >= 0 && index < kClassCount ? kNames[index] : "?";
@@ -151,23 +151,20 @@ class IStock : public IHostObject {
                                                  WordBool* success) = 0;
   virtual HostStatus ImportDeliveryDatesFromInPostShipX(int32_t arg, WideString* message,
                                                         WordBool* success) = 0;
-  virtual HostStatus ImportConfirmationsAndStockLevelsFromMantisEc(int32_t arg,
-                                                                   WideString* message,
+  virtual HostStatus ImportConfirmationsAndStockLevelsFromMantisEc(int32_t arg, WideString* message,
                                                                    WordBool* success) = 0;
-  virtual HostStatus ExchangeDataWithGhPsb(int32_t arg, WideString* message,
-                                           WordBool* success) = 0;
+  virtual HostStatus ExchangeDataWithGhPsb(int32_t arg, WideString* message, WordBool* success) = 0;
   // Seven-step exchange (TPP): only the call status counts.
   virtual HostStatus ExportStockLevelsToTpp(int32_t arg, WordBool* flag) = 0;
   virtual HostStatus ExportPwDocumentsToTpp(int32_t arg, WordBool* flag) = 0;
   virtual HostStatus ExportOrdersToTpp(int32_t arg, WordBool* flag) = 0;
   virtual HostStatus ExportWzDocumentsToTpp(int32_t arg, WordBool* flag) = 0;
   // Mantis master data: goods base, suppliers, customers.
-  virtual HostStatus ExportToMantis(int32_t arg1, int32_t arg2, WordBool goods,
-                                    WordBool suppliers, WordBool customers, WideString* message,
-                                    WordBool* success) = 0;
+  virtual HostStatus ExportToMantis(int32_t arg1, int32_t arg2, WordBool goods, WordBool suppliers,
+                                    WordBool customers, WideString* message, WordBool* success) = 0;
   virtual HostStatus ExportToMantisEc(int32_t arg1, int32_t arg2, WordBool goods,
-                                      WordBool suppliers, WordBool customers,
-                                      WideString* message, WordBool* success) = 0;
+                                      WordBool suppliers, WordBool customers, WideString* message,
+                                      WordBool* success) = 0;
 };
 
 // Report server.
@@ -211,8 +208,7 @@ class ILexicon : public IHostObject {
 // Print-centre server.
 class IPrintHub : public IHostObject {
  public:
-  virtual HostStatus CopyPrintoutImagesToImageDatabase(WideString* message,
-                                                       WordBool* success) = 0;
+  virtual HostStatus CopyPrintoutImagesToImageDatabase(WideString* message, WordBool* success) = 0;
   virtual HostStatus ProcessSeparateImageDatabase(WideString* message, WordBool* success) = 0;
 };
 
@@ -227,8 +223,8 @@ class IInvoices : public IHostObject {
  public:
   virtual HostStatus SetConfiguration(ISetup* configuration) = 0;
   virtual HostStatus Finish() = 0;
-  virtual HostStatus ImportEInvoicesToStagingArea(int32_t arg1, int32_t arg2,
-                                                  WideString* message, WordBool* success) = 0;
+  virtual HostStatus ImportEInvoicesToStagingArea(int32_t arg1, int32_t arg2, WideString* message,
+                                                  WordBool* success) = 0;
   virtual HostStatus FiscalizeInStationPool(WideString* message, WordBool* success) = 0;
   virtual HostStatus ImportEArchiveDocumentsToStagingArea(int32_t arg1, int32_t arg2,
                                                           WideString* message,
@@ -249,8 +245,7 @@ class IEksportTessaro : public IHostObject {
   virtual HostStatus GetFileList(WideString* files) = 0;
   virtual HostStatus SetEndDateCorrection(int32_t correction) = 0;
   virtual HostStatus Finish() = 0;
-  virtual HostStatus ExportToAmbro(OleDate start, OleDate* end, int32_t arg,
-                                   WordBool* success) = 0;
+  virtual HostStatus ExportToAmbro(OleDate start, OleDate* end, int32_t arg, WordBool* success) = 0;
 };
 
 // Processing server: created by the program, never registered.
@@ -274,5 +269,5 @@ class IZephProc : public IHostObject {
 // leaves *object null. The program deletes the object through its virtual
 // destructor; the library stays loaded for the life of the process.
 using ZephCreateInstanceFn = host::HostStatus (*)(const char* class_name,
-                                                 host::IHostObject** object);
+                                                  host::IHostObject** object);
 #define ZEPH_CREATE_INSTANCE_SYMBOL "zeph_create_instance"

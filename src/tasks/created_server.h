@@ -38,9 +38,9 @@ class CreatedServer {
       Check(session.Setup().RegisterModule(id_, server_, &ignored));
     } catch (const Exception& e) {
       const uint8_t code = id_ == host::ClassId::EksportTessaro ? 2 : 0;
-      throw EWyjatek(FormatS("Biblioteka %s nie jest zarejestrowana.\n", {LibraryFileName(id_)}) +
-                         e.Message(),
-                     code);
+      throw EWyjatek(
+          FormatS("Biblioteka %s nie jest zarejestrowana.\n", {LibraryFileName(id_)}) + e.Message(),
+          code);
     }
     return *server_;
   }

@@ -70,6 +70,7 @@ class TaskRun {
     created_.push_back([server](HostSession& s) { server->Release(s); });
     return server->Create(session);
   }
+
  private:
   friend bool RunTask(TaskContext&, TSerwerInformacje&, const TaskShape&,
                       const std::function<void(TaskRun&)>&);

@@ -108,9 +108,13 @@ host::ObjectRef HostSession::GetModule(host::ClassId id, bool create) {
   return server;
 }
 
-void HostSession::UnregisterModule(host::ClassId id) { Check(setup_->UnregisterModule(id)); }
+void HostSession::UnregisterModule(host::ClassId id) {
+  Check(setup_->UnregisterModule(id));
+}
 
-void HostSession::Logout() { Check(setup_->Logout()); }
+void HostSession::Logout() {
+  Check(setup_->Logout());
+}
 
 void HostSession::Release() {
   host::ObjectRef keep = std::move(setup_ref_);

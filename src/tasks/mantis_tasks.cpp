@@ -11,10 +11,10 @@ bool RunMantisExport(TaskContext& context, TSerwerInformacje& entry, MantisTarge
                      bool suppliers, bool customers, bool goods_base) {
   const bool ec = target == MantisTarget::MantisEc;
   TaskShape shape;
-  shape.header = FormatS(ec ? "Eksport %s%s%sdo Mantis_EC: " : "Eksport %s%s%sdo Mantis: ",
-                         {suppliers ? Text1250("dostawców ") : "",
-                          customers ? Text1250("odbiorców ") : "",
-                          goods_base ? "bazy towarowej " : ""});
+  shape.header =
+      FormatS(ec ? "Eksport %s%s%sdo Mantis_EC: " : "Eksport %s%s%sdo Mantis: ",
+              {suppliers ? Text1250("dostawców ") : "", customers ? Text1250("odbiorców ") : "",
+               goods_base ? "bazy towarowej " : ""});
   shape.summary_label = Text1250("Zakończono poprawnie: ");
   shape.modules = {host::ClassId::Stock};
   return RunTask(context, entry, shape, [&](TaskRun& run) {

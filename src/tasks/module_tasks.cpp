@@ -19,8 +19,8 @@ using ModuleCall = host::HostStatus (*)(IHostObject&, WideString*, WordBool*);
 // How a row departs from the common shape.
 enum Departure : unsigned {
   kNone = 0,
-  kArchiveWarning = 1,        // a message beside success is shown as a warning
-  kLogoutWhenLoggedIn = 2,    // no Logout after a refused login
+  kArchiveWarning = 1,      // a message beside success is shown as a warning
+  kLogoutWhenLoggedIn = 2,  // no Logout after a refused login
   kNoRightsCheck = 4,
   kReleaseBeforeLogout = 8,
 };

@@ -16,10 +16,18 @@ bool OnlyBlanks(const host::WideString& text) {
 void JudgeResult(SuccessTest test, const host::WideString& message, host::WordBool success) {
   bool failed = false;
   switch (test) {
-    case SuccessTest::Flag: failed = success == 0; break;
-    case SuccessTest::Status: failed = false; break;
-    case SuccessTest::Message: failed = !message.empty(); break;
-    case SuccessTest::TrimmedMessage: failed = !OnlyBlanks(message); break;
+    case SuccessTest::Flag:
+      failed = success == 0;
+      break;
+    case SuccessTest::Status:
+      failed = false;
+      break;
+    case SuccessTest::Message:
+      failed = !message.empty();
+      break;
+    case SuccessTest::TrimmedMessage:
+      failed = !OnlyBlanks(message);
+      break;
   }
   if (failed) throw Exception(WideToAnsi(message));
 }

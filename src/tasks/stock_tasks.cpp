@@ -29,8 +29,8 @@ constexpr const char* kDone = "Zakończono poprawnie: ";
 
 const StockTask kStockTasks[] = {
     {Switch::WDS, "Wymiana danych sprzedażowych: ",
-     [](IStock& s, WideString*, WordBool*) { return s.ExchangeSalesData(); },
-     SuccessTest::Status, "Wymieniono dane: ", false},
+     [](IStock& s, WideString*, WordBool*) { return s.ExchangeSalesData(); }, SuccessTest::Status,
+     "Wymieniono dane: ", false},
     {Switch::BTKX, "Import wszystkich baz towarowych z Pelkex: ",
      [](IStock& s, WideString* m, WordBool* ok) { return s.ImportAllGoodsBasesFromPelkex(ok, m); },
      SuccessTest::Flag, kDone, false},

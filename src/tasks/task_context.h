@@ -24,9 +24,9 @@ class Application : public host::IApplication {};
 
 struct TaskContext {
   RunLog log;
-  std::string log_path;          // Eksport_PelkTessaro_Auto.log beside the executable
-  std::string server_list_path;  // serwery.ini beside the executable
-  std::string program_directory; // with a trailing delimiter
+  std::string log_path;           // Eksport_PelkTessaro_Auto.log beside the executable
+  std::string server_list_path;   // serwery.ini beside the executable
+  std::string program_directory;  // with a trailing delimiter
   MailSettings mail;
   std::vector<std::string> produced_files;  // files of the last central export
   Application application;

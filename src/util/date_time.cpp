@@ -1,8 +1,9 @@
 #include "util/date_time.h"
 
+#include <sys/time.h>
+
 #include <cmath>
 #include <ctime>
-#include <sys/time.h>
 
 #include "util/error.h"
 #include "util/text.h"
@@ -117,7 +118,9 @@ TDateTime ShiftDate(int32_t days, int32_t months, int32_t years, TDateTime value
   return date >= 0 ? date + time_of_day : date - time_of_day;
 }
 
-TDateTime ShiftMonths(int32_t months, TDateTime value) { return ShiftDate(0, months, 0, value); }
+TDateTime ShiftMonths(int32_t months, TDateTime value) {
+  return ShiftDate(0, months, 0, value);
+}
 
 TDateTime Now() {
   timeval tv{};
@@ -126,8 +129,7 @@ TDateTime Now() {
   tm local{};
   localtime_r(&secs, &local);
   return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-         EncodeTime(local.tm_hour, local.tm_min, local.tm_sec,
-                    static_cast<int>(tv.tv_usec / 1000));
+         EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(tv.tv_usec / 1000));
 }
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value,

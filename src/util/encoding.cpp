@@ -26,8 +26,7 @@ struct Cp1250Table {
         size_t inleft = 1;
         size_t outleft = sizeof(out);
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<size_t>(-1) &&
-            outleft == 2) {
+        if (iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<size_t>(-1) && outleft == 2) {
           wide = static_cast<char16_t>(out[0] | (out[1] << 8));
         }
       }
@@ -89,9 +88,13 @@ std::string WideToAnsi(std::u16string_view wide) {
   return out;
 }
 
-std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+std::string AnsiToUtf8(std::string_view ansi) {
+  return WideToUtf8(AnsiToWide(ansi));
+}
 
-std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+std::string Utf8ToAnsi(std::string_view utf8) {
+  return WideToAnsi(Utf8ToWide(utf8));
+}
 
 std::u16string Utf8ToWide(std::string_view utf8) {
   std::u16string out;

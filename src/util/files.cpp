@@ -14,7 +14,9 @@
 namespace zeph {
 namespace {
 
-std::string SystemErrorText(int error) { return std::strerror(error); }
+std::string SystemErrorText(int error) {
+  return std::strerror(error);
+}
 
 void WriteAll(int fd, std::string_view bytes, const std::string& path) {
   size_t done = 0;

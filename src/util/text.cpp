@@ -4,7 +4,9 @@
 
 namespace zeph {
 
-std::string YesNoText(bool value) { return value ? "tak" : "nie"; }
+std::string YesNoText(bool value) {
+  return value ? "tak" : "nie";
+}
 
 std::string ChooseText(bool value, const std::string& when_true, const std::string& when_false) {
   return value ? when_true : when_false;
@@ -46,17 +48,28 @@ unsigned char Upper1250(unsigned char c) {
   if (c >= 'a' && c <= 'z') return c - 0x20;
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
   switch (c) {
-    case 0x9A: return 0x8A;  // š
-    case 0x9C: return 0x8C;  // ś
-    case 0x9D: return 0x8D;  // ť
-    case 0x9E: return 0x8E;  // ž
-    case 0x9F: return 0x8F;  // ź
-    case 0xB3: return 0xA3;  // ł
-    case 0xB9: return 0xA5;  // ą
-    case 0xBA: return 0xAA;  // ş
-    case 0xBE: return 0xBC;  // ľ
-    case 0xBF: return 0xAF;  // ż
-    default: return c;
+    case 0x9A:
+      return 0x8A;  // š
+    case 0x9C:
+      return 0x8C;  // ś
+    case 0x9D:
+      return 0x8D;  // ť
+    case 0x9E:
+      return 0x8E;  // ž
+    case 0x9F:
+      return 0x8F;  // ź
+    case 0xB3:
+      return 0xA3;  // ł
+    case 0xB9:
+      return 0xA5;  // ą
+    case 0xBA:
+      return 0xAA;  // ş
+    case 0xBE:
+      return 0xBC;  // ľ
+    case 0xBF:
+      return 0xAF;  // ż
+    default:
+      return c;
   }
 }
 }  // namespace
@@ -67,6 +80,8 @@ std::string UpperCase1250(std::string_view text) {
   return out;
 }
 
-std::string Text1250(std::string_view utf8) { return Utf8ToAnsi(utf8); }
+std::string Text1250(std::string_view utf8) {
+  return Utf8ToAnsi(utf8);
+}
 
 }  // namespace zeph

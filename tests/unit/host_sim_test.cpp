@@ -103,7 +103,9 @@ class HostSimTest : public zeph::SimulatorTest {
     return std::dynamic_pointer_cast<T>(object);
   }
 
-  std::vector<std::string> Journal() const { return Lines(zeph::ReadBytes(dir_ + "/host-sim.journal")); }
+  std::vector<std::string> Journal() const {
+    return Lines(zeph::ReadBytes(dir_ + "/host-sim.journal"));
+  }
   std::string LastJournalLine() const {
     auto lines = Journal();
     return lines.empty() ? std::string() : lines.back();

@@ -38,7 +38,6 @@ class IniTest : public TempDirTest {
     ::stat(path_.c_str(), &st);
     return st;
   }
-
 };
 
 // ---- Reading ----

@@ -9,9 +9,8 @@ TEST(Switches, WholeArgumentAfterUpperCasing) {
   struct Case {
     const char* argument;
     bool sets_ek;
-  } cases[] = {{"/EK", true}, {"/ek", true}, {"/Ek", true},    {"EK", false},
-               {"-EK", false}, {"/EK:1", false}, {"/EK,", false}, {"/EK.", false},
-               {" /EK", false}};
+  } cases[] = {{"/EK", true},    {"/ek", true},   {"/Ek", true},   {"EK", false},  {"-EK", false},
+               {"/EK:1", false}, {"/EK,", false}, {"/EK.", false}, {" /EK", false}};
   for (const Case& c : cases) {
     SwitchFlags flags;
     ApplySwitch(c.argument, flags);

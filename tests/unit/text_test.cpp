@@ -33,7 +33,9 @@ TEST(Text, UpperCaseCoversPolishLetters) {
 
 TEST(Encoding, RoundTripsAndReplacesWhatTheCodePageLacks) {
   const std::string ansi = Text1250("BŁĄD: Księgowy");
-  EXPECT_EQ(ansi, "B\xA3\xA5" "D: Ksi\xEAgowy");
+  EXPECT_EQ(ansi,
+            "B\xA3\xA5"
+            "D: Ksi\xEAgowy");
   EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
   EXPECT_EQ(AnsiToUtf8(ansi), "BŁĄD: Księgowy");
   EXPECT_EQ(WideToAnsi(u"a\u4e2db\U0001F600c"), "a?b?c");

@@ -19,6 +19,8 @@
 namespace zeph {
 namespace {
 
+using ::zeph::PrintTo;  // table cases print as their name
+
 using namespace std::string_literals;
 
 class IniTest : public TempDirTest {

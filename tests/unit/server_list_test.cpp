@@ -16,6 +16,8 @@
 namespace zeph {
 namespace {
 
+using ::zeph::PrintTo;  // table cases print as their name
+
 // A Konfiguracja section already in its normalised form.
 const std::string kMail =
     "[Konfiguracja]\r\nSerwerPocztowy=smtp\r\nAdresPocztowyOdbiorcy=a@b\r\n"

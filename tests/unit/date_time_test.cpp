@@ -34,6 +34,9 @@ struct ShiftCase {
   int y, m, d;
   int ey, em, ed;
 };
+void PrintTo(const ShiftCase& c, std::ostream* os) {
+  *os << c.months << " from " << c.y << "-" << c.m << "-" << c.d;
+}
 
 class ShiftMonthsTest : public testing::TestWithParam<ShiftCase> {};
 

@@ -249,6 +249,7 @@ struct OutcomeCase {
   WordBool success;
   const char* journal_result;
 };
+void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.value; }
 
 class HostSimOutcomeTest : public HostSimTest, public ::testing::WithParamInterface<OutcomeCase> {};
 

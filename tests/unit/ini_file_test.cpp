@@ -132,6 +132,7 @@ struct NumberCase {
   const char* text;
   int32_t expected;  // the default is 99
 };
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class IniNumber : public ::testing::TestWithParam<NumberCase> {};
 

@@ -64,6 +64,16 @@ bool SameName(std::string_view a, std::string_view b) {
 
 constexpr std::string_view kEolText[] = {"", "\r", "\n", "\r\n"};
 
+// The value of a key line, trimmed and with one pair of enclosing quotes
+// removed, before it is cut to the read limit.
+std::string_view UncutValue(std::string_view line) {
+  std::string_view value = TrimIni(line.substr(line.find('=') + 1));
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
 bool IsComment(std::string_view trimmed) {
   return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#');
 }
@@ -323,12 +333,7 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
 }
 
 std::string_view IniFile::Value(uint32_t id) const {
-  std::string_view text = Text(lines_[id]);
-  std::string_view value = TrimIni(text.substr(text.find('=') + 1));
-  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value.substr(0, kMaxValueLength);
+  return UncutValue(Text(lines_[id])).substr(0, kMaxValueLength);
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
@@ -430,6 +435,9 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   std::string_view key_name = TrimIni(key);
   uint32_t id = FindKeyIn(index, key_name);
   if (id != kNone) {
+    // Writing back what was read of a value longer than the read limit keeps
+    // the line whole: the rest of the value is not lost.
+    if (value == Value(id) && UncutValue(Text(lines_[id])).size() > kMaxValueLength) return;
     const Line& line = lines_[id];
     std::string text(Text(line).substr(line.name_begin, line.name_size));  // its own spelling
     text += '=';

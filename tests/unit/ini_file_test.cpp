@@ -239,9 +239,15 @@ TEST_F(IniTest, MultiMegabyteLineIsReadCutAndKeptWhole) {
   Put("[a]\r\nbig=" + big + "\r\nnoequals " + big + "\r\n");
   IniFile ini(path_);
   EXPECT_EQ(ini.ReadString("a", "big", ""), big.substr(0, 2047));
+  // Writing back what was read (as the server list does) loses nothing.
+  ini.WriteString("a", "big", ini.ReadString("a", "big", ""));
   ini.WriteString("a", "k", "v");
   ini.Flush();
   EXPECT_EQ(Get(), "[a]\r\nbig=" + big + "\r\nnoequals " + big + "\r\nk=v\r\n");
+  // A new value still replaces it.
+  IniFile again(path_);
+  again.WriteString("a", "big", "small");
+  EXPECT_EQ(again.ReadString("a", "big", ""), "small");
 }
 
 // ---- Flushing ----

@@ -26,7 +26,7 @@ void Work(TaskRun& run) {
   if (success == 0) {
     host::WideString message;
     Check(server.GetErrorMessage(&message));
-    run.Log(WideToAnsi(message));
+    run.Log(HostText(message));
     throw Exception("Operation aborted");
   }
   ConsoleWriteLine("OK");

@@ -102,7 +102,7 @@ class CentralExport {
     if (status != 0) {
       host::WideString message;
       Check(server_->GetErrorMessage(&message));
-      run_.Log(WideToAnsi(message));
+      run_.Log(HostText(message));
       throw Exception("Operation aborted");
     }
   }
@@ -110,7 +110,7 @@ class CentralExport {
   std::vector<std::string> FileList() {
     host::WideString files;
     Check(server_->GetFileList(&files));
-    return SplitLines(WideToAnsi(files));
+    return SplitLines(HostText(files));
   }
 
   bool MailFiles() {

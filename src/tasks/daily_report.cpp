@@ -85,7 +85,7 @@ void Work(TaskRun& run, DailyReportState& state) {
   Check(report2.CreateDailyReport(AnsiToWide(code), moment, &text, &message, &success));
   state.report_created = success != 0;
   if (!state.report_created) {
-    throw EWyjatek(Text1250("Tworzenia raportu dziennego: ") + WideToAnsi(message));
+    throw EWyjatek(Text1250("Tworzenia raportu dziennego: ") + HostText(message));
   }
   file.WriteAndClose(WideToAnsi(text));
 

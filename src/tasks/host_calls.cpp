@@ -8,13 +8,21 @@
 
 namespace zeph {
 
+std::string HostText(const host::WideString& text) {
+  std::string out = WideToAnsi(text);
+  for (char& c : out) {
+    if (c == '\0') c = '?';
+  }
+  return out;
+}
+
 void Check(const host::HostStatus& status) {
-  if (status.Failed()) throw Exception(WideToAnsi(status.description));
+  if (status.Failed()) throw Exception(HostText(status.description));
 }
 
 std::string VariantText(const host::Variant& value) {
   if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
-  if (const auto* text = std::get_if<host::WideString>(&value)) return WideToAnsi(*text);
+  if (const auto* text = std::get_if<host::WideString>(&value)) return HostText(*text);
   return {};
 }
 

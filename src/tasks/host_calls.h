@@ -7,6 +7,11 @@
 
 namespace zeph {
 
+// A text the host returned, as program text. An embedded NUL would cut every
+// message made from it short at that point (and a path would name another
+// file), so it shows as '?', like a character the code page lacks.
+std::string HostText(const host::WideString& text);
+
 // Throws Exception with the host's description (as Windows-1250) when the
 // call failed.
 void Check(const host::HostStatus& status);

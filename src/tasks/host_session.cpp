@@ -73,7 +73,7 @@ void HostSession::CheckExporterRight() {
   host::WideString message;
   host::WordBool granted = host::kFalse;
   Check(setup_->CheckRight(kExporterRight, kExporterRightLevel, &text, &message, &granted));
-  if (granted == 0) throw Exception(WideToAnsi(message));
+  if (granted == 0) throw Exception(HostText(message));
 }
 
 std::string HostSession::GetParameter(const std::string& name) {

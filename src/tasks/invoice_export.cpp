@@ -84,7 +84,7 @@ void Work(TaskRun& run, InvoiceExportState& state) {
   Check(invoices.ExportInvoicesToEDokumenty(&host_message, &error_count, &details));
   state.outcome = host_message.empty() && error_count == 0;
 
-  std::string message = WideToAnsi(host_message);
+  std::string message = HostText(host_message);
   if (error_count > 0) {
     state.error_log_path =
         WriteInvoiceErrorLog(run.context.program_directory, error_count, details);

@@ -44,7 +44,7 @@ void SaveDictionaries(host::IZephProc& proc, const TSerwerInformacje& entry) {
   if (error_number != 0) {
     throw Exception(
         FormatS(Text1250("Błąd podczas zapisu słowników do pliku XML. Numer: %s komunikat: %s."),
-                {std::to_string(error_number), WideToAnsi(message)}));
+                {std::to_string(error_number), HostText(message)}));
   }
 }
 

@@ -74,9 +74,12 @@ def test_report_is_stored_and_mailed(app, mail_server, stored, code, sim, day): 
     # the file is created before the host is asked, and stays empty
     ("Report2.CreateDailyReport = false: Brak danych", "Tworzenia raportu dziennego: Brak danych",
      b""),
+    # a NUL in the host's message does not cut it short
+    ("Report2.CreateDailyReport = false: Brak\x00danych",
+     "Tworzenia raportu dziennego: Brak?danych", b""),
     ("Setup.GetModule.Report2 = none", "Biblioteka Report2 nie jest zainicjowana", b""),
     ("Setup.Login = false", "Logowanie zakończyło się niepowodzeniem.", None),
-], ids=["not-built", "no-report2", "login-refused"])
+], ids=["not-built", "not-built-nul", "no-report2", "login-refused"])
 def test_failed_report_sends_nothing(app, mail_server, sim, error, file_left):  # noqa: F811
     server = mail_server()
     report = configure(app, server.address, sim + "\n")

@@ -66,11 +66,18 @@ COUNT_ONLY = ("Invoices.ExportInvoicesToEDokumenty.ErrorCount = 3\n"
     # a host message alone: raised as it is, no file
     ("Invoices.ExportInvoicesToEDokumenty.Message = Brak dostępu\n", "Brak dostępu", 0, None,
      "77"),
+    # a NUL from the host cuts nothing short; the file keeps the details as they came
+    ("Invoices.ExportInvoicesToEDokumenty.Message = Brak\x00dostępu\n"
+     "Invoices.ExportInvoicesToEDokumenty.ErrorCount = 1\n"
+     "Invoices.ExportInvoicesToEDokumenty.Details = FV\x009/03\n",
+     "Brak?dostępu\r\nIlość błędnych faktur 1\r\nSzczegółowe informacje w pliku logu {log}", 1,
+     "FV\x009/03\r\n", "77"),
     ("Setup.Login = false\n", "Logowanie zakończyło się niepowodzeniem.", 0, None, "77"),
     # no configuration server to ask for the owner: the mail still goes out
     ("Setup.Create = status: Brak biblioteki\n",
      "Wystąpił błąd podczas inicjalizacji biblioteki Setup.dll.\r\nBrak biblioteki", 0, None, ""),
-], ids=["errors-only", "message-and-errors", "message-only", "login-refused", "no-setup"])
+], ids=["errors-only", "message-and-errors", "message-only", "nul-in-message", "login-refused",
+        "no-setup"])
 def test_failure_is_mailed_with_error_log(app, mail_server, sim, message, count,  # noqa: F811
                                          log_content, owner):
     server = mail_server()

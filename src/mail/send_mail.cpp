@@ -50,7 +50,12 @@ std::vector<mail::Mailbox> AddressList(const std::string& text) {
   if (utf8.find_first_of("\r\n") != std::string::npos) {
     throw Exception("Invalid e-mail address: \"" + mail::CleanHeaderText(Trim(text)) + "\"");
   }
-  return mail::ParseAddressList(mail::CleanHeaderText(utf8));
+  try {
+    return mail::ParseAddressList(mail::CleanHeaderText(utf8));
+  } catch (const Exception& e) {
+    // The parser quotes the UTF-8 text; the program's messages are Windows-1250.
+    throw Exception(Utf8ToAnsi(e.Message()));
+  }
 }
 
 void AddRecipients(const std::vector<mail::Mailbox>& boxes, std::vector<std::string>& out) {

@@ -211,10 +211,14 @@ def test_line_breaks_never_start_a_header(smtp, tmp_path, field, value):
     ("to", ""),
     ("to", " , ;"),
     ("to", "bez-domeny"),
+    ("to", "Łukasz Żak"),
+    ("cc", "Żaneta <zła>"),
 ])
 def test_unusable_addresses_fail_before_connecting(smtp, field, value):
     probe = send(smtp.address, **{field: value})
     assert probe.cause
+    if not value.isascii():  # quoted as given, in the program's own letters
+        assert probe.cause == f'Invalid e-mail address: "{value}"'
     assert smtp.sessions == 0 and not smtp.deliveries
 
 

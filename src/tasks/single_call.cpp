@@ -1,6 +1,6 @@
 #include "tasks/single_call.h"
 
-#include "util/encoding.h"
+#include "tasks/host_calls.h"
 #include "util/error.h"
 
 namespace zeph {
@@ -29,7 +29,7 @@ void JudgeResult(SuccessTest test, const host::WideString& message, host::WordBo
       failed = !OnlyBlanks(message);
       break;
   }
-  if (failed) throw Exception(WideToAnsi(message));
+  if (failed) throw Exception(HostText(message));
 }
 
 }  // namespace zeph

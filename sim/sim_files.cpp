@@ -1,23 +1,19 @@
 #include "sim_files.h"
 
-#include <sys/stat.h>
-
 #include <fstream>
+
+#include "util/encoding.h"
+#include "util/files.h"
 
 namespace sim {
 namespace {
 
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+// The simulator's texts are UTF-8; the program names files by their
+// Windows-1250 bytes, so the file system sees those.
+bool IsDirectory(const std::string& path) { return zeph::DirectoryExists(zeph::Utf8ToAnsi(path)); }
 
 bool MakeDirectories(const std::string& path) {
-  if (path.empty() || IsDirectory(path)) return !path.empty();
-  size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) MakeDirectories(path.substr(0, slash));
-  ::mkdir(path.c_str(), 0777);
-  return IsDirectory(path);
+  return zeph::ForceDirectories(zeph::Utf8ToAnsi(path));
 }
 
 }  // namespace
@@ -33,7 +29,7 @@ std::string PrepareDirectory(const std::string& directory) {
 }
 
 bool WriteTextFile(const std::string& path, std::string_view content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(zeph::Utf8ToAnsi(path), std::ios::binary | std::ios::trunc);
   if (!out) return false;
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   out.close();

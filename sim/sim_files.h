@@ -1,4 +1,5 @@
 // Files the simulated servers write into directories the program names.
+// Paths are UTF-8 here and Windows-1250 bytes on disk, as the program has them.
 #pragma once
 
 #include <string>

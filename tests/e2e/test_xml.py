@@ -2,6 +2,7 @@
 summary, no "OK"; Finish after the logout; a ZephProc that cannot be made
 ends the run."""
 
+import os
 import re
 
 import pytest
@@ -47,6 +48,16 @@ def test_success_leaves_console_and_log_untouched(app):
     calls, directory = split_save(app.journal())
     assert calls == CREATED + OPENED + START + ["SAVE"] + CLOSED
     assert directory.startswith(str(app.path("work") / "S").replace("\\", "\\\\"))
+
+
+def test_files_land_in_the_working_directory_the_program_made(app):
+    # A directory name with Polish letters is the same Windows-1250 bytes for
+    # the program and for the host.
+    app.write_config([("S", entry(ZapisSlownikowDoXML=1, KatalogRoboczy=str(app.dir / "wórk")))])
+    assert app.run("/XML").body == b""
+    made = bytes(app.dir) + b"/" + cp("wórk")
+    assert [name.endswith(b".xml") for name in os.listdir(made)] == [True]
+    assert "wórk" not in os.listdir(app.dir)  # nothing beside it under a UTF-8 name
 
 
 # scenario, error text, host calls between creation and the closing part

@@ -1,6 +1,8 @@
 """Program entry, switches, help and configuration errors, seen from outside."""
 
 import os
+import resource
+import subprocess
 
 import pytest
 
@@ -125,3 +127,22 @@ def test_unwritable_log_still_ends_the_run_normally(app):
     result = app.run("/EK")
     assert result.returncode == 0
     assert result.console == START + END
+
+
+def test_full_disk_loses_nothing_and_ends_the_run_normally(app):
+    # A file-size limit below what the run writes stands for a full disk.
+    app.write_config([("S1", entry(WymianaDanychSpr=1))])
+    before_ini = app.ini()
+    log = app.path("Eksport_PelkTessaro_Auto.log")
+    log.write_bytes(b"x" * len(before_ini))
+    limit = len(before_ini)
+
+    def limit_files():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+    proc = subprocess.run([str(app.exe), "/WDS"], cwd=app.dir, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=60, preexec_fn=limit_files)
+    assert proc.returncode == 0
+    assert proc.stdout == START + END
+    assert app.ini() == before_ini  # the normalised file did not fit: original kept
+    assert log.read_bytes() == b"x" * limit

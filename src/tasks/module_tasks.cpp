@@ -4,7 +4,6 @@
 #include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/console.h"
-#include "util/encoding.h"
 #include "util/text.h"
 
 namespace zeph {
@@ -117,7 +116,7 @@ void Work(TaskRun& run, const ModuleTask& row) {
     const std::string warning =
         "Import zostal wykonany, jednak mogly wystapily problemy z poszczegolnymi "
         "dokumentami.\r\n" +
-        WideToAnsi(message);
+        HostText(message);
     ConsoleWriteLine(warning);
     run.Log(warning);
   }

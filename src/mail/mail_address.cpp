@@ -93,25 +93,43 @@ bool CleanAddress(std::string_view text, std::string& address) {
   return at != std::string::npos && at > 0 && at + 1 < address.size();
 }
 
+// Follows quoted strings and comments while a text is scanned byte by byte.
+class Scanner {
+ public:
+  // True when text[i] stands outside quoted strings and comments; false when
+  // the scanner took it (an escaped pair moves `i` past its second byte).
+  bool Outside(std::string_view text, size_t& i) {
+    const char c = text[i];
+    if (c == '\\' && (quoted_ || depth_ > 0)) {
+      ++i;
+    } else if (quoted_) {
+      quoted_ = c != '"';
+    } else if (depth_ > 0) {
+      depth_ += c == '(' ? 1 : c == ')' ? -1 : 0;
+    } else if (c == '"') {
+      quoted_ = true;
+    } else if (c == '(') {
+      depth_ = 1;
+    } else {
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  bool quoted_ = false;
+  int depth_ = 0;
+};
+
 Mailbox ParseMailbox(std::string_view element) {
   Mailbox box;
   size_t open = std::string_view::npos;
   size_t close = std::string_view::npos;
-  bool quoted = false;
-  int depth = 0;
+  Scanner scanner;
   for (size_t i = 0; i < element.size(); ++i) {
-    char c = element[i];
-    if (c == '\\' && (quoted || depth > 0)) {
-      ++i;
-    } else if (quoted) {
-      quoted = c != '"';
-    } else if (depth > 0) {
-      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == '(') {
-      depth = 1;
-    } else if (c == '<' && open == std::string_view::npos) {
+    if (!scanner.Outside(element, i)) continue;
+    const char c = element[i];
+    if (c == '<' && open == std::string_view::npos) {
       open = i;
     } else if (c == '>' && open != std::string_view::npos && close == std::string_view::npos) {
       close = i;
@@ -144,22 +162,12 @@ std::vector<Mailbox> ParseAddressList(std::string_view text) {
     if (!Trim(element).empty()) boxes.push_back(ParseMailbox(element));
   };
   size_t start = 0;
-  bool quoted = false;
   bool angle = false;
-  int depth = 0;
+  Scanner scanner;
   for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\\' && (quoted || depth > 0)) {
-      ++i;
-    } else if (quoted) {
-      quoted = c != '"';
-    } else if (depth > 0) {
-      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == '(') {
-      depth = 1;
-    } else if (c == '<') {
+    if (!scanner.Outside(text, i)) continue;
+    const char c = text[i];
+    if (c == '<') {
       angle = true;
     } else if (c == '>') {
       angle = false;

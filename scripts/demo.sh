@@ -25,8 +25,10 @@ sed -e "s|@SMTP@|127.0.0.1:$PORT|" -e "s|@WORK@|$DEMO/work|" examples/serwery.in
   | sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 > "$DEMO/serwery.ini"
 
 to_utf8() { iconv -f CP1250 -t UTF-8; }
-SWITCHES=(/EK /RD /WDS /CSK /MHD /XML /PH /BTKX /KTI /WZKX /GE /MEO /MECET /IDDU /EFED /TPP
-          /RISM /FKIZ /IEDP /ATS)
+# Every switch the program knows (the first database enables every task).
+SWITCHES=(/EK /RD /WDS /CSK /MHD /XML /ETDS /PH /BTKX /KTI /WZKX /GE /GIP /GIS /IEDP /IDEADP
+          /FKIZ /MED /MEO /MET /MI /MECED /MECEO /MECET /MECI /ATS /IDDU /EFED /HRCK /HRCD /FWPS
+          /IDDP /DDM /IDDPP /IDDINP /TPP /CED /CID /IDDG /RISM /IDDINPS /IPARPOCZ /GH)
 
 echo "== Demo directory: $DEMO"
 echo "== zephautomat /?"

@@ -328,10 +328,6 @@ bool IniFile::SectionExists(std::string_view section) const {
   return FindSection(section) != kNone;
 }
 
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-  return FindKey(section, key) != kNone;
-}
-
 std::string_view IniFile::Value(uint32_t id) const {
   return UncutValue(Text(lines_[id])).substr(0, kMaxValueLength);
 }

@@ -24,7 +24,6 @@ class IniFile {
   // Section names in file order, repeated names included.
   std::vector<std::string> ReadSections() const;
   bool SectionExists(std::string_view section) const;
-  bool ValueExists(std::string_view section, std::string_view key) const;
 
   // Trimmed value with one pair of enclosing quotes removed, at most 2047
   // characters; `def` when the key is missing.

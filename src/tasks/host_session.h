@@ -21,7 +21,6 @@ class HostSession {
   void Create();
   bool Exists() const { return setup_ != nullptr; }
   host::ISetup& Setup() { return *setup_; }
-  const host::ObjectRef& SetupRef() const { return setup_ref_; }
 
   // Server, database, user, password, pre-login option, Login; returns what
   // Login reported.

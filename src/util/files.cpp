@@ -105,11 +105,6 @@ std::string IncludeTrailingPathDelimiter(const std::string& path) {
   return path + "/";
 }
 
-std::string ExtractFileName(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ExecutableDirectory() {
   std::vector<char> buffer(4096);
   for (;;) {

@@ -22,8 +22,6 @@ bool ForceDirectories(const std::string& path);
 
 // Adds the path delimiter at the end when it is missing.
 std::string IncludeTrailingPathDelimiter(const std::string& path);
-// The part after the last delimiter.
-std::string ExtractFileName(const std::string& path);
 
 // Directory of the running executable, resolved through the kernel, with a
 // trailing delimiter.

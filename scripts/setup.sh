@@ -2,7 +2,7 @@
 # Installs what the build, the tests and the demo need, when it is missing.
 set -euo pipefail
 
-PACKAGES=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libgtest-dev
+PACKAGES=(build-essential cmake ninja-build ccache pkg-config libcurl4-openssl-dev libgtest-dev
           libbenchmark-dev python3 python3-pytest python3-aiosmtpd faketime curl)
 
 missing=()

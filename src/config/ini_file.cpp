@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "util/error.h"
+#include "util/files.h"
 #include "util/text.h"
 
 namespace zeph {
@@ -104,18 +105,6 @@ bool Writable(const std::string& path, bool want_directory) {
   if (want_directory != S_ISDIR(st.st_mode)) return false;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   return ::access(path.c_str(), W_OK) == 0;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
 }
 
 }  // namespace

@@ -18,20 +18,26 @@ std::string SystemErrorText(int error) {
   return std::strerror(error);
 }
 
-void WriteAll(int fd, std::string_view bytes, const std::string& path) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int error = errno;
-      throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
-    }
-    done += static_cast<size_t>(n);
+void WriteOrThrow(int fd, std::string_view bytes, const std::string& path) {
+  if (!WriteAll(fd, bytes)) {
+    int error = errno;
+    throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
   }
 }
 
 }  // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
 
 void AppendTextToFile(std::string_view text, const std::string& path) {
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
@@ -53,7 +59,7 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
     throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
   }
   try {
-    WriteAll(fd, text, path);
+    WriteOrThrow(fd, text, path);
   } catch (...) {
     ::close(fd);
     throw;
@@ -68,7 +74,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
     throw Exception("Cannot create file \"" + path + "\". " + SystemErrorText(error));
   }
   try {
-    WriteAll(fd, bytes, path);
+    WriteOrThrow(fd, bytes, path);
   } catch (...) {
     ::close(fd);
     throw;

@@ -7,6 +7,10 @@
 
 namespace zeph {
 
+// Writes all of `bytes`, retrying after EINTR and partial writes. On failure
+// returns false with errno set.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Appends the bytes of `text` to `path`, creating the file when it is missing.
 // The file is locked exclusively while open. Throws Exception
 // "Cannot open file "%s". %s" or "Cannot create file "%s". %s".

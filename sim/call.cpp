@@ -8,7 +8,7 @@ namespace sim {
 
 Call::Call(const SimObject& object, std::string_view method)
     : object_(object), method_(method), database_(object.database()->Key()) {
-  std::string_view class_name = host::ClassName(object.SimClass());
+  std::string_view class_name = zeph::ClassName(object.SimClass());
   key_ = Fold(class_name) + "." + Fold(method);
   Scenario& scenario = CurrentScenario();
   number_ = scenario.CountCall(database_, class_name, method);
@@ -26,19 +26,19 @@ Call& Call::Raw(std::string_view text) {
 Call& Call::Arg(int32_t value) {
   return Raw(std::to_string(value));
 }
-Call& Call::Arg(host::WordBool value) {
+Call& Call::Arg(zeph::WordBool value) {
   return Raw(std::to_string(value));
 }
-Call& Call::Arg(const host::WideString& text) {
+Call& Call::Arg(const zeph::WideString& text) {
   return Raw(JournalText(text));
 }
 Call& Call::Date(double value) {
   return Raw(JournalDate(value));
 }
-Call& Call::Class(host::ClassId id) {
+Call& Call::Class(zeph::ClassId id) {
   return Raw(JournalClass(id));
 }
-Call& Call::Object(const host::IHostObject* object) {
+Call& Call::Object(const zeph::IHostObject* object) {
   return Raw(JournalObject(object));
 }
 
@@ -46,7 +46,7 @@ const std::string* Call::Value(std::string_view name) const {
   return CurrentScenario().Find(database_, key_ + "." + Fold(name), number_);
 }
 
-host::HostStatus Call::Done(std::string_view result) {
+zeph::HostStatus Call::Done(std::string_view result) {
   if (Failed()) return Fail(outcome_.text);
   std::string line = object_.Label() + "." + method_ + "(" + args_ + ")";
   if (!result.empty()) {
@@ -54,27 +54,27 @@ host::HostStatus Call::Done(std::string_view result) {
     line += result;
   }
   WriteJournalLine(line);
-  return host::HostStatus::Ok();
+  return zeph::HostStatus::Ok();
 }
 
-host::HostStatus Call::Fail(const std::string& text) {
+zeph::HostStatus Call::Fail(const std::string& text) {
   WriteJournalLine(object_.Label() + "." + method_ + "(" + args_ + ") -> " + JournalStatus(text));
-  return host::HostStatus::Fail(ToWide(text));
+  return zeph::HostStatus::Fail(ToWide(text));
 }
 
-host::HostStatus Call::Flag(host::WordBool* flag) {
+zeph::HostStatus Call::Flag(zeph::WordBool* flag) {
   if (Failed()) return Done();
   if (flag != nullptr) {
-    *flag = outcome_.kind == Outcome::Kind::kFalse ? host::kFalse : host::kTrue;
+    *flag = outcome_.kind == Outcome::Kind::kFalse ? zeph::kFalse : zeph::kTrue;
   }
   return Done();
 }
 
-host::HostStatus Call::MessageFlag(host::WideString* message, host::WordBool* success) {
+zeph::HostStatus Call::MessageFlag(zeph::WideString* message, zeph::WordBool* success) {
   if (Failed()) return Done();
   if (message != nullptr) *message = ToWide(outcome_.text);
   if (success != nullptr) {
-    *success = outcome_.kind == Outcome::Kind::kFalse ? host::kFalse : host::kTrue;
+    *success = outcome_.kind == Outcome::Kind::kFalse ? zeph::kFalse : zeph::kTrue;
   }
   return Done();
 }

@@ -17,11 +17,11 @@ class Call {
   Call(const SimObject& object, std::string_view method);
 
   Call& Arg(int32_t value);
-  Call& Arg(host::WordBool value);
-  Call& Arg(const host::WideString& text);
+  Call& Arg(zeph::WordBool value);
+  Call& Arg(const zeph::WideString& text);
   Call& Date(double value);
-  Call& Class(host::ClassId id);
-  Call& Object(const host::IHostObject* object);
+  Call& Class(zeph::ClassId id);
+  Call& Object(const zeph::IHostObject* object);
   Call& Raw(std::string_view text);  // AConn, Application, nil
 
   // The outcome key OBJECT.METHOD for this call (ok when none applies).
@@ -31,16 +31,16 @@ class Call {
   const std::string* Value(std::string_view name) const;
 
   // Journals the call; a failure status when the outcome is `status:`.
-  host::HostStatus Done(std::string_view result = {});
+  zeph::HostStatus Done(std::string_view result = {});
   // Journals the call as failed with `text` and returns that failure.
-  host::HostStatus Fail(const std::string& text);
+  zeph::HostStatus Fail(const std::string& text);
 
   // Call completing by its status only.
-  host::HostStatus Plain() { return Done(); }
+  zeph::HostStatus Plain() { return Done(); }
   // Boolean result: false gives 0, otherwise -1.
-  host::HostStatus Flag(host::WordBool* flag);
+  zeph::HostStatus Flag(zeph::WordBool* flag);
   // Message and success flag: false/true give their text; ok an empty message.
-  host::HostStatus MessageFlag(host::WideString* message, host::WordBool* success);
+  zeph::HostStatus MessageFlag(zeph::WideString* message, zeph::WordBool* success);
 
  private:
   const SimObject& object_;

@@ -27,9 +27,9 @@ std::vector<std::string> SplitNames(std::string_view list) {
 
 }  // namespace
 
-EksportTessaroServer::EksportTessaroServer() : Server(host::ClassId::EksportTessaro, nullptr) {}
+EksportTessaroServer::EksportTessaroServer() : Server(zeph::ClassId::EksportTessaro, nullptr) {}
 
-HostStatus EksportTessaroServer::ExportToTessaro(host::OleDate date_from, host::OleDate* date_to,
+HostStatus EksportTessaroServer::ExportToTessaro(zeph::OleDate date_from, zeph::OleDate* date_to,
                                                  int32_t data_range, int32_t* status) {
   Call call(*this, "ExportToTessaro");
   double to_in = date_to != nullptr ? *date_to : 0.0;
@@ -78,7 +78,7 @@ HostStatus EksportTessaroServer::ExportToTessaro(host::OleDate date_from, host::
   return call.Done();
 }
 
-HostStatus EksportTessaroServer::SetConfiguration(host::ISetup* configuration) {
+HostStatus EksportTessaroServer::SetConfiguration(zeph::ISetup* configuration) {
   FollowConfiguration(configuration);
   return Call(*this, "SetConfiguration").Object(configuration).Plain();
 }
@@ -110,7 +110,7 @@ HostStatus EksportTessaroServer::Finish() {
   return Call(*this, "Finish").Plain();
 }
 
-HostStatus EksportTessaroServer::ExportToAmbro(host::OleDate start, host::OleDate* end, int32_t arg,
+HostStatus EksportTessaroServer::ExportToAmbro(zeph::OleDate start, zeph::OleDate* end, int32_t arg,
                                                WordBool* success) {
   Call call(*this, "ExportToAmbro");
   call.Date(start).Date(end != nullptr ? *end : 0.0).Arg(arg);
@@ -125,7 +125,7 @@ HostStatus EksportTessaroServer::ExportToAmbro(host::OleDate start, host::OleDat
       *end = ParseDotDate(*given).value_or(Today());
     }
   }
-  if (success != nullptr) *success = ok ? host::kTrue : host::kFalse;
+  if (success != nullptr) *success = ok ? zeph::kTrue : zeph::kFalse;
   return call.Done();
 }
 

@@ -15,27 +15,27 @@ namespace {
 
 constexpr char kNotRegistered[] = "Class not registered";
 
-host::IHostObject* Make(host::ClassId id) {
+zeph::IHostObject* Make(zeph::ClassId id) {
   switch (id) {
-    case host::ClassId::Setup:
+    case zeph::ClassId::Setup:
       return new sim::SetupServer;
-    case host::ClassId::Invoices:
+    case zeph::ClassId::Invoices:
       return new sim::InvoicesServer;
-    case host::ClassId::EksportTessaro:
+    case zeph::ClassId::EksportTessaro:
       return new sim::EksportTessaroServer;
-    case host::ClassId::ZephProc:
+    case zeph::ClassId::ZephProc:
       return new sim::ZephProcServer;
     default:
       return nullptr;
   }
 }
 
-host::HostStatus Create(const char* class_name, host::IHostObject** object) {
+zeph::HostStatus Create(const char* class_name, zeph::IHostObject** object) {
   std::string name = class_name != nullptr ? class_name : "";
-  host::ClassId id = host::ClassId::Setup;
-  bool creatable = host::ClassFromName(name, id) &&
-                   (id == host::ClassId::Setup || id == host::ClassId::Invoices ||
-                    id == host::ClassId::EksportTessaro || id == host::ClassId::ZephProc);
+  zeph::ClassId id = zeph::ClassId::Setup;
+  bool creatable = zeph::ClassFromName(name, id) &&
+                   (id == zeph::ClassId::Setup || id == zeph::ClassId::Invoices ||
+                    id == zeph::ClassId::EksportTessaro || id == zeph::ClassId::ZephProc);
   std::string text = kNotRegistered;
   if (creatable) {
     // Creations are made before any database is known; their keys live in [Host].
@@ -47,29 +47,29 @@ host::HostStatus Create(const char* class_name, host::IHostObject** object) {
       if (auto parsed = sim::ParseOutcome(*value)) outcome = *parsed;
     }
     if (outcome.kind != sim::Outcome::Kind::kStatus) {
-      host::IHostObject* made = Make(id);
+      zeph::IHostObject* made = Make(id);
       sim::WriteJournalLine("create " + name + " -> " + sim::JournalObject(made));
       *object = made;
-      return host::HostStatus::Ok();
+      return zeph::HostStatus::Ok();
     }
     text = outcome.text;
   }
   sim::WriteJournalLine("create " + name + " -> " + sim::JournalStatus(text));
-  return host::HostStatus::Fail(sim::ToWide(text));
+  return zeph::HostStatus::Fail(sim::ToWide(text));
 }
 
 }  // namespace
 
 // Makes one server of the named class (Setup, Invoices, EksportTessaro,
 // ZephProc), as the scenario's creation key says.
-SIM_EXPORT host::HostStatus zeph_create_instance(const char* class_name,
-                                                 host::IHostObject** object) {
-  if (object == nullptr) return host::HostStatus::Fail(u"Invalid pointer");
+SIM_EXPORT zeph::HostStatus zeph_create_instance(const char* class_name,
+                                                 zeph::IHostObject** object) {
+  if (object == nullptr) return zeph::HostStatus::Fail(u"Invalid pointer");
   *object = nullptr;
   try {
     return Create(class_name, object);
   } catch (...) {
-    return host::HostStatus::Fail(u"Host simulator failure");
+    return zeph::HostStatus::Fail(u"Host simulator failure");
   }
 }
 

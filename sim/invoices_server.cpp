@@ -6,9 +6,9 @@
 
 namespace sim {
 
-InvoicesServer::InvoicesServer() : Server(host::ClassId::Invoices, nullptr) {}
+InvoicesServer::InvoicesServer() : Server(zeph::ClassId::Invoices, nullptr) {}
 
-HostStatus InvoicesServer::SetConfiguration(host::ISetup* configuration) {
+HostStatus InvoicesServer::SetConfiguration(zeph::ISetup* configuration) {
   FollowConfiguration(configuration);
   return Call(*this, "SetConfiguration").Object(configuration).Plain();
 }

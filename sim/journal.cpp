@@ -38,14 +38,14 @@ std::string JournalDate(double value) {
   return ec == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
-std::string JournalClass(host::ClassId id) {
-  return host::ClassName(id);
+std::string JournalClass(zeph::ClassId id) {
+  return zeph::ClassName(id);
 }
 
-std::string JournalObject(const host::IHostObject* object) {
+std::string JournalObject(const zeph::IHostObject* object) {
   if (object == nullptr) return "nil";
   if (auto* own = dynamic_cast<const SimObject*>(object)) return own->Label();
-  return std::string(host::ClassName(object->Class())) + "#?";
+  return std::string(zeph::ClassName(object->Class())) + "#?";
 }
 
 std::string JournalStatus(std::string_view utf8_text) {

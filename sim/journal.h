@@ -16,8 +16,8 @@ void WriteJournalLine(std::string_view line);
 // Argument forms.
 std::string JournalText(std::u16string_view text);           // "..." with escapes
 std::string JournalDate(double value);                       // shortest round-trip decimal
-std::string JournalClass(host::ClassId id);                  // Stock
-std::string JournalObject(const host::IHostObject* object);  // Stock#1 or nil
+std::string JournalClass(zeph::ClassId id);                  // Stock
+std::string JournalObject(const zeph::IHostObject* object);  // Stock#1 or nil
 // A failure status as a result: "status: TEXT".
 std::string JournalStatus(std::string_view utf8_text);
 

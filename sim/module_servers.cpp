@@ -7,19 +7,19 @@
 
 namespace sim {
 
-host::ObjectRef MakeModuleServer(host::ClassId id, const std::shared_ptr<Database>& db) {
+zeph::ObjectRef MakeModuleServer(zeph::ClassId id, const std::shared_ptr<Database>& db) {
   switch (id) {
-    case host::ClassId::Stock:
+    case zeph::ClassId::Stock:
       return std::make_shared<StockServer>(db);
-    case host::ClassId::Report:
+    case zeph::ClassId::Report:
       return std::make_shared<ReportServer>(db);
-    case host::ClassId::Report2:
+    case zeph::ClassId::Report2:
       return std::make_shared<Report2Server>(db);
-    case host::ClassId::Lexicon:
+    case zeph::ClassId::Lexicon:
       return std::make_shared<LexiconServer>(db);
-    case host::ClassId::PrintHub:
+    case zeph::ClassId::PrintHub:
       return std::make_shared<PrintHubServer>(db);
-    case host::ClassId::Till:
+    case zeph::ClassId::Till:
       return std::make_shared<TillServer>(db);
     default:
       return nullptr;
@@ -27,7 +27,7 @@ host::ObjectRef MakeModuleServer(host::ClassId id, const std::shared_ptr<Databas
 }
 
 ReportServer::ReportServer(std::shared_ptr<Database> db)
-    : Server(host::ClassId::Report, std::move(db)) {}
+    : Server(zeph::ClassId::Report, std::move(db)) {}
 
 HostStatus ReportServer::PrintInspectedIssueDocuments(int32_t arg, WideString* message,
                                                       WordBool* success) {
@@ -39,9 +39,9 @@ HostStatus ReportServer::ExportInvoicePrintoutsToPrintHub(WordBool* flag) {
 }
 
 Report2Server::Report2Server(std::shared_ptr<Database> db)
-    : Server(host::ClassId::Report2, std::move(db)) {}
+    : Server(zeph::ClassId::Report2, std::move(db)) {}
 
-HostStatus Report2Server::CreateDailyReport(const WideString& configuration, host::OleDate moment,
+HostStatus Report2Server::CreateDailyReport(const WideString& configuration, zeph::OleDate moment,
                                             WideString* report, WideString* message,
                                             WordBool* success) {
   Call call(*this, "CreateDailyReport");
@@ -58,7 +58,7 @@ HostStatus Report2Server::CreateDailyReport(const WideString& configuration, hos
 }
 
 LexiconServer::LexiconServer(std::shared_ptr<Database> db)
-    : Server(host::ClassId::Lexicon, std::move(db)) {}
+    : Server(zeph::ClassId::Lexicon, std::move(db)) {}
 
 HostStatus LexiconServer::SynchronizeWithCsk(int32_t arg, WideString* message, WordBool* success) {
   return Call(*this, "SynchronizeWithCsk").Arg(arg).MessageFlag(message, success);
@@ -73,7 +73,7 @@ HostStatus LexiconServer::ExportGoodsToPriceCheckers(int32_t arg1, int32_t arg2,
   if (second_flag != nullptr) {
     const std::string* given = call.Value("SecondFlag");
     std::optional<bool> flag = given ? ParseFlag(*given) : std::nullopt;
-    *second_flag = flag.value_or(true) ? host::kTrue : host::kFalse;
+    *second_flag = flag.value_or(true) ? zeph::kTrue : zeph::kFalse;
   }
   return call.MessageFlag(message, success);
 }
@@ -121,7 +121,7 @@ HostStatus LexiconServer::ImportFiscalPrinterGraphics(int32_t arg) {
 }
 
 PrintHubServer::PrintHubServer(std::shared_ptr<Database> db)
-    : Server(host::ClassId::PrintHub, std::move(db)) {}
+    : Server(zeph::ClassId::PrintHub, std::move(db)) {}
 
 HostStatus PrintHubServer::CopyPrintoutImagesToImageDatabase(WideString* message,
                                                              WordBool* success) {
@@ -132,7 +132,7 @@ HostStatus PrintHubServer::ProcessSeparateImageDatabase(WideString* message, Wor
   return Call(*this, "ProcessSeparateImageDatabase").MessageFlag(message, success);
 }
 
-TillServer::TillServer(std::shared_ptr<Database> db) : Server(host::ClassId::Till, std::move(db)) {}
+TillServer::TillServer(std::shared_ptr<Database> db) : Server(zeph::ClassId::Till, std::move(db)) {}
 
 HostStatus TillServer::ImportPaymentsFromLedvo(WideString* message, WordBool* success) {
   return Call(*this, "ImportPaymentsFromLedvo").MessageFlag(message, success);

@@ -11,8 +11,8 @@ namespace sim {
 namespace {
 
 // Method names of every class, in interface order.
-std::span<const std::string_view> Methods(host::ClassId id) {
-  using host::ClassId;
+std::span<const std::string_view> Methods(zeph::ClassId id) {
+  using zeph::ClassId;
   static const std::string_view kSetup[] = {"Logout",
                                             "GetLoginValue",
                                             "GetParameter",
@@ -118,10 +118,10 @@ std::span<const std::string_view> Methods(host::ClassId id) {
   return kTill;
 }
 
-bool FoldedClass(std::string_view folded, host::ClassId& out) {
-  for (int i = 0; i < host::kClassCount; ++i) {
-    auto id = static_cast<host::ClassId>(i);
-    if (Fold(host::ClassName(id)) == folded) {
+bool FoldedClass(std::string_view folded, zeph::ClassId& out) {
+  for (int i = 0; i < zeph::kClassCount; ++i) {
+    auto id = static_cast<zeph::ClassId>(i);
+    if (Fold(zeph::ClassName(id)) == folded) {
       out = id;
       return true;
     }
@@ -140,8 +140,8 @@ bool StartsWithKeyword(std::string_view value, std::string_view keyword) {
 }
 
 // Kind of a VALUE key of class `id`, method `method`.
-KeyKind ValueKind(host::ClassId id, std::string_view method, std::string_view value) {
-  using host::ClassId;
+KeyKind ValueKind(zeph::ClassId id, std::string_view method, std::string_view value) {
+  using zeph::ClassId;
   struct Row {
     ClassId id;
     std::string_view method;
@@ -180,18 +180,18 @@ KeyKind ValueKind(host::ClassId id, std::string_view method, std::string_view va
 
 KeyKind ClassifyKey(std::string_view object, std::string_view method, std::string_view value,
                     bool host_section) {
-  host::ClassId id = host::ClassId::Setup;
+  zeph::ClassId id = zeph::ClassId::Setup;
   if (!FoldedClass(object, id)) return KeyKind::kUnknown;
   if (method == "create") {
-    bool creatable = id == host::ClassId::Setup || id == host::ClassId::Invoices ||
-                     id == host::ClassId::EksportTessaro || id == host::ClassId::ZephProc;
+    bool creatable = id == zeph::ClassId::Setup || id == zeph::ClassId::Invoices ||
+                     id == zeph::ClassId::EksportTessaro || id == zeph::ClassId::ZephProc;
     return creatable && value.empty() && host_section ? KeyKind::kCreate : KeyKind::kUnknown;
   }
   bool known = false;
   for (std::string_view name : Methods(id)) known = known || Fold(name) == method;
   if (!known) return KeyKind::kUnknown;
   if (!value.empty()) return ValueKind(id, method, value);
-  return id == host::ClassId::Setup && method == "getmodule" ? KeyKind::kModuleOutcome
+  return id == zeph::ClassId::Setup && method == "getmodule" ? KeyKind::kModuleOutcome
                                                              : KeyKind::kOutcome;
 }
 

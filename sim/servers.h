@@ -11,29 +11,29 @@
 
 namespace sim {
 
-using host::HostStatus;
-using host::WideString;
-using host::WordBool;
+using zeph::HostStatus;
+using zeph::WideString;
+using zeph::WordBool;
 
-class SetupServer final : public Server<host::ISetup> {
+class SetupServer final : public Server<zeph::ISetup> {
  public:
   SetupServer();
   HostStatus Logout() override;
-  HostStatus GetLoginValue(const WideString& name, host::Variant* value) override;
-  HostStatus GetParameter(const WideString& name, host::Variant* value) override;
-  HostStatus SetConnection(host::IConnection* connection) override;
+  HostStatus GetLoginValue(const WideString& name, zeph::Variant* value) override;
+  HostStatus GetParameter(const WideString& name, zeph::Variant* value) override;
+  HostStatus SetConnection(zeph::IConnection* connection) override;
   HostStatus SetCreationSwitchA(WordBool flag) override;
-  HostStatus RegisterModule(host::ClassId id, const host::ObjectRef& server,
+  HostStatus RegisterModule(zeph::ClassId id, const zeph::ObjectRef& server,
                             int32_t* result) override;
-  HostStatus GetModule(host::ClassId id, WordBool create, host::ObjectRef* server) override;
-  HostStatus SetApplication(host::IApplication* application) override;
+  HostStatus GetModule(zeph::ClassId id, WordBool create, zeph::ObjectRef* server) override;
+  HostStatus SetApplication(zeph::IApplication* application) override;
   HostStatus FindRight(const WideString& code, int32_t level, int32_t* handle) override;
   HostStatus HasRight(int32_t handle, WordBool* granted) override;
-  HostStatus GetExceptionHandler(host::ExceptionHandler* handler) override;
+  HostStatus GetExceptionHandler(zeph::ExceptionHandler* handler) override;
   HostStatus SetServer(const WideString& name) override;
   HostStatus SetDatabase(const WideString& name) override;
   HostStatus GetBoolParameter(const WideString& name, WordBool* value) override;
-  HostStatus UnregisterModule(host::ClassId id) override;
+  HostStatus UnregisterModule(zeph::ClassId id) override;
   HostStatus SetUser(const WideString& name) override;
   HostStatus SetPassword(const WideString& password) override;
   HostStatus SetCreationSwitchB(WordBool flag) override;
@@ -47,12 +47,12 @@ class SetupServer final : public Server<host::ISetup> {
 
  private:
   // Weak: the configuration server registers itself.
-  std::map<host::ClassId, std::weak_ptr<host::IHostObject>> registered_;
+  std::map<zeph::ClassId, std::weak_ptr<zeph::IHostObject>> registered_;
   std::map<int32_t, std::string> rights_;  // FindRight handle -> right code
   int32_t last_handle_ = 0;
 };
 
-class StockServer final : public Server<host::IStock> {
+class StockServer final : public Server<zeph::IStock> {
  public:
   explicit StockServer(std::shared_ptr<Database> db);
   HostStatus UpdateAverageSalesRate() override;
@@ -96,7 +96,7 @@ class StockServer final : public Server<host::IStock> {
                               WordBool customers, WideString* message, WordBool* success) override;
 };
 
-class ReportServer final : public Server<host::IReport> {
+class ReportServer final : public Server<zeph::IReport> {
  public:
   explicit ReportServer(std::shared_ptr<Database> db);
   HostStatus PrintInspectedIssueDocuments(int32_t arg, WideString* message,
@@ -104,14 +104,14 @@ class ReportServer final : public Server<host::IReport> {
   HostStatus ExportInvoicePrintoutsToPrintHub(WordBool* flag) override;
 };
 
-class Report2Server final : public Server<host::IReport2> {
+class Report2Server final : public Server<zeph::IReport2> {
  public:
   explicit Report2Server(std::shared_ptr<Database> db);
-  HostStatus CreateDailyReport(const WideString& configuration, host::OleDate moment,
+  HostStatus CreateDailyReport(const WideString& configuration, zeph::OleDate moment,
                                WideString* report, WideString* message, WordBool* success) override;
 };
 
-class LexiconServer final : public Server<host::ILexicon> {
+class LexiconServer final : public Server<zeph::ILexicon> {
  public:
   explicit LexiconServer(std::shared_ptr<Database> db);
   HostStatus SynchronizeWithCsk(int32_t arg, WideString* message, WordBool* success) override;
@@ -130,23 +130,23 @@ class LexiconServer final : public Server<host::ILexicon> {
   HostStatus ImportFiscalPrinterGraphics(int32_t arg) override;
 };
 
-class PrintHubServer final : public Server<host::IPrintHub> {
+class PrintHubServer final : public Server<zeph::IPrintHub> {
  public:
   explicit PrintHubServer(std::shared_ptr<Database> db);
   HostStatus CopyPrintoutImagesToImageDatabase(WideString* message, WordBool* success) override;
   HostStatus ProcessSeparateImageDatabase(WideString* message, WordBool* success) override;
 };
 
-class TillServer final : public Server<host::ITill> {
+class TillServer final : public Server<zeph::ITill> {
  public:
   explicit TillServer(std::shared_ptr<Database> db);
   HostStatus ImportPaymentsFromLedvo(WideString* message, WordBool* success) override;
 };
 
-class InvoicesServer final : public Server<host::IInvoices> {
+class InvoicesServer final : public Server<zeph::IInvoices> {
  public:
   InvoicesServer();
-  HostStatus SetConfiguration(host::ISetup* configuration) override;
+  HostStatus SetConfiguration(zeph::ISetup* configuration) override;
   HostStatus Finish() override;
   HostStatus ImportEInvoicesToStagingArea(int32_t arg1, int32_t arg2, WideString* message,
                                           WordBool* success) override;
@@ -158,18 +158,18 @@ class InvoicesServer final : public Server<host::IInvoices> {
                                         WideString* details) override;
 };
 
-class EksportTessaroServer final : public Server<host::IEksportTessaro> {
+class EksportTessaroServer final : public Server<zeph::IEksportTessaro> {
  public:
   EksportTessaroServer();
-  HostStatus ExportToTessaro(host::OleDate date_from, host::OleDate* date_to, int32_t data_range,
+  HostStatus ExportToTessaro(zeph::OleDate date_from, zeph::OleDate* date_to, int32_t data_range,
                              int32_t* status) override;
-  HostStatus SetConfiguration(host::ISetup* configuration) override;
+  HostStatus SetConfiguration(zeph::ISetup* configuration) override;
   HostStatus SetWorkingDirectory(const WideString& directory) override;
   HostStatus GetErrorMessage(WideString* message) override;
   HostStatus GetFileList(WideString* files) override;
   HostStatus SetEndDateCorrection(int32_t correction) override;
   HostStatus Finish() override;
-  HostStatus ExportToAmbro(host::OleDate start, host::OleDate* end, int32_t arg,
+  HostStatus ExportToAmbro(zeph::OleDate start, zeph::OleDate* end, int32_t arg,
                            WordBool* success) override;
 
  private:
@@ -178,7 +178,7 @@ class EksportTessaroServer final : public Server<host::IEksportTessaro> {
   std::string file_list_;      // UTF-8, CR LF between paths
 };
 
-class ZephProcServer final : public Server<host::IZephProc> {
+class ZephProcServer final : public Server<zeph::IZephProc> {
  public:
   ZephProcServer();
   HostStatus Start() override;
@@ -193,6 +193,6 @@ class ZephProcServer final : public Server<host::IZephProc> {
 
 // A new module server (Stock, Report, Report2, Lexicon, PrintHub, Till) for
 // the database; null for any other class.
-host::ObjectRef MakeModuleServer(host::ClassId id, const std::shared_ptr<Database>& db);
+zeph::ObjectRef MakeModuleServer(zeph::ClassId id, const std::shared_ptr<Database>& db);
 
 }  // namespace sim

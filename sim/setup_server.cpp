@@ -39,18 +39,18 @@ std::string Nullable(const void* pointer, std::string_view name) {
 
 }  // namespace
 
-SetupServer::SetupServer() : Server(host::ClassId::Setup, nullptr) {}
+SetupServer::SetupServer() : Server(zeph::ClassId::Setup, nullptr) {}
 
 HostStatus SetupServer::Logout() {
   return Call(*this, "Logout").Plain();
 }
 
-HostStatus SetupServer::GetLoginValue(const WideString& name, host::Variant* value) {
+HostStatus SetupServer::GetLoginValue(const WideString& name, zeph::Variant* value) {
   Call call(*this, "GetLoginValue");
   call.Arg(name);
   if (call.Failed()) return call.Done();
   std::string utf8 = ToUtf8(name);
-  host::Variant result;
+  zeph::Variant result;
   std::optional<int32_t> given;
   if (const std::string* text = call.Value(utf8)) given = ParseInteger(*text);
   CivilDate today = LocalToday();
@@ -66,7 +66,7 @@ HostStatus SetupServer::GetLoginValue(const WideString& name, host::Variant* val
   return call.Done();
 }
 
-HostStatus SetupServer::GetParameter(const WideString& name, host::Variant* value) {
+HostStatus SetupServer::GetParameter(const WideString& name, zeph::Variant* value) {
   Call call(*this, "GetParameter");
   call.Arg(name);
   if (call.Failed()) return call.Done();
@@ -77,7 +77,7 @@ HostStatus SetupServer::GetParameter(const WideString& name, host::Variant* valu
   return call.Done();
 }
 
-HostStatus SetupServer::SetConnection(host::IConnection* connection) {
+HostStatus SetupServer::SetConnection(zeph::IConnection* connection) {
   return Call(*this, "SetConnection").Raw(Nullable(connection, "AConn")).Plain();
 }
 
@@ -85,7 +85,7 @@ HostStatus SetupServer::SetCreationSwitchA(WordBool flag) {
   return Call(*this, "SetCreationSwitchA").Arg(flag).Plain();
 }
 
-HostStatus SetupServer::RegisterModule(host::ClassId id, const host::ObjectRef& server,
+HostStatus SetupServer::RegisterModule(zeph::ClassId id, const zeph::ObjectRef& server,
                                        int32_t* result) {
   Call call(*this, "RegisterModule");
   call.Class(id).Object(server.get());
@@ -95,15 +95,15 @@ HostStatus SetupServer::RegisterModule(host::ClassId id, const host::ObjectRef& 
   return call.Done();
 }
 
-HostStatus SetupServer::GetModule(host::ClassId id, WordBool create, host::ObjectRef* server) {
+HostStatus SetupServer::GetModule(zeph::ClassId id, WordBool create, zeph::ObjectRef* server) {
   Call call(*this, "GetModule");
   call.Class(id).Arg(create);
   Outcome outcome = call.outcome();
-  if (const std::string* given = call.Value(host::ClassName(id))) {
+  if (const std::string* given = call.Value(zeph::ClassName(id))) {
     if (auto parsed = ParseOutcome(*given)) outcome = *parsed;
   }
   if (outcome.kind == Kind::kStatus) return call.Fail(outcome.text);
-  host::ObjectRef module;
+  zeph::ObjectRef module;
   if (outcome.kind != Kind::kNone) {
     auto found = registered_.find(id);
     if (found != registered_.end()) module = found->second.lock();
@@ -113,7 +113,7 @@ HostStatus SetupServer::GetModule(host::ClassId id, WordBool create, host::Objec
   return call.Done(JournalObject(module.get()));
 }
 
-HostStatus SetupServer::SetApplication(host::IApplication* application) {
+HostStatus SetupServer::SetApplication(zeph::IApplication* application) {
   return Call(*this, "SetApplication").Raw(Nullable(application, "Application")).Plain();
 }
 
@@ -137,11 +137,11 @@ HostStatus SetupServer::HasRight(int32_t handle, WordBool* granted) {
     std::optional<bool> flag = given ? ParseFlag(*given) : std::nullopt;
     result = flag.value_or(true);
   }
-  if (granted != nullptr) *granted = result ? host::kTrue : host::kFalse;
+  if (granted != nullptr) *granted = result ? zeph::kTrue : zeph::kFalse;
   return call.Done();
 }
 
-HostStatus SetupServer::GetExceptionHandler(host::ExceptionHandler* handler) {
+HostStatus SetupServer::GetExceptionHandler(zeph::ExceptionHandler* handler) {
   Call call(*this, "GetExceptionHandler");
   if (call.Failed()) return call.Done();
   if (handler != nullptr) *handler = &HostExceptionHandler;
@@ -173,11 +173,11 @@ HostStatus SetupServer::GetBoolParameter(const WideString& name, WordBool* value
     std::optional<bool> flag = given ? ParseFlag(*given) : std::nullopt;
     result = flag.value_or(DefaultBoolParameter(Fold(utf8)));
   }
-  if (value != nullptr) *value = result ? host::kTrue : host::kFalse;
+  if (value != nullptr) *value = result ? zeph::kTrue : zeph::kFalse;
   return call.Done();
 }
 
-HostStatus SetupServer::UnregisterModule(host::ClassId id) {
+HostStatus SetupServer::UnregisterModule(zeph::ClassId id) {
   Call call(*this, "UnregisterModule");
   call.Class(id);
   if (call.Failed()) return call.Done();

@@ -10,7 +10,9 @@ namespace {
 
 // The simulator's texts are UTF-8; the program names files by their
 // Windows-1250 bytes, so the file system sees those.
-bool IsDirectory(const std::string& path) { return zeph::DirectoryExists(zeph::Utf8ToAnsi(path)); }
+bool IsDirectory(const std::string& path) {
+  return zeph::DirectoryExists(zeph::Utf8ToAnsi(path));
+}
 
 bool MakeDirectories(const std::string& path) {
   return zeph::ForceDirectories(zeph::Utf8ToAnsi(path));

@@ -10,12 +10,12 @@ std::string Database::Key() const {
   return Fold(server + "/" + database);
 }
 
-SimObject::SimObject(host::ClassId id, std::shared_ptr<Database> database)
+SimObject::SimObject(zeph::ClassId id, std::shared_ptr<Database> database)
     : database_(database ? std::move(database) : std::make_shared<Database>()),
       class_(id),
-      label_(std::string(host::ClassName(id)) + "#" + std::to_string(NextObjectNumber(id))) {}
+      label_(std::string(zeph::ClassName(id)) + "#" + std::to_string(NextObjectNumber(id))) {}
 
-void SimObject::FollowConfiguration(const host::IHostObject* configuration) {
+void SimObject::FollowConfiguration(const zeph::IHostObject* configuration) {
   if (auto* own = dynamic_cast<const SimObject*>(configuration)) database_ = own->database_;
 }
 

@@ -24,24 +24,24 @@ struct Database {
 class SimObject {
  public:
   // Takes the next number of the class.
-  SimObject(host::ClassId id, std::shared_ptr<Database> database);
+  SimObject(zeph::ClassId id, std::shared_ptr<Database> database);
   virtual ~SimObject() = default;
   SimObject(const SimObject&) = delete;
   SimObject& operator=(const SimObject&) = delete;
 
-  host::ClassId SimClass() const { return class_; }
+  zeph::ClassId SimClass() const { return class_; }
   const std::string& Label() const { return label_; }  // "Stock#1"
   const std::shared_ptr<Database>& database() const { return database_; }
 
  protected:
   // From now on the calls belong to `configuration`'s database, when it is a
   // server of this simulator.
-  void FollowConfiguration(const host::IHostObject* configuration);
+  void FollowConfiguration(const zeph::IHostObject* configuration);
 
   std::shared_ptr<Database> database_;
 
  private:
-  host::ClassId class_;
+  zeph::ClassId class_;
   std::string label_;
 };
 
@@ -49,8 +49,8 @@ class SimObject {
 template <class Interface>
 class Server : public Interface, public SimObject {
  public:
-  Server(host::ClassId id, std::shared_ptr<Database> db) : SimObject(id, std::move(db)) {}
-  host::ClassId Class() const override { return SimClass(); }
+  Server(zeph::ClassId id, std::shared_ptr<Database> db) : SimObject(id, std::move(db)) {}
+  zeph::ClassId Class() const override { return SimClass(); }
 };
 
 }  // namespace sim

@@ -16,7 +16,7 @@ namespace {
 struct State {
   std::string directory;
   Scenario scenario;
-  std::array<int, host::kClassCount> numbers{};
+  std::array<int, zeph::kClassCount> numbers{};
 };
 
 std::unique_ptr<State>& Slot() {
@@ -50,9 +50,9 @@ Scenario& CurrentScenario() {
   return Current().scenario;
 }
 
-int NextObjectNumber(host::ClassId id) {
+int NextObjectNumber(zeph::ClassId id) {
   int index = static_cast<int>(id);
-  if (index < 0 || index >= host::kClassCount) return 0;
+  if (index < 0 || index >= zeph::kClassCount) return 0;
   return ++Current().numbers[static_cast<size_t>(index)];
 }
 

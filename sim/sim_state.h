@@ -20,7 +20,7 @@ const std::string& SimDirectory();
 Scenario& CurrentScenario();
 
 // Next number of an object of the class: 1, 2, ... within the process.
-int NextObjectNumber(host::ClassId id);
+int NextObjectNumber(zeph::ClassId id);
 
 // Forgets the scenario, call counts and object numbers; the next use reads
 // ZEPH_SIM_DIR and host-sim.ini again. For tests, which run many scenarios in

@@ -6,7 +6,7 @@
 namespace sim {
 
 StockServer::StockServer(std::shared_ptr<Database> db)
-    : Server(host::ClassId::Stock, std::move(db)) {}
+    : Server(zeph::ClassId::Stock, std::move(db)) {}
 
 HostStatus StockServer::UpdateAverageSalesRate() {
   return Call(*this, "UpdateAverageSalesRate").Plain();

@@ -18,7 +18,7 @@ int32_t ErrorNumber(const Call& call) {
 
 }  // namespace
 
-ZephProcServer::ZephProcServer() : Server(host::ClassId::ZephProc, nullptr) {}
+ZephProcServer::ZephProcServer() : Server(zeph::ClassId::ZephProc, nullptr) {}
 
 HostStatus ZephProcServer::Start() {
   return Call(*this, "Start").Plain();

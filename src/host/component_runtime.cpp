@@ -77,7 +77,7 @@ std::string RegisteredLibrary(const std::string& ini_path, std::string_view key)
 }
 
 // Loads the library once per process; returns its factory or a failure.
-host::HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreateInstanceFn* out) {
+HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreateInstanceFn* out) {
   void* handle = nullptr;
   auto found = state.libraries.find(path);
   if (found != state.libraries.end()) {
@@ -86,8 +86,8 @@ host::HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreat
     handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
       const char* reason = ::dlerror();
-      return host::HostStatus::Fail(Utf8ToWide("Cannot load library \"" + path +
-                                               "\": " + (reason ? reason : "unknown error")));
+      return HostStatus::Fail(Utf8ToWide("Cannot load library \"" + path +
+                                         "\": " + (reason ? reason : "unknown error")));
     }
     state.libraries.emplace(path, handle);
   }
@@ -95,12 +95,12 @@ host::HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreat
   void* symbol = ::dlsym(handle, ZEPH_CREATE_INSTANCE_SYMBOL);
   if (symbol == nullptr) {
     const char* reason = ::dlerror();
-    return host::HostStatus::Fail(
-        Utf8ToWide("Library \"" + path + "\" has no entry point " ZEPH_CREATE_INSTANCE_SYMBOL ": " +
-                   (reason ? reason : "symbol is null")));
+    return HostStatus::Fail(Utf8ToWide("Library \"" + path +
+                                       "\" has no entry point " ZEPH_CREATE_INSTANCE_SYMBOL ": " +
+                                       (reason ? reason : "symbol is null")));
   }
   *out = reinterpret_cast<ZephCreateInstanceFn>(symbol);
-  return host::HostStatus::Ok();
+  return HostStatus::Ok();
 }
 
 }  // namespace
@@ -112,7 +112,7 @@ void ComponentRuntime::Configure(const std::string& executable_directory) {
   state.configured = true;
 }
 
-host::HostStatus ComponentRuntime::Create(host::ClassId id, host::ObjectRef* object) {
+HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
   RuntimeState& state = State();
   ZephCreateInstanceFn create = nullptr;
@@ -123,31 +123,30 @@ host::HostStatus ComponentRuntime::Create(host::ClassId id, host::ObjectRef* obj
       state.configured = true;
     }
     // Read at every creation: the file is tiny and may be edited between runs of a test.
-    std::string library =
-        RegisteredLibrary(state.directory + "components.ini", host::ClassName(id));
-    if (library.empty()) return host::HostStatus::Fail(kNotRegistered);
+    std::string library = RegisteredLibrary(state.directory + "components.ini", ClassName(id));
+    if (library.empty()) return HostStatus::Fail(kNotRegistered);
     if (library.front() != '/') library = state.directory + library;
-    host::HostStatus status = Factory(state, library, &create);
+    HostStatus status = Factory(state, library, &create);
     if (status.Failed()) return status;
   }
-  host::IHostObject* raw = nullptr;
-  host::HostStatus status;
+  IHostObject* raw = nullptr;
+  HostStatus status;
   try {
-    status = create(host::ClassName(id), &raw);
+    status = create(ClassName(id), &raw);
   } catch (...) {
-    return host::HostStatus::Fail(u"The component factory raised an exception");
+    return HostStatus::Fail(u"The component factory raised an exception");
   }
   if (status.Failed()) {
     delete raw;
     return status;
   }
-  if (raw == nullptr) return host::HostStatus::Fail(kNotRegistered);
+  if (raw == nullptr) return HostStatus::Fail(kNotRegistered);
   if (object == nullptr) {
     delete raw;
-    return host::HostStatus::Ok();
+    return HostStatus::Ok();
   }
   object->reset(raw);
-  return host::HostStatus::Ok();
+  return HostStatus::Ok();
 }
 
 }  // namespace zeph

@@ -18,7 +18,7 @@ class ComponentRuntime {
   // missing file, key or value; a text naming the library and the loader's
   // reason when it cannot be loaded or lacks the factory; otherwise whatever
   // the library's factory reported.
-  static host::HostStatus Create(host::ClassId id, host::ObjectRef* object);
+  static HostStatus Create(ClassId id, ObjectRef* object);
 };
 
 }  // namespace zeph

@@ -12,7 +12,7 @@
 #include <string>
 #include <variant>
 
-namespace host {
+namespace zeph {
 
 using WideString = std::u16string;
 using WordBool = int16_t;
@@ -261,13 +261,13 @@ class IZephProc : public IHostObject {
                                            WideString* message, int32_t* error_number) = 0;
 };
 
-}  // namespace host
+}  // namespace zeph
 
 // Every component library exports this factory, with C linkage, under the
 // name ZEPH_CREATE_INSTANCE_SYMBOL. It makes one object of the named class
 // ("Setup", "Invoices", ...); on failure it returns a failure status and
 // leaves *object null. The program deletes the object through its virtual
 // destructor; the library stays loaded for the life of the process.
-using ZephCreateInstanceFn = host::HostStatus (*)(const char* class_name,
-                                                  host::IHostObject** object);
+using ZephCreateInstanceFn = zeph::HostStatus (*)(const char* class_name,
+                                                  zeph::IHostObject** object);
 #define ZEPH_CREATE_INSTANCE_SYMBOL "zeph_create_instance"

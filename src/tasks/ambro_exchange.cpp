@@ -2,9 +2,9 @@
 
 #include "config/export_state.h"
 #include "host/host_api.h"
+#include "host/host_calls.h"
+#include "host/host_results.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
-#include "tasks/host_results.h"
 #include "util/console.h"
 #include "util/encoding.h"
 #include "util/error.h"
@@ -15,16 +15,16 @@ namespace {
 
 void Work(TaskRun& run) {
   TSerwerInformacje& entry = run.entry;
-  auto& server = run.CreateServer<host::IEksportTessaro>(host::ClassId::EksportTessaro);
+  auto& server = run.CreateServer<IEksportTessaro>(ClassId::EksportTessaro);
   Check(server.SetWorkingDirectory(AnsiToWide(entry.KatalogRoboczy)));
 
   run.Log(run.Header(Text1250("Eksport do MHD: dane bieżące")));
   ConsoleWrite(run.Header("Eksport do MHD: dane biezace... "));
   TDateTime end_date = 0;
-  host::WordBool success = host::kFalse;
+  WordBool success = kFalse;
   Check(server.ExportToAmbro(entry.OstatniEksportMHD + 1.0, &end_date, -1, &success));
   if (success == 0) {
-    host::WideString message;
+    WideString message;
     Check(server.GetErrorMessage(&message));
     run.Log(HostText(message));
     throw Exception("Operation aborted");

@@ -7,9 +7,9 @@
 
 #include "config/export_state.h"
 #include "host/host_api.h"
+#include "host/host_calls.h"
+#include "host/host_results.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
-#include "tasks/host_results.h"
 #include "tasks/task_mail.h"
 #include "util/console.h"
 #include "util/date_time.h"
@@ -46,7 +46,7 @@ class CentralExport {
     TSerwerInformacje& entry = run_.entry;
     const int32_t year = run_.session.GetLoginValue("ROK");
     const int32_t month = run_.session.GetLoginValue("MIESIAC");
-    server_ = &run_.CreateServer<host::IEksportTessaro>(host::ClassId::EksportTessaro);
+    server_ = &run_.CreateServer<IEksportTessaro>(ClassId::EksportTessaro);
     Check(server_->SetWorkingDirectory(AnsiToWide(entry.KatalogRoboczy)));
     Check(server_->SetEndDateCorrection(entry.KorektaDatyKoncowej));
 
@@ -100,7 +100,7 @@ class CentralExport {
     int32_t status = 0;
     Check(server_->ExportToTessaro(date_from, &date_to, run_.entry.ZakresDanych, &status));
     if (status != 0) {
-      host::WideString message;
+      WideString message;
       Check(server_->GetErrorMessage(&message));
       run_.Log(HostText(message));
       throw Exception("Operation aborted");
@@ -108,7 +108,7 @@ class CentralExport {
   }
 
   std::vector<std::string> FileList() {
-    host::WideString files;
+    WideString files;
     Check(server_->GetFileList(&files));
     return SplitLines(HostText(files));
   }
@@ -123,7 +123,7 @@ class CentralExport {
 
   TaskRun& run_;
   std::string& mail_error_;
-  host::IEksportTessaro* server_ = nullptr;
+  IEksportTessaro* server_ = nullptr;
 };
 
 }  // namespace

@@ -3,16 +3,15 @@
 #include <memory>
 #include <utility>
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "util/console.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
 
-using host::ILexicon;
-using ImportCall = host::HostStatus (ILexicon::*)(int32_t);
+using ImportCall = HostStatus (ILexicon::*)(int32_t);
 
 // The imports in the full import's order. Log lines are UTF-8 here and go
 // after "[Serwer].[Baza] "; trailing blanks count.
@@ -44,7 +43,7 @@ TaskShape ImportShape() {
   TaskShape shape;
   shape.summary_label = Text1250("Zakończono poprawnie: ");
   shape.print_ok = false;
-  shape.modules = {host::ClassId::Lexicon};
+  shape.modules = {ClassId::Lexicon};
   return shape;
 }
 
@@ -52,7 +51,7 @@ TaskShape ImportShape() {
 void RunImport(TaskRun& run, std::shared_ptr<ILexicon>& lexicon, Import which, bool full) {
   const ImportRow& row = kImports[which];
   run.Log(run.Header(Text1250(full ? row.full_line : row.selected_line)));
-  ILexicon& server = run.session.Obtain(host::ClassId::Lexicon, lexicon);
+  ILexicon& server = run.session.Obtain(ClassId::Lexicon, lexicon);
   Check((server.*row.call)(-1));
   ConsoleWriteLine("OK");
 }

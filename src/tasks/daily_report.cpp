@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "host/host_api.h"
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
@@ -77,11 +77,11 @@ void Work(TaskRun& run, DailyReportState& state) {
   const TDateTime moment = Now();
   const std::string code = ConfigurationCode(entry.RaportDziennyKonfiguracja);
 
-  std::shared_ptr<host::IReport2> reference;
-  host::IReport2& report2 = run.session.Obtain(host::ClassId::Report2, reference);
-  host::WideString text;
-  host::WideString message;
-  host::WordBool success = host::kFalse;
+  std::shared_ptr<IReport2> reference;
+  IReport2& report2 = run.session.Obtain(ClassId::Report2, reference);
+  WideString text;
+  WideString message;
+  WordBool success = kFalse;
   Check(report2.CreateDailyReport(AnsiToWide(code), moment, &text, &message, &success));
   state.report_created = success != 0;
   if (!state.report_created) {
@@ -102,7 +102,7 @@ bool RunDailyReport(TaskContext& context, TSerwerInformacje& entry) {
   DailyReportState state;
   TaskShape shape;
   shape.header = "Raport dzienny: ";
-  shape.modules = {host::ClassId::Report2};
+  shape.modules = {ClassId::Report2};
   shape.release_modules_before_logout = true;
   shape.summary = [&state](TaskRun& run) {
     run.LogIndented("Stworzono raport:       " + YesNoText(state.report_created));

@@ -49,7 +49,7 @@ bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& sh
   HostSession& session = run.session;
   auto release_modules = [&] {
     if (!session.Exists()) return;
-    for (host::ClassId id : shape.modules) session.UnregisterModule(id);
+    for (ClassId id : shape.modules) session.UnregisterModule(id);
   };
   if (shape.release_modules_before_logout) release_modules();
   if (session.Exists() && (run.logged_in || !shape.logout_only_when_logged_in)) session.Logout();

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "config/server_list.h"
+#include "host/created_server.h"
 #include "host/host_api.h"
-#include "tasks/created_server.h"
-#include "tasks/host_session.h"
+#include "host/host_session.h"
 #include "tasks/task_context.h"
 
 namespace zeph {
@@ -36,7 +36,7 @@ struct TaskShape {
   bool logout_only_when_logged_in = false;
   bool release_modules_before_logout = false;
   // Obtained module servers, unregistered in this order in the closing part.
-  std::vector<host::ClassId> modules;
+  std::vector<ClassId> modules;
   // Runs after the parameter refresh, before the rights check.
   std::function<void(TaskRun&)> before_rights;
   // Runs after the standard error report ("BLAD: ", "BŁĄD: ").
@@ -49,7 +49,7 @@ struct TaskShape {
 class TaskRun {
  public:
   TaskRun(TaskContext& task_context, TSerwerInformacje& task_entry)
-      : context(task_context), entry(task_entry), session(task_context) {}
+      : context(task_context), entry(task_entry), session(task_context.host_objects) {}
 
   TaskContext& context;
   TSerwerInformacje& entry;
@@ -65,7 +65,7 @@ class TaskRun {
   // Creates, configures and registers a server; it is released in the
   // closing part, in creation order.
   template <class T>
-  T& CreateServer(host::ClassId id) {
+  T& CreateServer(ClassId id) {
     auto server = std::make_shared<CreatedServer<T>>(id);
     created_.push_back([server](HostSession& s) { server->Release(s); });
     return server->Create(session);

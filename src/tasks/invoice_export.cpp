@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "host/host_api.h"
+#include "host/host_calls.h"
+#include "host/host_results.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
-#include "tasks/host_results.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
@@ -19,7 +19,7 @@
 namespace zeph {
 
 std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t error_count,
-                                 const host::WideString& details) {
+                                 const WideString& details) {
   try {
     // One reading of the clock names both the directory and the file.
     const TDateTime now = Now();
@@ -73,14 +73,13 @@ struct InvoiceExportState {
 };
 
 void Work(TaskRun& run, InvoiceExportState& state) {
-  run.CreateServer<host::IInvoices>(host::ClassId::Invoices);
-  std::shared_ptr<host::IInvoices> reference;
-  host::IInvoices& invoices =
-      run.session.Obtain(host::ClassId::Invoices, reference, /*create=*/false);
+  run.CreateServer<IInvoices>(ClassId::Invoices);
+  std::shared_ptr<IInvoices> reference;
+  IInvoices& invoices = run.session.Obtain(ClassId::Invoices, reference, /*create=*/false);
 
-  host::WideString host_message;
+  WideString host_message;
   int32_t error_count = 0;
-  host::WideString details;
+  WideString details;
   Check(invoices.ExportInvoicesToEDokumenty(&host_message, &error_count, &details));
   state.outcome = host_message.empty() && error_count == 0;
 

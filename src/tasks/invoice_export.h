@@ -18,7 +18,7 @@ bool RunInvoiceExport(TaskContext& context, TSerwerInformacje& entry);
 // under `program_directory`, and returns the file's full name; empty when it
 // could not be written.
 std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t error_count,
-                                 const host::WideString& details);
+                                 const WideString& details);
 
 // Mails the failure `message`, with the error-log file attached when there is
 // one. Returns the mail error text (empty when sent).

@@ -1,7 +1,7 @@
 #include "tasks/mantis_tasks.h"
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/text.h"
 
@@ -16,15 +16,15 @@ bool RunMantisExport(TaskContext& context, TSerwerInformacje& entry, MantisTarge
               {suppliers ? Text1250("dostawców ") : "", customers ? Text1250("odbiorców ") : "",
                goods_base ? "bazy towarowej " : ""});
   shape.summary_label = Text1250("Zakończono poprawnie: ");
-  shape.modules = {host::ClassId::Stock};
+  shape.modules = {ClassId::Stock};
   return RunTask(context, entry, shape, [&](TaskRun& run) {
-    std::shared_ptr<host::IStock> stock;
-    run.session.Obtain(host::ClassId::Stock, stock);
-    host::WideString message;
-    host::WordBool success = host::kFalse;
-    const host::WordBool g = goods_base ? host::kTrue : host::kFalse;
-    const host::WordBool s = suppliers ? host::kTrue : host::kFalse;
-    const host::WordBool c = customers ? host::kTrue : host::kFalse;
+    std::shared_ptr<IStock> stock;
+    run.session.Obtain(ClassId::Stock, stock);
+    WideString message;
+    WordBool success = kFalse;
+    const WordBool g = goods_base ? kTrue : kFalse;
+    const WordBool s = suppliers ? kTrue : kFalse;
+    const WordBool c = customers ? kTrue : kFalse;
     Check(ec ? stock->ExportToMantisEc(-1, 0, g, s, c, &message, &success)
              : stock->ExportToMantis(-1, 0, g, s, c, &message, &success));
     JudgeResult(SuccessTest::Flag, message, success);

@@ -1,7 +1,7 @@
 #include "tasks/module_tasks.h"
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/console.h"
 #include "util/text.h"
@@ -9,11 +9,7 @@
 namespace zeph {
 namespace {
 
-using host::ClassId;
-using host::IHostObject;
-using host::WideString;
-using host::WordBool;
-using ModuleCall = host::HostStatus (*)(IHostObject&, WideString*, WordBool*);
+using ModuleCall = HostStatus (*)(IHostObject&, WideString*, WordBool*);
 
 // How a row departs from the common shape.
 enum Departure : unsigned {
@@ -39,53 +35,53 @@ constexpr const char* kDone = "Zakończono poprawnie: ";
 const ModuleTask kModuleTasks[] = {
     {Switch::CSK, "Synchronizacja z CSK: ", ClassId::Lexicon,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::ILexicon>(o).SynchronizeWithCsk(0, m, ok);
+       return As<ILexicon>(o).SynchronizeWithCsk(0, m, ok);
      },
      SuccessTest::Message, "Status: ", kNone},
     {Switch::ETDS, "Eksport towarów do sprawdzarek: ", ClassId::Lexicon,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       WordBool second = host::kFalse;
-       return As<host::ILexicon>(o).ExportGoodsToPriceCheckers(0, -1, m, &second, ok);
+       WordBool second = kFalse;
+       return As<ILexicon>(o).ExportGoodsToPriceCheckers(0, -1, m, &second, ok);
      },
      SuccessTest::Flag, "Status: ", kNone},
     {Switch::HRCK, "Eksport plików do HRC: ", ClassId::Lexicon,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::ILexicon>(o).ExportContractorsToHrc(-1, m, ok);
+       return As<ILexicon>(o).ExportContractorsToHrc(-1, m, ok);
      },
      SuccessTest::Flag, kDone, kNone},
     {Switch::HRCD, "Import danych o sprzedaży starterów z HRC: ", ClassId::Lexicon,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::ILexicon>(o).ImportStarterSalesFromHrc(-1, m, ok);
+       return As<ILexicon>(o).ImportStarterSalesFromHrc(-1, m, ok);
      },
      SuccessTest::Flag, kDone, kNone},
     {Switch::DDM, "Wydruk skontrolowanych dokumentów wydania: ", ClassId::Report,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::IReport>(o).PrintInspectedIssueDocuments(-1, m, ok);
+       return As<IReport>(o).PrintInspectedIssueDocuments(-1, m, ok);
      },
      SuccessTest::Flag, "Poprawnie wydrukowano wszystkie dokumenty: ", kNone},
     {Switch::IEDP, "Import eFaktur do poczekalni: ", ClassId::Invoices,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::IInvoices>(o).ImportEInvoicesToStagingArea(-1, 0, m, ok);
+       return As<IInvoices>(o).ImportEInvoicesToStagingArea(-1, 0, m, ok);
      },
      SuccessTest::Flag, kDone, kNone},
     {Switch::IDEADP, "Import dokumentów z eArchiwum do poczekalni: ", ClassId::Invoices,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::IInvoices>(o).ImportEArchiveDocumentsToStagingArea(-1, 0, m, ok);
+       return As<IInvoices>(o).ImportEArchiveDocumentsToStagingArea(-1, 0, m, ok);
      },
      SuccessTest::Flag, kDone, kArchiveWarning},
     {Switch::FWPS, "Fiskalizacja w puli stanowisk: ", ClassId::Invoices,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::IInvoices>(o).FiscalizeInStationPool(m, ok);
+       return As<IInvoices>(o).FiscalizeInStationPool(m, ok);
      },
      SuccessTest::Flag, "Status: ", kLogoutWhenLoggedIn},
     {Switch::IPARPOCZ, "Import paragonów z poczekalni.", ClassId::Invoices,
      [](IHostObject& o, WideString*, WordBool*) {
-       return As<host::IInvoices>(o).ImportReceiptsFromStagingArea();
+       return As<IInvoices>(o).ImportReceiptsFromStagingArea();
      },
      SuccessTest::Status, kDone, kNone},
     {Switch::FKIZ, "Import zapłat z Ledvo: ", ClassId::Till,
      [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<host::ITill>(o).ImportPaymentsFromLedvo(m, ok);
+       return As<ITill>(o).ImportPaymentsFromLedvo(m, ok);
      },
      SuccessTest::TrimmedMessage, kDone,
      kLogoutWhenLoggedIn | kNoRightsCheck | kReleaseBeforeLogout},
@@ -103,13 +99,13 @@ void Work(TaskRun& run, const ModuleTask& row) {
   if (row.server == ClassId::Invoices) {
     // Created and registered by the task, then obtained back; the obtained
     // reference starts empty.
-    run.CreateServer<host::IInvoices>(ClassId::Invoices);
+    run.CreateServer<IInvoices>(ClassId::Invoices);
     run.session.Obtain(ClassId::Invoices, server, /*create=*/false);
   } else {
     run.session.Obtain(row.server, server);
   }
   WideString message;
-  WordBool success = host::kFalse;
+  WordBool success = kFalse;
   Check(row.call(*server, &message, &success));
   JudgeResult(row.test, message, success);
   if ((row.departures & kArchiveWarning) && !message.empty()) {

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -11,10 +11,6 @@
 namespace zeph {
 namespace {
 
-using host::ClassId;
-using host::IPrintHub;
-using host::WideString;
-using host::WordBool;
 
 // Right codes of the print centre and of its separate image database.
 constexpr char kPrintHubRight[] = "PH";
@@ -33,12 +29,12 @@ void CheckPrintHubAvailable(TaskRun& run) {
   }
 }
 
-using PrintHubCall = host::HostStatus (IPrintHub::*)(WideString*, WordBool*);
+using PrintHubCall = HostStatus (IPrintHub::*)(WideString*, WordBool*);
 
 // Empties the message, obtains PrintHub, calls, and fails on a false flag.
 void CallPrintHub(TaskRun& run, std::shared_ptr<IPrintHub>& reference, PrintHubCall call) {
   WideString message;
-  WordBool success = host::kFalse;
+  WordBool success = kFalse;
   IPrintHub& print_hub = run.session.Obtain(ClassId::PrintHub, reference);
   Check((print_hub.*call)(&message, &success));
   JudgeResult(SuccessTest::Flag, message, success);
@@ -52,10 +48,10 @@ bool RunPrintHubExport(TaskContext& context, TSerwerInformacje& entry) {
   shape.summary_label = Text1250("Wymieniono dane: ");
   shape.modules = {ClassId::Report, ClassId::PrintHub};
   shape.before_rights = CheckPrintHubAvailable;
-  std::shared_ptr<host::IReport> report;
+  std::shared_ptr<IReport> report;
   std::shared_ptr<IPrintHub> print_hub;
   return RunTask(context, entry, shape, [&](TaskRun& run) {
-    WordBool flag = host::kFalse;  // not looked at: only the call status counts
+    WordBool flag = kFalse;  // not looked at: only the call status counts
     Check(run.session.Obtain(ClassId::Report, report).ExportInvoicePrintoutsToPrintHub(&flag));
     if (!run.session.GetBoolParameter("PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE")) return;
     // Without the image database right only the copy is skipped.

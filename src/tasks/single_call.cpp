@@ -1,11 +1,11 @@
 #include "tasks/single_call.h"
 
-#include "tasks/host_calls.h"
+#include "host/host_calls.h"
 #include "util/error.h"
 
 namespace zeph {
 namespace {
-bool OnlyBlanks(const host::WideString& text) {
+bool OnlyBlanks(const WideString& text) {
   for (char16_t c : text) {
     if (c > u' ') return false;
   }
@@ -13,7 +13,7 @@ bool OnlyBlanks(const host::WideString& text) {
 }
 }  // namespace
 
-void JudgeResult(SuccessTest test, const host::WideString& message, host::WordBool success) {
+void JudgeResult(SuccessTest test, const WideString& message, WordBool success) {
   bool failed = false;
   switch (test) {
     case SuccessTest::Flag:

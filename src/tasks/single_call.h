@@ -14,19 +14,19 @@ enum class SuccessTest {
 
 // Throws Exception with the message (as Windows-1250) when the result means
 // failure.
-void JudgeResult(SuccessTest test, const host::WideString& message, host::WordBool success);
+void JudgeResult(SuccessTest test, const WideString& message, WordBool success);
 
 // The server as interface T; a server of another kind counts as missing.
 template <class T>
-T& As(host::IHostObject& server);
+T& As(IHostObject& server);
 
 }  // namespace zeph
 
-#include "tasks/host_session.h"
+#include "host/host_session.h"
 
 namespace zeph {
 template <class T>
-T& As(host::IHostObject& server) {
+T& As(IHostObject& server) {
   auto* typed = dynamic_cast<T*>(&server);
   if (typed == nullptr) throw EWyjatek(NotInitialisedMessage(server.Class()));
   return *typed;

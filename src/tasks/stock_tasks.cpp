@@ -2,8 +2,8 @@
 
 #include <iterator>
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -11,10 +11,7 @@
 namespace zeph {
 namespace {
 
-using host::IStock;
-using host::WideString;
-using host::WordBool;
-using StockCall = host::HostStatus (*)(IStock&, WideString*, WordBool*);
+using StockCall = HostStatus (*)(IStock&, WideString*, WordBool*);
 
 struct StockTask {
   Switch task;
@@ -110,8 +107,8 @@ const StockTask kStockTasks[] = {
 // Empty the message, obtain Stock into `reference`, call, judge.
 void CallOnce(TaskRun& run, const StockTask& task, std::shared_ptr<IStock>& reference) {
   WideString message;
-  WordBool success = host::kFalse;
-  IStock& stock = run.session.Obtain(host::ClassId::Stock, reference);
+  WordBool success = kFalse;
+  IStock& stock = run.session.Obtain(ClassId::Stock, reference);
   Check(task.call(stock, &message, &success));
   JudgeResult(task.test, message, success);
 }
@@ -129,7 +126,7 @@ bool RunStockTask(TaskContext& context, TSerwerInformacje& entry, Switch task) {
   TaskShape shape;
   shape.header = Text1250(row.header);
   shape.summary_label = Text1250(row.summary);
-  shape.modules = {host::ClassId::Stock};
+  shape.modules = {ClassId::Stock};
   return RunTask(context, entry, shape, [&row](TaskRun& run) {
     std::shared_ptr<IStock> first;
     if (!row.repeat_once) {

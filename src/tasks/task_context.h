@@ -7,20 +7,10 @@
 #include <vector>
 
 #include "config/server_list.h"
-#include "host/host_api.h"
+#include "host/host_objects.h"
 #include "log/run_log.h"
 
 namespace zeph {
-
-// The database connection handed to the host: no connection string, login
-// prompt off. The program never opens it; the host uses it.
-class Connection : public host::IConnection {
- public:
-  std::string ConnectionString() const override { return {}; }
-  bool LoginPrompt() const override { return false; }
-};
-
-class Application : public host::IApplication {};
 
 struct TaskContext {
   RunLog log;
@@ -29,8 +19,7 @@ struct TaskContext {
   std::string program_directory;  // with a trailing delimiter
   MailSettings mail;
   std::vector<std::string> produced_files;  // files of the last central export
-  Application application;
-  Connection connection;  // AConn
+  HostObjects host_objects;                 // the application object and AConn
 };
 
 }  // namespace zeph

@@ -3,18 +3,15 @@
 #include <memory>
 #include <vector>
 
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "tasks/single_call.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
 
-using host::ClassId;
-using host::IHostObject;
-using host::WordBool;
-using StepCall = host::HostStatus (*)(IHostObject&, WordBool*);
+using StepCall = HostStatus (*)(IHostObject&, WordBool*);
 
 // One step of the exchange. The lines are ASCII; trailing blanks count.
 struct TppStep {
@@ -27,33 +24,31 @@ struct TppStep {
 
 const TppStep kSteps[] = {
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) { return As<host::ILexicon>(o).ExportGoodsToTpp(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ExportGoodsToTpp(-1, f); },
      "- 1. Eksport towarow - start ", "- Eksport towarow - koniec, status ok",
      "- Eksport towarow - koniec, status blad "},
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) { return As<host::ILexicon>(o).ImportTppPrices(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ImportTppPrices(-1, f); },
      "- 2. Import cen PTKW i CTKW - start ", "- Import cen PTKW i CTKW - koniec, status ok",
      "- Import cen PTKW i CTKW - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<host::IStock>(o).ExportOrdersToTpp(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportOrdersToTpp(-1, f); },
      "- 3. Eksport zamowien - start ", "- Eksport zamowien - koniec, status ok",
      "- Eksport zamowien - koniec, status blad "},
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) {
-       return As<host::ILexicon>(o).ExportContractorsToTpp(-1, f);
-     },
+     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ExportContractorsToTpp(-1, f); },
      "- 4. Eksport kontrahentow - start ", "- Eksport kontrahentow - koniec, status ok",
      "- Eksport kontrahentow - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<host::IStock>(o).ExportPwDocumentsToTpp(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportPwDocumentsToTpp(-1, f); },
      "- 5. Eksport PW - start ", "- Eksport PW - koniec, status ok",
      "- Eksport PW - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<host::IStock>(o).ExportWzDocumentsToTpp(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportWzDocumentsToTpp(-1, f); },
      "- 6. Eksport WZ - start ", "- Eksport WZ - koniec, status ok",
      "- Eksport WZ - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<host::IStock>(o).ExportStockLevelsToTpp(-1, f); },
+     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportStockLevelsToTpp(-1, f); },
      "- 7. Eksport stanow magazynowych - start ",
      "- Eksport stanow magazynowych - koniec, status ok ",
      "- Eksport stanow magazynowych - koniec, status blad "},
@@ -76,7 +71,7 @@ bool RunTppExchange(TaskContext& context, TSerwerInformacje& entry) {
       // the flag the host returns is not looked at.
       try {
         IHostObject& server = run.session.Obtain(step.server, servers[i]);
-        WordBool flag = host::kFalse;
+        WordBool flag = kFalse;
         Check(step.call(server, &flag));
         run.Log(step.success);
       } catch (const std::exception& e) {

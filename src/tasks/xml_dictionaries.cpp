@@ -4,8 +4,8 @@
 #include <string>
 
 #include "host/component_runtime.h"
+#include "host/host_calls.h"
 #include "tasks/frame.h"
-#include "tasks/host_calls.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -16,17 +16,17 @@ namespace {
 // ZephProc is made directly, never registered with or obtained through the
 // configuration server. A failure here is not the task's: it goes on to the
 // caller.
-std::shared_ptr<host::IZephProc> CreateZephProc() {
-  host::ObjectRef object;
-  Check(ComponentRuntime::Create(host::ClassId::ZephProc, &object));
-  auto proc = std::dynamic_pointer_cast<host::IZephProc>(object);
+std::shared_ptr<IZephProc> CreateZephProc() {
+  ObjectRef object;
+  Check(ComponentRuntime::Create(ClassId::ZephProc, &object));
+  auto proc = std::dynamic_pointer_cast<IZephProc>(object);
   if (!proc) throw Exception("Unsupported interface");
   return proc;
 }
 
 // ZephProc logs into the database itself, then writes the dictionaries into
 // the working directory.
-void SaveDictionaries(host::IZephProc& proc, const TSerwerInformacje& entry) {
+void SaveDictionaries(IZephProc& proc, const TSerwerInformacje& entry) {
   Check(proc.Start());
   int32_t error_number = 0;
   Check(proc.OpenDatabase(AnsiToWide(entry.Serwer), AnsiToWide(entry.Baza),
@@ -36,7 +36,7 @@ void SaveDictionaries(host::IZephProc& proc, const TSerwerInformacje& entry) {
     throw Exception(
         FormatS(Text1250("Błąd podczas logowania do bazy %s modułem ZephProc."), {"Merkan"}));
   }
-  host::WideString message;
+  WideString message;
   error_number = 0;
   Check(proc.SaveDictionariesToXml(AnsiToWide(entry.KatalogRoboczy), entry.IDKlasyfikacjiXML,
                                    entry.IDKlasyWyborTowarowXML, entry.IDGrupyCenXML, &message,
@@ -54,7 +54,7 @@ bool RunDictionariesToXml(TaskContext& context, TSerwerInformacje& entry) {
   // Cleared first, so that a failed creation reaches the log as a line of
   // its own rather than after the previous task's block.
   context.log.Clear();
-  std::shared_ptr<host::IZephProc> proc = CreateZephProc();
+  std::shared_ptr<IZephProc> proc = CreateZephProc();
 
   // No header, no summary and no "OK": the log shows the task only when it
   // fails.

@@ -17,7 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using host::ClassId;
+using zeph::ClassId;
 
 class ComponentRuntimeTest : public zeph::SimulatorTest {
  protected:
@@ -25,8 +25,8 @@ class ComponentRuntimeTest : public zeph::SimulatorTest {
     std::ofstream(dir_ + "/components.ini", std::ios::binary) << text;
   }
 
-  host::HostStatus Create(ClassId id, host::ObjectRef* object = nullptr) {
-    host::ObjectRef local;
+  zeph::HostStatus Create(ClassId id, zeph::ObjectRef* object = nullptr) {
+    zeph::ObjectRef local;
     return zeph::ComponentRuntime::Create(id, object ? object : &local);
   }
 };
@@ -44,8 +44,8 @@ TEST_F(ComponentRuntimeTest, MissingRegistrationIsClassNotRegistered) {
   for (const char* text : kCases) {
     SCOPED_TRACE(text ? text : "(no file)");
     if (text != nullptr) WriteComponents(text);
-    host::ObjectRef object;
-    host::HostStatus status = Create(ClassId::Setup, &object);
+    zeph::ObjectRef object;
+    zeph::HostStatus status = Create(ClassId::Setup, &object);
     EXPECT_TRUE(status.Failed());
     EXPECT_EQ(status.description, u"Class not registered");
     EXPECT_EQ(object, nullptr);
@@ -64,26 +64,26 @@ TEST_F(ComponentRuntimeTest, CreatesEveryCreatableClassFromAbsoluteAndRelativePa
       "ZephProc=" ZEPH_SIM_PATH "\n");
   for (ClassId id :
        {ClassId::Setup, ClassId::Invoices, ClassId::EksportTessaro, ClassId::ZephProc}) {
-    SCOPED_TRACE(host::ClassName(id));
-    host::ObjectRef object;
+    SCOPED_TRACE(zeph::ClassName(id));
+    zeph::ObjectRef object;
     ASSERT_FALSE(Create(id, &object).Failed());
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->Class(), id);
   }
-  host::ObjectRef setup;
+  zeph::ObjectRef setup;
   ASSERT_FALSE(Create(ClassId::Setup, &setup).Failed());
-  EXPECT_NE(std::dynamic_pointer_cast<host::ISetup>(setup), nullptr);
-  host::ObjectRef tessaro;
+  EXPECT_NE(std::dynamic_pointer_cast<zeph::ISetup>(setup), nullptr);
+  zeph::ObjectRef tessaro;
   ASSERT_FALSE(Create(ClassId::EksportTessaro, &tessaro).Failed());
-  EXPECT_NE(std::dynamic_pointer_cast<host::IEksportTessaro>(tessaro), nullptr);
+  EXPECT_NE(std::dynamic_pointer_cast<zeph::IEksportTessaro>(tessaro), nullptr);
 }
 
 TEST_F(ComponentRuntimeTest, FactoryFailureIsPassedOn) {
   WriteComponents("[InprocServers]\nSetup=" ZEPH_SIM_PATH "\n");
   std::ofstream(dir_ + "/host-sim.ini") << "[Host]\nSetup.Create = status: brak licencji\n";
   ResetSimulator();
-  host::ObjectRef object;
-  host::HostStatus status = Create(ClassId::Setup, &object);
+  zeph::ObjectRef object;
+  zeph::HostStatus status = Create(ClassId::Setup, &object);
   EXPECT_TRUE(status.Failed());
   EXPECT_EQ(status.description, u"brak licencji");
   EXPECT_EQ(object, nullptr);
@@ -102,7 +102,7 @@ TEST_F(ComponentRuntimeTest, LibraryThatCannotBeLoadedIsNamedWithTheLoadersReaso
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.path);
     WriteComponents("[InprocServers]\nSetup=" + c.path + "\n");
-    host::HostStatus status = Create(ClassId::Setup);
+    zeph::HostStatus status = Create(ClassId::Setup);
     ASSERT_TRUE(status.Failed());
     std::string text = zeph::WideToUtf8(status.description);
     EXPECT_NE(text.find("\"" + c.path + "\""), std::string::npos) << text;
@@ -117,7 +117,7 @@ TEST_F(ComponentRuntimeTest, LibraryWithoutTheFactoryIsNamedWithTheLoadersReason
   std::string libc = info.dli_fname;
   ASSERT_EQ(libc.front(), '/');
   WriteComponents("[InprocServers]\nZephProc=" + libc + "\n");
-  host::HostStatus status = Create(ClassId::ZephProc);
+  zeph::HostStatus status = Create(ClassId::ZephProc);
   ASSERT_TRUE(status.Failed());
   std::string text = zeph::WideToUtf8(status.description);
   EXPECT_NE(text.find(libc), std::string::npos) << text;
@@ -128,8 +128,8 @@ TEST_F(ComponentRuntimeTest, LibraryWithoutTheFactoryIsNamedWithTheLoadersReason
 TEST_F(ComponentRuntimeTest, LibraryStaysLoadedAfterItsObjectsAreGone) {
   WriteComponents("[InprocServers]\nSetup=" ZEPH_SIM_PATH "\n");
   {
-    host::ObjectRef first;
-    host::ObjectRef second;
+    zeph::ObjectRef first;
+    zeph::ObjectRef second;
     ASSERT_FALSE(Create(ClassId::Setup, &first).Failed());
     ASSERT_FALSE(Create(ClassId::Setup, &second).Failed());
   }

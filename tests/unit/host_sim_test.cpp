@@ -18,10 +18,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using host::ClassId;
-using host::HostStatus;
-using host::WideString;
-using host::WordBool;
+using zeph::ClassId;
+using zeph::HostStatus;
+using zeph::WideString;
+using zeph::WordBool;
 
 // Day counts from 1899-12-30 of the dates the tests use.
 constexpr double k20240201 = 45323;
@@ -49,8 +49,8 @@ std::string TodayText() {
   return text;
 }
 
-class App : public host::IApplication {};
-class Connection : public host::IConnection {
+class App : public zeph::IApplication {};
+class Connection : public zeph::IConnection {
  public:
   std::string ConnectionString() const override { return {}; }
   bool LoginPrompt() const override { return false; }
@@ -79,16 +79,16 @@ class HostSimTest : public zeph::SimulatorTest {
 
   template <class T>
   std::shared_ptr<T> Make(ClassId id) {
-    host::ObjectRef object;
+    zeph::ObjectRef object;
     HostStatus status = zeph::ComponentRuntime::Create(id, &object);
     EXPECT_FALSE(status.Failed()) << zeph::WideToUtf8(status.description);
     return std::dynamic_pointer_cast<T>(object);
   }
 
   // A configuration server logged in to SRV/DB (or to no database).
-  std::shared_ptr<host::ISetup> Setup(const WideString& server = u"SRV",
+  std::shared_ptr<zeph::ISetup> Setup(const WideString& server = u"SRV",
                                       const WideString& database = u"DB") {
-    auto setup = Make<host::ISetup>(ClassId::Setup);
+    auto setup = Make<zeph::ISetup>(ClassId::Setup);
     if (setup && !server.empty()) {
       setup->SetServer(server);
       setup->SetDatabase(database);
@@ -97,9 +97,9 @@ class HostSimTest : public zeph::SimulatorTest {
   }
 
   template <class T>
-  std::shared_ptr<T> Module(host::ISetup& setup, ClassId id) {
-    host::ObjectRef object;
-    setup.GetModule(id, host::kTrue, &object);
+  std::shared_ptr<T> Module(zeph::ISetup& setup, ClassId id) {
+    zeph::ObjectRef object;
+    setup.GetModule(id, zeph::kTrue, &object);
     return std::dynamic_pointer_cast<T>(object);
   }
 
@@ -119,7 +119,7 @@ struct Result {
   WordBool success = 7;
 };
 
-Result ExportIssueDocuments(host::IStock& stock) {
+Result ExportIssueDocuments(zeph::IStock& stock) {
   Result r;
   r.status = stock.ExportIssueDocumentsToPelkex(&r.message, &r.success);
   return r;
@@ -128,23 +128,23 @@ Result ExportIssueDocuments(host::IStock& stock) {
 TEST_F(HostSimTest, JournalOfASuccessfulTaskMatchesTheContract) {
   App app;
   Connection conn;
-  host::ObjectRef ref;
+  zeph::ObjectRef ref;
   ASSERT_FALSE(zeph::ComponentRuntime::Create(ClassId::Setup, &ref).Failed());
-  auto setup = std::dynamic_pointer_cast<host::ISetup>(ref);
+  auto setup = std::dynamic_pointer_cast<zeph::ISetup>(ref);
   ASSERT_NE(setup, nullptr);
   int32_t registered = 5;
   WordBool logged_in = 0;
-  host::Variant format, date_separator, decimal_separator;
-  host::ExceptionHandler handler = nullptr;
+  zeph::Variant format, date_separator, decimal_separator;
+  zeph::ExceptionHandler handler = nullptr;
   WideString text, message = u"x";
   WordBool granted = 0;
   EXPECT_FALSE(setup->SetApplication(&app).Failed());
   EXPECT_FALSE(setup->SetConnection(&conn).Failed());
   EXPECT_FALSE(setup->SetApplicationName(u"ZephAutomat").Failed());
   EXPECT_FALSE(setup->RegisterModule(ClassId::Setup, ref, &registered).Failed());
-  EXPECT_FALSE(setup->SetCreationSwitchA(host::kFalse).Failed());
-  EXPECT_FALSE(setup->SetCreationSwitchB(host::kFalse).Failed());
-  EXPECT_FALSE(setup->SetCreationSwitchC(host::kTrue).Failed());
+  EXPECT_FALSE(setup->SetCreationSwitchA(zeph::kFalse).Failed());
+  EXPECT_FALSE(setup->SetCreationSwitchB(zeph::kFalse).Failed());
+  EXPECT_FALSE(setup->SetCreationSwitchC(zeph::kTrue).Failed());
   EXPECT_FALSE(setup->SetServer(u"SRV").Failed());
   EXPECT_FALSE(setup->SetDatabase(u"DB").Failed());
   EXPECT_FALSE(setup->SetUser(u"Księgowy").Failed());
@@ -156,7 +156,7 @@ TEST_F(HostSimTest, JournalOfASuccessfulTaskMatchesTheContract) {
   EXPECT_FALSE(setup->GetParameter(u"DECIMALSEPARATOR", &decimal_separator).Failed());
   EXPECT_FALSE(setup->GetExceptionHandler(&handler).Failed());
   EXPECT_FALSE(setup->CheckRight(u"{5A0B...}", 2, &text, &message, &granted).Failed());
-  auto stock = Module<host::IStock>(*setup, ClassId::Stock);
+  auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   ASSERT_NE(stock, nullptr);
   Result exported = ExportIssueDocuments(*stock);
   EXPECT_FALSE(setup->Logout().Failed());
@@ -165,15 +165,15 @@ TEST_F(HostSimTest, JournalOfASuccessfulTaskMatchesTheContract) {
   EXPECT_FALSE(setup->UnregisterModule(ClassId::Setup).Failed());
   EXPECT_FALSE(setup->Close().Failed());
 
-  EXPECT_EQ(logged_in, host::kTrue);
-  EXPECT_EQ(format, host::Variant(WideString(u"yyyy-mm-dd")));
-  EXPECT_EQ(date_separator, host::Variant(WideString(u"-")));
-  EXPECT_EQ(decimal_separator, host::Variant(WideString(u",")));
+  EXPECT_EQ(logged_in, zeph::kTrue);
+  EXPECT_EQ(format, zeph::Variant(WideString(u"yyyy-mm-dd")));
+  EXPECT_EQ(date_separator, zeph::Variant(WideString(u"-")));
+  EXPECT_EQ(decimal_separator, zeph::Variant(WideString(u",")));
   EXPECT_NE(handler, nullptr);
-  EXPECT_EQ(granted, host::kTrue);
+  EXPECT_EQ(granted, zeph::kTrue);
   EXPECT_EQ(message, u"");
   EXPECT_FALSE(exported.status.Failed());
-  EXPECT_EQ(exported.success, host::kTrue);
+  EXPECT_EQ(exported.success, zeph::kTrue);
   EXPECT_EQ(exported.message, u"");
   EXPECT_EQ(Journal(), (std::vector<std::string>{
                            "create Setup -> Setup#1",
@@ -207,9 +207,9 @@ TEST_F(HostSimTest, JournalOfASuccessfulTaskMatchesTheContract) {
 
 TEST_F(HostSimTest, JournalFormatsEveryKindOfArgument) {
   auto setup = Setup();
-  auto report = Module<host::IReport2>(*setup, ClassId::Report2);
-  auto tessaro = Make<host::IEksportTessaro>(ClassId::EksportTessaro);
-  auto invoices = Make<host::IInvoices>(ClassId::Invoices);
+  auto report = Module<zeph::IReport2>(*setup, ClassId::Report2);
+  auto tessaro = Make<zeph::IEksportTessaro>(ClassId::EksportTessaro);
+  auto invoices = Make<zeph::IInvoices>(ClassId::Invoices);
   ASSERT_TRUE(report && tessaro && invoices);
   WideString out;
   WordBool flag;
@@ -222,8 +222,8 @@ TEST_F(HostSimTest, JournalFormatsEveryKindOfArgument) {
   invoices->SetConfiguration(setup.get());
   invoices->SetConfiguration(nullptr);
   setup->RegisterModule(ClassId::Invoices, nullptr, nullptr);
-  host::ObjectRef none;
-  setup->GetModule(ClassId::Invoices, host::kFalse, &none);
+  zeph::ObjectRef none;
+  setup->GetModule(ClassId::Invoices, zeph::kFalse, &none);
   setup->SetConnection(nullptr);
   auto lines = Journal();
   ASSERT_GE(lines.size(), 9u);
@@ -249,7 +249,9 @@ struct OutcomeCase {
   WordBool success;
   const char* journal_result;
 };
-void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.value; }
+void PrintTo(const OutcomeCase& c, std::ostream* os) {
+  *os << c.value;
+}
 
 class HostSimOutcomeTest : public HostSimTest, public ::testing::WithParamInterface<OutcomeCase> {};
 
@@ -257,7 +259,7 @@ TEST_P(HostSimOutcomeTest, OutcomeDecidesStatusMessageAndFlag) {
   const OutcomeCase& c = GetParam();
   Scenario(std::string("[Host]\nStock.ExportIssueDocumentsToPelkex = ") + c.value + "\n");
   auto setup = Setup();
-  auto stock = Module<host::IStock>(*setup, ClassId::Stock);
+  auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   ASSERT_NE(stock, nullptr);
   Result r = ExportIssueDocuments(*stock);
   EXPECT_EQ(r.status.Failed(), c.failed);
@@ -275,22 +277,22 @@ TEST_P(HostSimOutcomeTest, OutcomeDecidesStatusMessageAndFlag) {
 INSTANTIATE_TEST_SUITE_P(
     Values, HostSimOutcomeTest,
     ::testing::Values(
-        OutcomeCase{"ok", false, u"", host::kTrue, ""},
-        OutcomeCase{"OK", false, u"", host::kTrue, ""},
-        OutcomeCase{"false", false, u"", host::kFalse, ""},
-        OutcomeCase{"false: brak połączenia", false, u"brak połączenia", host::kFalse, ""},
-        OutcomeCase{"false:bez odstępu", false, u"bez odstępu", host::kFalse, ""},
-        OutcomeCase{"true: 2 pominięte", false, u"2 pominięte", host::kTrue, ""},
-        OutcomeCase{"\"true:   a b   \"", false, u"  a b   ", host::kTrue, ""},
-        OutcomeCase{"'false: x'", false, u"x", host::kFalse, ""},
-        OutcomeCase{"false: a\\r\\nb\\tc\\\\d\\x", false, u"a\r\nb\tc\\d\\x", host::kFalse, ""},
+        OutcomeCase{"ok", false, u"", zeph::kTrue, ""},
+        OutcomeCase{"OK", false, u"", zeph::kTrue, ""},
+        OutcomeCase{"false", false, u"", zeph::kFalse, ""},
+        OutcomeCase{"false: brak połączenia", false, u"brak połączenia", zeph::kFalse, ""},
+        OutcomeCase{"false:bez odstępu", false, u"bez odstępu", zeph::kFalse, ""},
+        OutcomeCase{"true: 2 pominięte", false, u"2 pominięte", zeph::kTrue, ""},
+        OutcomeCase{"\"true:   a b   \"", false, u"  a b   ", zeph::kTrue, ""},
+        OutcomeCase{"'false: x'", false, u"x", zeph::kFalse, ""},
+        OutcomeCase{"false: a\\r\\nb\\tc\\\\d\\x", false, u"a\r\nb\tc\\d\\x", zeph::kFalse, ""},
         OutcomeCase{"status: Błąd serwera", true, u"Błąd serwera", 0, " -> status: Błąd serwera"},
         OutcomeCase{"status:", true, u"", 0, " -> status: "},
         OutcomeCase{"status: dwie\\nlinie", true, u"dwie\nlinie", 0, " -> status: dwie\\nlinie"},
         // Malformed values count as the default.
-        OutcomeCase{"maybe", false, u"", host::kTrue, ""},
-        OutcomeCase{"none", false, u"", host::kTrue, ""},
-        OutcomeCase{"status", false, u"", host::kTrue, ""}));
+        OutcomeCase{"maybe", false, u"", zeph::kTrue, ""},
+        OutcomeCase{"none", false, u"", zeph::kTrue, ""},
+        OutcomeCase{"status", false, u"", zeph::kTrue, ""}));
 
 TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
   Scenario(
@@ -299,20 +301,20 @@ TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
       "Stock.ExportIssueDocumentsToPelkex#3 = status: trzeci\n"
       "Setup.HasRight.PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW = 0\n");
   auto first = Setup(u"SRV", u"DB");
-  auto a = Module<host::IStock>(*first, ClassId::Stock);
-  auto b = Module<host::IStock>(*first, ClassId::Stock);
-  EXPECT_EQ(ExportIssueDocuments(*a).success, host::kTrue);
+  auto a = Module<zeph::IStock>(*first, ClassId::Stock);
+  auto b = Module<zeph::IStock>(*first, ClassId::Stock);
+  EXPECT_EQ(ExportIssueDocuments(*a).success, zeph::kTrue);
   EXPECT_EQ(ExportIssueDocuments(*b).message, u"drugi");  // counted across objects
   EXPECT_EQ(ExportIssueDocuments(*a).status.description, u"trzeci");
-  EXPECT_EQ(ExportIssueDocuments(*a).success, host::kTrue);
+  EXPECT_EQ(ExportIssueDocuments(*a).success, zeph::kTrue);
   // Another database counts from 1 again, and so do calls before any database.
   auto other = Setup(u"SRV", u"DB2");
-  auto c = Module<host::IStock>(*other, ClassId::Stock);
-  EXPECT_EQ(ExportIssueDocuments(*c).success, host::kTrue);
+  auto c = Module<zeph::IStock>(*other, ClassId::Stock);
+  EXPECT_EQ(ExportIssueDocuments(*c).success, zeph::kTrue);
   EXPECT_EQ(ExportIssueDocuments(*c).message, u"drugi");
   auto unknown = Setup(u"", u"");
-  auto d = Module<host::IStock>(*unknown, ClassId::Stock);
-  EXPECT_EQ(ExportIssueDocuments(*d).success, host::kTrue);
+  auto d = Module<zeph::IStock>(*unknown, ClassId::Stock);
+  EXPECT_EQ(ExportIssueDocuments(*d).success, zeph::kTrue);
   EXPECT_EQ(ExportIssueDocuments(*d).message, u"drugi");
   // A '#' followed by more than digits is part of the right code.
   int32_t image_right = 0, module_right = 0;
@@ -321,8 +323,8 @@ TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
   first->FindRight(u"PH", 3, &module_right);
   first->HasRight(image_right, &image);
   first->HasRight(module_right, &module);
-  EXPECT_EQ(image, host::kFalse);
-  EXPECT_EQ(module, host::kTrue);
+  EXPECT_EQ(image, zeph::kFalse);
+  EXPECT_EQ(module, zeph::kTrue);
   auto lines = Journal();
   EXPECT_EQ(lines[lines.size() - 4],
             "Setup#1.FindRight(\"PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW\", 2)");
@@ -345,19 +347,19 @@ TEST_F(HostSimTest, DatabaseSectionOverridesHostKeyByKey) {
   auto db_setup = Setup(u"SRV", u"BAZA łódź");  // names are case-insensitive
   auto host_setup = Setup(u"SRV", u"INNA");
   ASSERT_TRUE(db_setup && host_setup);
-  auto db_stock = Module<host::IStock>(*db_setup, ClassId::Stock);
-  auto host_stock = Module<host::IStock>(*host_setup, ClassId::Stock);
+  auto db_stock = Module<zeph::IStock>(*db_setup, ClassId::Stock);
+  auto host_stock = Module<zeph::IStock>(*host_setup, ClassId::Stock);
   EXPECT_EQ(ExportIssueDocuments(*db_stock).message, u"baza");
   EXPECT_EQ(ExportIssueDocuments(*host_stock).message, u"host");
-  host::Variant separator;
+  zeph::Variant separator;
   db_setup->GetParameter(u"DateSeparator", &separator);
-  EXPECT_EQ(separator, host::Variant(WideString(u"/")));  // from [Host]
+  EXPECT_EQ(separator, zeph::Variant(WideString(u"/")));  // from [Host]
   // The database's own SetDatabase call is already judged by its section.
   EXPECT_TRUE(db_setup->SetDatabase(u"Baza Łódź").Failed());
   EXPECT_FALSE(host_setup->SetDatabase(u"INNA").Failed());
 
   // Servers handed the configuration server follow its database.
-  auto invoices = Make<host::IInvoices>(ClassId::Invoices);
+  auto invoices = Make<zeph::IInvoices>(ClassId::Invoices);
   WideString message;
   WordBool success;
   invoices->FiscalizeInStationPool(&message, &success);
@@ -367,7 +369,7 @@ TEST_F(HostSimTest, DatabaseSectionOverridesHostKeyByKey) {
   EXPECT_EQ(message, u"baza");
 
   // ZephProc belongs to the database it opened.
-  auto proc = Make<host::IZephProc>(ClassId::ZephProc);
+  auto proc = Make<zeph::IZephProc>(ClassId::ZephProc);
   EXPECT_TRUE(proc->Start().Failed());
   int32_t error = 9;
   proc->OpenDatabase(u"srv", u"baza łódź", u"Jan", u"x", &error);
@@ -380,7 +382,7 @@ TEST_F(HostSimTest, CreationKeysComeFromHostOnlyAndCount) {
       "Setup.Create#2 = status: brak licencji\n"
       "ZephProc.Create = status: \"ZephProc\" niedostępny\n");
   EXPECT_NE(Setup(u""), nullptr);
-  host::ObjectRef object;
+  zeph::ObjectRef object;
   HostStatus second = zeph::ComponentRuntime::Create(ClassId::Setup, &object);
   EXPECT_TRUE(second.Failed());
   EXPECT_EQ(second.description, u"brak licencji");
@@ -403,30 +405,30 @@ TEST_F(HostSimTest, GetModuleHandsOutNewModulesRegisteredServersNoneOrFailure) {
       "Setup.GetModule.PrintHub = status: brak modułu\n"
       "Setup.GetModule.Lexicon#8 = none\n");
   auto setup = Setup();
-  host::ObjectRef first, second, till, print_hub, invoices_before, invoices_after;
-  setup->GetModule(ClassId::Stock, host::kTrue, &first);
-  setup->GetModule(ClassId::Stock, host::kTrue, &second);
-  EXPECT_NE(std::dynamic_pointer_cast<host::IStock>(first), nullptr);
+  zeph::ObjectRef first, second, till, print_hub, invoices_before, invoices_after;
+  setup->GetModule(ClassId::Stock, zeph::kTrue, &first);
+  setup->GetModule(ClassId::Stock, zeph::kTrue, &second);
+  EXPECT_NE(std::dynamic_pointer_cast<zeph::IStock>(first), nullptr);
   EXPECT_NE(first, second);
-  EXPECT_FALSE(setup->GetModule(ClassId::Till, host::kTrue, &till).Failed());
+  EXPECT_FALSE(setup->GetModule(ClassId::Till, zeph::kTrue, &till).Failed());
   EXPECT_EQ(till, nullptr);
-  HostStatus failed = setup->GetModule(ClassId::PrintHub, host::kTrue, &print_hub);
+  HostStatus failed = setup->GetModule(ClassId::PrintHub, zeph::kTrue, &print_hub);
   EXPECT_EQ(failed.description, u"brak modułu");
-  setup->GetModule(ClassId::Invoices, host::kFalse, &invoices_before);
+  setup->GetModule(ClassId::Invoices, zeph::kFalse, &invoices_before);
   EXPECT_EQ(invoices_before, nullptr);
-  host::ObjectRef invoices;
+  zeph::ObjectRef invoices;
   ASSERT_FALSE(zeph::ComponentRuntime::Create(ClassId::Invoices, &invoices).Failed());
   setup->RegisterModule(ClassId::Invoices, invoices, nullptr);
-  setup->GetModule(ClassId::Invoices, host::kFalse, &invoices_after);
+  setup->GetModule(ClassId::Invoices, zeph::kFalse, &invoices_after);
   EXPECT_EQ(invoices_after, invoices);
   setup->UnregisterModule(ClassId::Invoices);
-  setup->GetModule(ClassId::Invoices, host::kFalse, &invoices_after);
+  setup->GetModule(ClassId::Invoices, zeph::kFalse, &invoices_after);
   EXPECT_EQ(invoices_after, nullptr);
   // The numbered key counts every GetModule call for the database: this is the 8th.
-  host::ObjectRef lexicon;
-  setup->GetModule(ClassId::Lexicon, host::kTrue, &lexicon);
+  zeph::ObjectRef lexicon;
+  setup->GetModule(ClassId::Lexicon, zeph::kTrue, &lexicon);
   EXPECT_EQ(lexicon, nullptr);
-  setup->GetModule(ClassId::Lexicon, host::kTrue, &lexicon);
+  setup->GetModule(ClassId::Lexicon, zeph::kTrue, &lexicon);
   EXPECT_NE(lexicon, nullptr);
   auto lines = Journal();
   ASSERT_EQ(lines.size(), 15u);
@@ -457,20 +459,20 @@ TEST_F(HostSimTest, ConfigurationValuesAndTheirDefaults) {
       "Setup.GetBoolParameter.PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE = 1\n"
       "Setup.Login#2 = false\n");
   auto setup = Setup();
-  host::Variant value;
+  zeph::Variant value;
   setup->GetParameter(u"IDENTYFIKATOR_WLASCICIELA", &value);
-  EXPECT_EQ(value, host::Variant(WideString(u" 123 ")));
+  EXPECT_EQ(value, zeph::Variant(WideString(u" 123 ")));
   setup->GetParameter(u"OTHER", &value);
-  EXPECT_EQ(value, host::Variant(WideString()));
+  EXPECT_EQ(value, zeph::Variant(WideString()));
   setup->GetLoginValue(u"ROK", &value);
-  EXPECT_EQ(value, host::Variant(int32_t{2024}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{2024}));
   setup->GetLoginValue(u"miesiac", &value);
-  EXPECT_EQ(value, host::Variant(int32_t{3}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{3}));
   const std::pair<const char16_t*, WordBool> kFlags[] = {
-      {u"MODUL_PAYBACK", host::kFalse},
-      {u"MODUL_PRINTHUB", host::kTrue},
-      {u"PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE", host::kTrue},
-      {u"ANYTHING", host::kFalse},
+      {u"MODUL_PAYBACK", zeph::kFalse},
+      {u"MODUL_PRINTHUB", zeph::kTrue},
+      {u"PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE", zeph::kTrue},
+      {u"ANYTHING", zeph::kFalse},
   };
   for (const auto& [name, expected] : kFlags) {
     WordBool flag = 7;
@@ -479,18 +481,18 @@ TEST_F(HostSimTest, ConfigurationValuesAndTheirDefaults) {
   }
   WordBool logged_in = 7;
   setup->Login(&logged_in);
-  EXPECT_EQ(logged_in, host::kTrue);
+  EXPECT_EQ(logged_in, zeph::kTrue);
   setup->Login(&logged_in);
-  EXPECT_EQ(logged_in, host::kFalse);
+  EXPECT_EQ(logged_in, zeph::kFalse);
 
   // Without keys: the current local year and month.
   Scenario("");
   auto fresh = Setup();
   std::tm now = LocalNow();
   fresh->GetLoginValue(u"ROK", &value);
-  EXPECT_EQ(value, host::Variant(int32_t{now.tm_year + 1900}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{now.tm_year + 1900}));
   fresh->GetLoginValue(u"MIESIAC", &value);
-  EXPECT_EQ(value, host::Variant(int32_t{now.tm_mon + 1}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{now.tm_mon + 1}));
 }
 
 TEST_F(HostSimTest, TessaroExportWritesFilesIntoTheWorkingDirectory) {
@@ -503,7 +505,7 @@ TEST_F(HostSimTest, TessaroExportWritesFilesIntoTheWorkingDirectory) {
       "EksportTessaro.ExportToAmbro.EndDate#2 = unchanged\n"
       "EksportTessaro.ExportToAmbro#3 = false: Ambro nie odpowiada\n");
   auto setup = Setup(u"SRV", u"DB");
-  auto tessaro = Make<host::IEksportTessaro>(ClassId::EksportTessaro);
+  auto tessaro = Make<zeph::IEksportTessaro>(ClassId::EksportTessaro);
   ASSERT_NE(tessaro, nullptr);
   tessaro->SetConfiguration(setup.get());
   const std::string work = dir_ + "/work";
@@ -545,14 +547,14 @@ TEST_F(HostSimTest, TessaroExportWritesFilesIntoTheWorkingDirectory) {
   WordBool success = 7;
   tessaro->ExportToAmbro(from, &end, -1, &success);
   EXPECT_EQ(end, k20240315);
-  EXPECT_EQ(success, host::kTrue);
+  EXPECT_EQ(success, zeph::kTrue);
   end = 0;
   tessaro->ExportToAmbro(from, &end, -1, &success);
   EXPECT_EQ(end, 0);
-  EXPECT_EQ(success, host::kTrue);
+  EXPECT_EQ(success, zeph::kTrue);
   tessaro->ExportToAmbro(from, &end, -1, &success);
   tessaro->GetErrorMessage(&error);
-  EXPECT_EQ(success, host::kFalse);
+  EXPECT_EQ(success, zeph::kFalse);
   EXPECT_EQ(error, u"Ambro nie odpowiada");
 }
 
@@ -568,14 +570,14 @@ TEST_F(HostSimTest, ReportInvoicesDictionariesAndPriceCheckerValues) {
       "ZephProc.SaveDictionariesToXml#2 = false: brak miejsca\n"
       "Lexicon.ExportGoodsToPriceCheckers.SecondFlag = 0\n");
   auto setup = Setup();
-  auto report = Module<host::IReport2>(*setup, ClassId::Report2);
+  auto report = Module<zeph::IReport2>(*setup, ClassId::Report2);
   WideString text, message;
   WordBool success = 7;
   report->CreateDailyReport(u"BBBBBBBBB", 45362.5, &text, &message, &success);
   EXPECT_EQ(text, u"Linia 1\r\nLinia 2");
-  EXPECT_EQ(success, host::kTrue);
+  EXPECT_EQ(success, zeph::kTrue);
 
-  auto invoices = Make<host::IInvoices>(ClassId::Invoices);
+  auto invoices = Make<zeph::IInvoices>(ClassId::Invoices);
   int32_t count = 0;
   WideString details;
   invoices->ExportInvoicesToEDokumenty(&message, &count, &details);
@@ -583,7 +585,7 @@ TEST_F(HostSimTest, ReportInvoicesDictionariesAndPriceCheckerValues) {
   EXPECT_EQ(count, 3);
   EXPECT_EQ(details, u"FV 1\nFV 2");
 
-  auto proc = Make<host::IZephProc>(ClassId::ZephProc);
+  auto proc = Make<zeph::IZephProc>(ClassId::ZephProc);
   int32_t error = 9;
   proc->OpenDatabase(u"SRV", u"DB", u"Jan", u"x", &error);
   EXPECT_EQ(error, 0);
@@ -598,11 +600,11 @@ TEST_F(HostSimTest, ReportInvoicesDictionariesAndPriceCheckerValues) {
   EXPECT_EQ(error, 1);
   EXPECT_EQ(message, u"brak miejsca");
 
-  auto lexicon = Module<host::ILexicon>(*setup, ClassId::Lexicon);
+  auto lexicon = Module<zeph::ILexicon>(*setup, ClassId::Lexicon);
   WordBool second = 7;
   lexicon->ExportGoodsToPriceCheckers(0, -1, &message, &second, &success);
-  EXPECT_EQ(second, host::kFalse);
-  EXPECT_EQ(success, host::kTrue);
+  EXPECT_EQ(second, zeph::kFalse);
+  EXPECT_EQ(success, zeph::kTrue);
 }
 
 TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
@@ -622,18 +624,18 @@ TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
   ResetSimulator();
   ::testing::internal::CaptureStderr();
   auto setup = Setup();
-  auto stock = Module<host::IStock>(*setup, ClassId::Stock);
+  auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   Result twice[2] = {ExportIssueDocuments(*stock), ExportIssueDocuments(*stock)};
   std::string report = ::testing::internal::GetCapturedStderr();
   for (const Result& r : twice) {
     EXPECT_FALSE(r.status.Failed());
-    EXPECT_EQ(r.success, host::kTrue);
+    EXPECT_EQ(r.success, zeph::kTrue);
   }
   WordBool payback = 7, logged_in = 7;
   setup->GetBoolParameter(u"MODUL_PAYBACK", &payback);
   setup->Login(&logged_in);
-  EXPECT_EQ(payback, host::kTrue);
-  EXPECT_EQ(logged_in, host::kTrue);
+  EXPECT_EQ(payback, zeph::kTrue);
+  EXPECT_EQ(logged_in, zeph::kTrue);
   WideString message;
   WordBool success;
   stock->ExportFilesToGefco(-1, &message, &success);
@@ -675,18 +677,18 @@ TEST_F(HostSimTest, GarbageScenarioLeavesEveryCallAtItsDefault) {
   int32_t handle = 0;
   setup->FindRight(u"PH", 3, &handle);
   setup->HasRight(handle, &granted);
-  host::Variant year;
+  zeph::Variant year;
   setup->GetLoginValue(u"ROK", &year);
-  auto stock = Module<host::IStock>(*setup, ClassId::Stock);
+  auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   ASSERT_NE(stock, nullptr);
   Result r = ExportIssueDocuments(*stock);
   std::string report = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(logged_in, host::kTrue);
-  EXPECT_EQ(granted, host::kTrue);
-  EXPECT_EQ(year, host::Variant(int32_t{LocalNow().tm_year + 1900}));
+  EXPECT_EQ(logged_in, zeph::kTrue);
+  EXPECT_EQ(granted, zeph::kTrue);
+  EXPECT_EQ(year, zeph::Variant(int32_t{LocalNow().tm_year + 1900}));
   EXPECT_FALSE(r.status.Failed());
   EXPECT_EQ(r.message, u"");
-  EXPECT_EQ(r.success, host::kTrue);
+  EXPECT_EQ(r.success, zeph::kTrue);
   for (int line = 1; line <= 15; ++line) {
     // Valid section headers, and a line of a control character only, which counts as blank.
     bool ignored_quietly = line == 3 || line == 11 || line == 14;

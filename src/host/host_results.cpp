@@ -1,4 +1,4 @@
-#include "tasks/host_results.h"
+#include "host/host_results.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "tasks/host_calls.h"
+#include "host/host_calls.h"
 
 #include <charconv>
 
@@ -8,7 +8,7 @@
 
 namespace zeph {
 
-std::string HostText(const host::WideString& text) {
+std::string HostText(const WideString& text) {
   std::string out = WideToAnsi(text);
   for (char& c : out) {
     if (c == '\0') c = '?';
@@ -16,17 +16,17 @@ std::string HostText(const host::WideString& text) {
   return out;
 }
 
-void Check(const host::HostStatus& status) {
+void Check(const HostStatus& status) {
   if (status.Failed()) throw Exception(HostText(status.description));
 }
 
-std::string VariantText(const host::Variant& value) {
+std::string VariantText(const Variant& value) {
   if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
-  if (const auto* text = std::get_if<host::WideString>(&value)) return HostText(*text);
+  if (const auto* text = std::get_if<WideString>(&value)) return HostText(*text);
   return {};
 }
 
-int32_t VariantInt(const host::Variant& value) {
+int32_t VariantInt(const Variant& value) {
   if (const auto* number = std::get_if<int32_t>(&value)) return *number;
   const std::string text = Trim(VariantText(value));
   int32_t out = 0;

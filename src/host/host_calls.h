@@ -10,15 +10,15 @@ namespace zeph {
 // A text the host returned, as program text. An embedded NUL would cut every
 // message made from it short at that point (and a path would name another
 // file), so it shows as '?', like a character the code page lacks.
-std::string HostText(const host::WideString& text);
+std::string HostText(const WideString& text);
 
 // Throws Exception with the host's description (as Windows-1250) when the
 // call failed.
-void Check(const host::HostStatus& status);
+void Check(const HostStatus& status);
 
 // A variant result as program text: integers in decimal, texts converted.
-std::string VariantText(const host::Variant& value);
+std::string VariantText(const Variant& value);
 // A variant result as an integer; a text that is no integer throws.
-int32_t VariantInt(const host::Variant& value);
+int32_t VariantInt(const Variant& value);
 
 }  // namespace zeph

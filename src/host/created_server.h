@@ -8,8 +8,8 @@
 
 #include "host/component_runtime.h"
 #include "host/host_api.h"
-#include "tasks/host_calls.h"
-#include "tasks/host_session.h"
+#include "host/host_calls.h"
+#include "host/host_session.h"
 #include "util/error.h"
 #include "util/text.h"
 
@@ -17,19 +17,19 @@ namespace zeph {
 
 // Library file name used in the creation error: "Invoices.dll",
 // "Eksport_tessaro.dll".
-const char* LibraryFileName(host::ClassId id);
+const char* LibraryFileName(ClassId id);
 
 template <class T>
 class CreatedServer {
  public:
-  explicit CreatedServer(host::ClassId id) : id_(id) {}
+  explicit CreatedServer(ClassId id) : id_(id) {}
 
   // Throws EWyjatek "Biblioteka %s nie jest zarejestrowana.\n<reason>", with
   // code 2 for EksportTessaro. A server instantiated before the error stays
   // for Release().
   T& Create(HostSession& session) {
     try {
-      host::ObjectRef object;
+      ObjectRef object;
       Check(ComponentRuntime::Create(id_, &object));
       server_ = std::dynamic_pointer_cast<T>(object);
       if (!server_) throw Exception("Unsupported interface");
@@ -37,7 +37,7 @@ class CreatedServer {
       int32_t ignored = 0;
       Check(session.Setup().RegisterModule(id_, server_, &ignored));
     } catch (const Exception& e) {
-      const uint8_t code = id_ == host::ClassId::EksportTessaro ? 2 : 0;
+      const uint8_t code = id_ == ClassId::EksportTessaro ? 2 : 0;
       throw EWyjatek(
           FormatS("Biblioteka %s nie jest zarejestrowana.\n", {LibraryFileName(id_)}) + e.Message(),
           code);
@@ -55,7 +55,7 @@ class CreatedServer {
     if (!server_) return;
     std::shared_ptr<T> server = std::move(server_);
     session.UnregisterModule(id_);
-    if (id_ == host::ClassId::EksportTessaro) {
+    if (id_ == ClassId::EksportTessaro) {
       Check(server->SetConfiguration(nullptr));
       Check(server->Finish());
     } else {
@@ -65,7 +65,7 @@ class CreatedServer {
   }
 
  private:
-  host::ClassId id_;
+  ClassId id_;
   std::shared_ptr<T> server_;
 };
 

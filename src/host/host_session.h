@@ -7,20 +7,20 @@
 
 #include "config/server_list.h"
 #include "host/host_api.h"
-#include "tasks/task_context.h"
+#include "host/host_objects.h"
 #include "util/error.h"
 
 namespace zeph {
 
 class HostSession {
  public:
-  explicit HostSession(TaskContext& context) : context_(context) {}
+  explicit HostSession(HostObjects& objects) : objects_(objects) {}
 
   // Instantiates the server and prepares it. Errors carry the Setup library
   // prefix; an instance made before the error stays for the closing part.
   void Create();
   bool Exists() const { return setup_ != nullptr; }
-  host::ISetup& Setup() { return *setup_; }
+  ISetup& Setup() { return *setup_; }
 
   // Server, database, user, password, pre-login option, Login; returns what
   // Login reported.
@@ -41,8 +41,8 @@ class HostSession {
   // and `reference` is still empty, throws "Biblioteka X nie jest
   // zainicjowana".
   template <class T>
-  T& Obtain(host::ClassId id, std::shared_ptr<T>& reference, bool create = true);
-  void UnregisterModule(host::ClassId id);
+  T& Obtain(ClassId id, std::shared_ptr<T>& reference, bool create = true);
+  void UnregisterModule(ClassId id);
 
   void Logout();
   // SetApplication(none), UnregisterModule(own class), Close; the server is
@@ -50,19 +50,19 @@ class HostSession {
   void Release();
 
  private:
-  host::ObjectRef GetModule(host::ClassId id, bool create);
+  ObjectRef GetModule(ClassId id, bool create);
 
-  TaskContext& context_;
-  host::ObjectRef setup_ref_;
-  host::ISetup* setup_ = nullptr;
+  HostObjects& objects_;
+  ObjectRef setup_ref_;
+  ISetup* setup_ = nullptr;
 };
 
 // "Biblioteka %s nie jest zainicjowana".
-std::string NotInitialisedMessage(host::ClassId id);
+std::string NotInitialisedMessage(ClassId id);
 
 template <class T>
-T& HostSession::Obtain(host::ClassId id, std::shared_ptr<T>& reference, bool create) {
-  host::ObjectRef server = GetModule(id, create);
+T& HostSession::Obtain(ClassId id, std::shared_ptr<T>& reference, bool create) {
+  ObjectRef server = GetModule(id, create);
   if (server) {
     auto typed = std::dynamic_pointer_cast<T>(server);
     if (!typed) throw EWyjatek(NotInitialisedMessage(id));

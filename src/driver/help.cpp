@@ -53,8 +53,12 @@ constexpr const char* kHelpLines[] = {
 };
 }  // namespace
 
+std::span<const char* const> HelpLines() {
+  return kHelpLines;
+}
+
 void PrintHelp() {
-  for (const char* line : kHelpLines) ConsoleWriteLine(Text1250(line));
+  for (const char* line : HelpLines()) ConsoleWriteLine(Text1250(line));
 }
 
 }  // namespace zeph

@@ -1,15 +1,18 @@
 #include "driver/switches.h"
 
+#include <iterator>
+
 #include "util/text.h"
 
 namespace zeph {
 namespace {
-constexpr const char* kSwitchNames[kSwitchCount] = {
+constexpr const char* kSwitchNames[] = {
     "/EK",   "/RD",   "/WDS",  "/CSK",   "/MHD",   "/XML",     "/ETDS",     "/PH",    "/BTKX",
     "/KTI",  "/WZKX", "/GE",   "/GIP",   "/GIS",   "/IEDP",    "/IDEADP",   "/FKIZ",  "/MED",
     "/MEO",  "/MET",  "/MI",   "/MECED", "/MECEO", "/MECET",   "/MECI",     "/?",     "/ATS",
     "/IDDU", "/EFED", "/HRCK", "/HRCD",  "/FWPS",  "/IDDP",    "/DDM",      "/IDDPP", "/IDDINP",
     "/TPP",  "/CED",  "/CID",  "/IDDG",  "/RISM",  "/IDDINPS", "/IPARPOCZ", "/GH"};
+static_assert(std::size(kSwitchNames) == kSwitchCount, "one name per switch");
 }  // namespace
 
 const char* SwitchName(Switch s) {

@@ -54,6 +54,7 @@ enum class Switch : int {
   GH,
 };
 constexpr int kSwitchCount = 44;
+static_assert(static_cast<int>(Switch::GH) + 1 == kSwitchCount, "GH is the last switch");
 
 // "/EK", "/RD", ... "/?".
 const char* SwitchName(Switch s);

@@ -246,3 +246,163 @@ def test_caolin_import_header_keeps_its_trailing_blank_without_colon(app):
     app.write_config([("S", entry(CaolinImport=1))])
     app.run("/CID")
     assert app.masked_log().startswith(b"TS  [SRV].[DB] Import potwierdzen z Caolin \r\n")
+
+
+# --- Every single-call row ----------------------------------------------------
+#
+# One row per task that wraps a single host operation: its switch, its enable
+# key, the header text after "[SRV].[DB] ", the module server, the operation
+# as the journal shows it (name and in-arguments), how its result is judged
+# and the summary label. Each row runs against every kind of host answer.
+
+class Row:
+    def __init__(self, switch, key, header, server, call, test, summary=DONE, retry=False):
+        self.switch, self.key, self.header, self.server = switch, key, header, server
+        self.call, self.test, self.summary, self.retry = call, test, summary, retry
+
+    @property
+    def method(self):
+        return self.call.partition("(")[0]
+
+
+def stock(switch, key, header, call, test="flag", summary=DONE, retry=False):
+    return Row(switch, key, header, "Stock", call, test, summary, retry)
+
+
+ROWS = [
+    stock("/WDS", "WymianaDanychSpr", "Wymiana danych sprzedażowych: ", "ExchangeSalesData()",
+          "status", "Wymieniono dane: "),
+    stock("/BTKX", "ImportBazTowarowychZPelkex", "Import wszystkich baz towarowych z Pelkex: ",
+          "ImportAllGoodsBasesFromPelkex()"),
+    stock("/WZKX", "EksportDokWydDoPelkex", "Eksport dokumentów wydania do Pelkex: ",
+          "ExportIssueDocumentsToPelkex()"),
+    stock("/GE", "GefcoEksport", "Eksport plików do Gefco: ", "ExportFilesToGefco(-1)"),
+    stock("/GIP", "GefcoImportPotwierdzen", "Import plików potwierdzeń z Gefco: ",
+          "ImportConfirmationsFromGefco(-1)"),
+    stock("/GIS", "GefcoImportStanow", "Import plików stanów magazynowych z Gefco: ",
+          "ImportStockLevelsFromGefco(-1)"),
+    stock("/GH", "GHWymianaDanych", "Wymiana danych z GH PSB: ", "ExchangeDataWithGhPsb(-1)"),
+    stock("/MI", "MantisImport",
+          "Import plików potwierdzeń oraz stanów magazynowych z Mantis: ",
+          "ImportConfirmationsAndStockLevelsFromMantis(-1)"),
+    stock("/MECI", "MantisECImport",
+          "Import plików potwierdzeń oraz stanów magazynowych z Mantis_EC: ",
+          "ImportConfirmationsAndStockLevelsFromMantisEc(-1)"),
+    stock("/ATS", "AktualizacjaTempaSprzedazyTowarow",
+          "Aktualizacja średniego tempa sprzedaży towarow: ", "UpdateAverageSalesRate()",
+          "status"),
+    stock("/CED", "CaolinEksport", "Eksport bazy towarowej do Caolin: ",
+          "ExportGoodsBaseToCaolin()", "status"),
+    stock("/CID", "CaolinImport", "Import potwierdzen z Caolin ",
+          "ImportConfirmationsFromCaolin(-1)"),
+    stock("/RISM", "RoveseImportStanMag", "Import stanów magazynowych z Rovese: ",
+          "ImportStockLevelsFromRovese(-1)", retry=True),
+    stock("/IDDU", "ImportDatDostawZUPS", "Import dat dostaw z UPS: ",
+          "ImportDeliveryDatesFromUps(-1)"),
+    stock("/IDDP", "ImportDatDostawZPekaes", "Import dat dostaw z Pekaes: ",
+          "ImportDeliveryDatesFromPekaes(-1)"),
+    stock("/IDDPP", "ImportDatDostawZPocztyPolskiej", "Import dat dostaw z Poczty Polskiej: ",
+          "ImportDeliveryDatesFromPocztaPolska(-1)"),
+    stock("/IDDINP", "ImportDatDostawZInPost", "Import dat dostaw z InPost: ",
+          "ImportDeliveryDatesFromInPost(-1)"),
+    stock("/IDDG", "ImportDatDostawZGeis", "Import dat dostaw z GEIS: ",
+          "ImportDeliveryDatesFromGeis(-1)"),
+    stock("/IDDINPS", "ImportDatDostawZInPostShipX", "Import dat dostaw z InPost ShipX: ",
+          "ImportDeliveryDatesFromInPostShipX(-1)"),
+    # Mantis exports: goods base, suppliers, customers go to the host in that order.
+    stock("/MED", "MantisEksportDostawcow", "Eksport dostawców do Mantis: ",
+          "ExportToMantis(-1, 0, 0, -1, 0)"),
+    stock("/MEO", "MantisEksportOdbiorcow", "Eksport odbiorców do Mantis: ",
+          "ExportToMantis(-1, 0, 0, 0, -1)"),
+    stock("/MET", "MantisEksportTowarow", "Eksport bazy towarowej do Mantis: ",
+          "ExportToMantis(-1, 0, -1, 0, 0)"),
+    stock("/MECED", "MantisECEksportDostawcow", "Eksport dostawców do Mantis_EC: ",
+          "ExportToMantisEc(-1, 0, 0, -1, 0)"),
+    stock("/MECEO", "MantisECEksportOdbiorcow", "Eksport odbiorców do Mantis_EC: ",
+          "ExportToMantisEc(-1, 0, 0, 0, -1)"),
+    stock("/MECET", "MantisECEksportTowarow", "Eksport bazy towarowej do Mantis_EC: ",
+          "ExportToMantisEc(-1, 0, -1, 0, 0)"),
+    Row("/CSK", "SynchronizacjaCSK", "Synchronizacja z CSK: ", "Lexicon",
+        "SynchronizeWithCsk(0)", "message", "Status: "),
+    Row("/ETDS", "EksportTowarowDoSprawdzarek", "Eksport towarów do sprawdzarek: ", "Lexicon",
+        "ExportGoodsToPriceCheckers(0, -1)", "flag", "Status: "),
+    Row("/HRCK", "HrcEksportKth", "Eksport plików do HRC: ", "Lexicon",
+        "ExportContractorsToHrc(-1)", "flag"),
+    Row("/HRCD", "HrcImportDanychOSprzedazyStarterow",
+        "Import danych o sprzedaży starterów z HRC: ", "Lexicon", "ImportStarterSalesFromHrc(-1)",
+        "flag"),
+    Row("/DDM", "DrukujDokumentyMagazynowe", "Wydruk skontrolowanych dokumentów wydania: ",
+        "Report", "PrintInspectedIssueDocuments(-1)", "flag",
+        "Poprawnie wydrukowano wszystkie dokumenty: "),
+    Row("/IEDP", "ImportEFakturDoPoczekalni", "Import eFaktur do poczekalni: ", "Invoices",
+        "ImportEInvoicesToStagingArea(-1, 0)", "flag"),
+    Row("/IDEADP", "ImportDokZeArchiwumDoPoczekalni",
+        "Import dokumentów z eArchiwum do poczekalni: ", "Invoices",
+        "ImportEArchiveDocumentsToStagingArea(-1, 0)", "warning"),
+    Row("/FWPS", "FiskalizacjaWPuliStanowisk", "Fiskalizacja w puli stanowisk: ", "Invoices",
+        "FiscalizeInStationPool()", "flag", "Status: "),
+    Row("/IPARPOCZ", "ImportParagonowZPoczekalni", "Import paragonów z poczekalni.", "Invoices",
+        "ImportReceiptsFromStagingArea()", "status"),
+    Row("/FKIZ", "ImportZaplatFK", "Import zapłat z Ledvo: ", "Till", "ImportPaymentsFromLedvo()",
+        "trimmed"),
+]
+
+WARNING = ("Import zostal wykonany, jednak mogly wystapily problemy z poszczegolnymi "
+           "dokumentami.\r\n")
+
+# Host answers: the outcome given to the operation, the message it carries,
+# and, per success test, whether the task fails with that message.
+ANSWERS = {
+    "ok": ("ok", "", set()),
+    "false": ("false: Brak połączenia z serwerem", "Brak połączenia z serwerem",
+              {"flag", "warning", "message", "trimmed"}),
+    "true-with-message": ('"true:  Uwaga: 2 pozycje pominięte "', " Uwaga: 2 pozycje pominięte ",
+                          {"message", "trimmed"}),
+    "failure-status": ("status: Awaria usługi «magazyn»", "Awaria usługi «magazyn»",
+                       {"flag", "warning", "message", "trimmed", "status"}),
+}
+
+
+def row_calls(row, failed, status):
+    """Host calls of the row's run; a failing retried row calls twice.
+    status: the failure status the operation returns, or None."""
+    status = "" if status is None else f" -> status: {status}"
+    call = f"{row.server}#1.{row.call}{status}"
+    if row.server == "Invoices":
+        return frame_open() + INVOICES_OPEN + [call] + INVOICES_CLOSE
+    obtain = [f"Setup#1.GetModule({row.server}, -1) -> {row.server}#1", call]
+    if row.retry and failed:
+        obtain += [f"Setup#1.GetModule({row.server}, -1) -> {row.server}#2",
+                   f"{row.server}#2.{row.call}{status}"]
+    if row.server == "Till":  # no rights check; the till server goes before the logout
+        return (frame_open(rights=False) + obtain
+                + [f"Setup#1.UnregisterModule({row.server})"] + frame_close())
+    return frame_open() + obtain + frame_close([row.server])
+
+
+@pytest.mark.parametrize("answer", ANSWERS)
+@pytest.mark.parametrize("row", ROWS, ids=lambda row: row.switch)
+def test_every_single_call_row(app, row, answer):
+    outcome, message, fails_for = ANSWERS[answer]
+    failed = row.test in fails_for
+    if answer == "ok":
+        keys = {row.key: 1}  # its own key alone starts it
+    else:
+        keys = {other.key: 1 for other in ROWS}  # its switch alone picks it
+    app.write_config([("S", entry(**keys))])
+    app.write_sim(f"[Host]\n{row.server}.{row.method} = {outcome}\n")
+    result = app.run(row.switch)
+
+    if failed:
+        console = b"BLAD: " + cp(message) + b"\n"
+        lines = ["BŁĄD: " + message]
+    elif row.test == "warning" and message:
+        console = cp(WARNING + message) + b"\nOK\n"
+        lines = [WARNING + message]
+    else:
+        console, lines = b"OK\n", []
+    assert result.body == console
+    assert app.masked_log() == block(row.header, *lines,
+                                     summary=row.summary + ("nie" if failed else "tak"))
+    status = message if answer == "failure-status" else None
+    assert app.journal() == row_calls(row, failed, status)

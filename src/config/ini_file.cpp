@@ -17,8 +17,10 @@
 namespace zeph {
 namespace {
 
+// Blanks, the control bytes 0x09-0x0D and the end-of-file byte (Ctrl-Z)
+// that older editors leave behind.
 bool IsBlank(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
+  return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
 }
 
 std::string_view TrimIni(std::string_view text) {
@@ -80,13 +82,14 @@ bool IsComment(std::string_view trimmed) {
 }
 
 // The name of a section header, or false when the line is none: the first
-// non-blank byte is '[' and the name runs to the last ']'.
-bool HeaderName(std::string_view line, std::string_view& name) {
+// non-blank byte is '[' and the name runs to the last ']', or to the end of
+// the line when there is none (`closed` false).
+bool HeaderName(std::string_view line, std::string_view& name, bool& closed) {
   std::string_view t = TrimIni(line);
   if (t.empty() || t[0] != '[') return false;
   size_t close = t.rfind(']');
-  if (close == std::string_view::npos || close == 0) return false;
-  name = TrimIni(t.substr(1, close - 1));
+  closed = close != std::string_view::npos;
+  name = TrimIni(t.substr(1, closed ? close - 1 : std::string_view::npos));
   return true;
 }
 
@@ -135,14 +138,41 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     loaded_.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);
-  if (loaded_.size() >= 2 && ((loaded_[0] == '\xFF' && loaded_[1] == '\xFE') ||
-                              (loaded_[0] == '\xFE' && loaded_[1] == '\xFF'))) {
-    throw Exception("Unable to read " + path_ +
-                    ": the file is UTF-16 text; an 8-bit (Windows-1250) text file is needed");
-  }
   if (loaded_.size() >= UINT32_MAX) throw Exception("Unable to read " + path_ + ": too large");
   exists_ = true;
+  Decode();
+  if (loaded_.size() >= UINT32_MAX) throw Exception("Unable to read " + path_ + ": too large");
   Parse();
+  for (const RawLine& raw : raw_) {
+    if (raw.lossy) Warn(IniWarning::Kind::kUnconvertible, raw.line);
+  }
+}
+
+void IniFile::Decode() {
+  encoding_ = DetectIniEncoding(loaded_);
+  if (encoding_ == IniEncoding::kWindows1250) {
+    size_t mixed = FindMixedUtf8(loaded_);
+    if (mixed != std::string_view::npos) {
+      uint32_t line = 0;
+      for (size_t pos = 0; (pos = loaded_.find_first_of("\r\n", pos)) < mixed; ++line) {
+        pos += loaded_.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+      }
+      Warn(IniWarning::Kind::kMixedEncoding, line);
+    }
+    return;
+  }
+  DecodedIni decoded = DecodeIni(loaded_, encoding_);
+  loaded_ = std::move(decoded.text);
+  raw_ = std::move(decoded.raw);
+  for (uint32_t i = 0; i < raw_.size(); ++i) raw_index_.emplace(raw_[i].line, i);
+  if (decoded.mixed_line != UINT32_MAX) Warn(IniWarning::Kind::kMixedEncoding, decoded.mixed_line);
+}
+
+void IniFile::Unconvertible(std::string_view section, std::string_view key) const {
+  std::string where = "section [" + std::string(section) + "]";
+  if (!key.empty()) where += " key " + std::string(key);
+  throw Exception("Unable to read " + path_ + ": " + where + " holds a character that " +
+                  "Windows-1250 cannot hold (the file is " + IniEncodingName(encoding_) + ")");
 }
 
 std::string_view IniFile::Text(const Line& line) const {
@@ -151,6 +181,7 @@ std::string_view IniFile::Text(const Line& line) const {
 }
 
 void IniFile::SetText(uint32_t id, std::string text) {
+  changed_ = true;
   Line& line = lines_[id];
   if (line.owned == kNone) {
     line.owned = static_cast<uint32_t>(owned_.size());
@@ -172,10 +203,7 @@ void IniFile::SetKeyName(uint32_t id) {
 void IniFile::Parse() {
   std::string_view bytes = loaded_;
   size_t pos = 0;
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    bom_ = true;
-    pos = 3;
-  }
+  const bool ctrl_z = bytes.find('\x1A') != std::string_view::npos;
   size_t first_end = bytes.find_first_of("\r\n", pos);
   if (first_end != std::string_view::npos) {
     eol_ = bytes[first_end] == '\n'                                         ? kLf
@@ -204,8 +232,20 @@ void IniFile::Parse() {
     lines_.push_back(line);
 
     std::string_view text = bytes.substr(line.begin, line.size);
+    if (ctrl_z && text.find('\x1A') != std::string_view::npos) Warn(IniWarning::Kind::kCtrlZ, id);
+    auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
+    const bool lossy = raw != raw_index_.end() && raw_[raw->second].lossy;
     std::string_view name;
-    if (HeaderName(text, name)) {
+    bool closed = true;
+    if (HeaderName(text, name, closed)) {
+      if (!closed) Warn(IniWarning::Kind::kUnclosedHeader, id);
+      if (name.empty()) {
+        // No section: it and its keys are ignored.
+        Warn(IniWarning::Kind::kEmptySection, id);
+        current = kNone;
+        continue;
+      }
+      if (lossy) Unconvertible(name, "");
       section_names_.emplace_back(name);
       current = FindSection(name) == kNone ? AddSection(name, id) : kNone;
       continue;
@@ -217,7 +257,10 @@ void IniFile::Parse() {
     if (text.find('=') == std::string_view::npos) continue;
     lines_[id].section = current;
     SetKeyName(id);
-    if (lines_[id].name_size > 0) IndexKey(id);
+    if (lines_[id].name_size > 0 && IndexKey(id) && lossy) {
+      Unconvertible(sections_[current].name,
+                    text.substr(lines_[id].name_begin, lines_[id].name_size));
+    }
   }
 }
 
@@ -242,10 +285,10 @@ void IniFile::GrowSections() {
   }
 }
 
-void IniFile::IndexKey(uint32_t id) {
+bool IniFile::IndexKey(uint32_t id) {
   const Line& line = lines_[id];
   std::string_view name = Text(line).substr(line.name_begin, line.name_size);
-  if (FindKeyIn(line.section, name) != kNone) return;  // the first one counts
+  if (FindKeyIn(line.section, name) != kNone) return false;  // the first one counts
   Section& section = sections_[line.section];
   if ((section.key_count + 1) * 2 > section.key_cap) GrowKeys(section);
   size_t mask = section.key_cap - 1;
@@ -253,6 +296,7 @@ void IniFile::IndexKey(uint32_t id) {
   while (key_pool_[section.key_begin + slot] != kNone) slot = (slot + 1) & mask;
   key_pool_[section.key_begin + slot] = id;
   ++section.key_count;
+  return true;
 }
 
 // Moves the section's table to a twice larger range at the end of the pool;
@@ -393,12 +437,18 @@ uint32_t IniFile::AddLine(std::string text, uint32_t after) {
   line.eol = eol_;
   if (after == kNone) {
     // At the end of the file, after a line end.
-    if (tail_ != kNone && lines_[tail_].eol == kNoEol) lines_[tail_].eol = eol_;
+    if (tail_ != kNone && lines_[tail_].eol == kNoEol) {
+      lines_[tail_].eol = eol_;
+      changed_ = true;
+    }
     if (tail_ != kNone) lines_[tail_].next = id;
     if (head_ == kNone) head_ = id;
     tail_ = id;
   } else {
-    if (lines_[after].eol == kNoEol) lines_[after].eol = eol_;
+    if (lines_[after].eol == kNoEol) {
+      lines_[after].eol = eol_;
+      changed_ = true;
+    }
     line.next = lines_[after].next;
     lines_[after].next = id;
     if (tail_ == after) tail_ = id;
@@ -423,13 +473,21 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     // Writing back what was read of a value longer than the read limit keeps
     // the line whole: the rest of the value is not lost.
     if (value == Value(id) && UncutValue(Text(lines_[id])).size() > kMaxValueLength) return;
-    const Line& line = lines_[id];
-    std::string text(Text(line).substr(line.name_begin, line.name_size));  // its own spelling
+    Line& line = lines_[id];
+    std::string_view old_text = Text(line);
+    std::string_view name = old_text.substr(line.name_begin, line.name_size);  // its own spelling
+    Eol eol = line.eol == kNoEol ? kNoEol : eol_;
+    if (line.name_begin == 0 && old_text.size() == name.size() + 1 + value.size() &&
+        old_text[name.size()] == '=' && old_text.substr(name.size() + 1) == value &&
+        line.eol == eol) {
+      return;  // already written so: the line keeps its bytes
+    }
+    std::string text(name);
     text += '=';
     text += value;
     SetText(id, std::move(text));
     SetKeyName(id);
-    if (lines_[id].eol != kNoEol) lines_[id].eol = eol_;
+    lines_[id].eol = eol;
     return;
   }
   std::string text(key_name);
@@ -447,21 +505,34 @@ void IniFile::WriteInteger(std::string_view section, std::string_view key, int32
 }
 
 std::string IniFile::Content() const {
-  size_t size = bom_ ? 3 : 0;
-  for (const Line& line : lines_) size += Text(line).size() + kEolText[line.eol].size();
   std::string out;
-  out.reserve(size);
-  if (bom_) out += "\xEF\xBB\xBF";
+  if (encoding_ == IniEncoding::kWindows1250) {
+    size_t size = 0;
+    for (const Line& line : lines_) size += Text(line).size() + kEolText[line.eol].size();
+    out.reserve(size);
+    for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
+      out += Text(lines_[id]);
+      out += kEolText[lines_[id].eol];
+    }
+    return out;
+  }
+  out += ByteOrderMark(encoding_);
   for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
-    out += Text(lines_[id]);
-    out += kEolText[lines_[id].eol];
+    const Line& line = lines_[id];
+    auto raw = line.owned == kNone ? raw_index_.find(id) : raw_index_.end();
+    if (raw != raw_index_.end()) {
+      out += raw_[raw->second].bytes;  // untouched: its bytes as found
+    } else {
+      AppendEncoded(out, Text(line), encoding_);
+    }
+    AppendEncoded(out, kEolText[line.eol], encoding_);
   }
   return out;
 }
 
 void IniFile::Flush() {
+  if (exists_ && !changed_) return;
   std::string content = Content();
-  if (exists_ && content == (rewritten_ ? written_ : loaded_)) return;
   if (!exists_ && content.empty()) return;
   CheckWritable();
 
@@ -501,8 +572,7 @@ void IniFile::Flush() {
     ::fsync(dir_fd);  // best effort: makes the rename itself durable
     ::close(dir_fd);
   }
-  written_ = std::move(content);
-  rewritten_ = true;
+  changed_ = false;
   if (!exists_) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {

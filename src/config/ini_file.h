@@ -1,7 +1,8 @@
 // An INI file held in memory: read with the profile-function rules (trimmed,
 // case-insensitive names, first section and first key of a name count),
 // changed with every untouched line kept byte for byte, and written back as a
-// whole, atomically, at Flush().
+// whole, atomically, at Flush(). A UTF-8 or UTF-16 file is read as
+// Windows-1250 text and written back in its own encoding.
 #pragma once
 
 #include <sys/types.h>
@@ -9,17 +10,38 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "config/ini_encoding.h"
+
 namespace zeph {
+
+// Something the reader took a decision on that a person may not expect.
+struct IniWarning {
+  enum class Kind : uint8_t {
+    kMixedEncoding,   // bytes of another encoding than the file's own
+    kUnconvertible,   // a line Windows-1250 cannot hold, kept as it is
+    kCtrlZ,           // an end-of-file byte (0x1A), read as a blank
+    kEmptySection,    // "[]": no section; it and its keys are ignored
+    kUnclosedHeader,  // "[Name" without "]" opens section Name
+  };
+  Kind kind;
+  uint32_t line;  // 1-based
+};
 
 class IniFile {
  public:
   // Reads the file; a missing file reads as empty. Throws Exception when the
-  // file cannot be read or is UTF-16 text.
+  // file cannot be read, or when a section name or a key line that counts
+  // holds a character Windows-1250 cannot hold (naming section and key).
   explicit IniFile(std::string path);
 
   const std::string& Path() const { return path_; }
+  // The encoding the file was found in (Windows-1250 for a new file).
+  IniEncoding Encoding() const { return encoding_; }
+  // What the reader noticed, in line order within each kind.
+  const std::vector<IniWarning>& Warnings() const { return warnings_; }
 
   // Section names in file order, repeated names included.
   std::vector<std::string> ReadSections() const;
@@ -38,12 +60,15 @@ class IniFile {
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
 
+  // True when a write changed the content since it was read or flushed.
+  bool Changed() const { return changed_; }
+
   // Writes the file when its content changed: a temporary file in the same
   // directory, synced and renamed over the original. Throws Exception
   // "Unable to write to %s"; the original is then left as it was.
   void Flush();
 
-  // The bytes Flush() would write.
+  // The bytes Flush() would write, in the file's encoding.
   std::string Content() const;
 
   // Whole-number form of the INI layer; false for anything else.
@@ -86,16 +111,18 @@ class IniFile {
   uint32_t FindSection(std::string_view section) const;
   uint32_t FindKey(std::string_view section, std::string_view key) const;
   uint32_t FindKeyIn(uint32_t section, std::string_view key) const;
-  void IndexKey(uint32_t id);
+  bool IndexKey(uint32_t id);  // false when a key of that name counts already
   void GrowSections();
   void GrowKeys(Section& section);
   void CheckWritable();
+  void Decode();
+  void Warn(IniWarning::Kind kind, uint32_t id) { warnings_.push_back({kind, id + 1}); }
+  [[noreturn]] void Unconvertible(std::string_view section, std::string_view key) const;
   [[noreturn]] void WriteFailed() const;
 
   std::string path_;
-  std::string loaded_;   // the bytes as read; lines point into them
-  std::string written_;  // the bytes now in the file, once rewritten
-  bool rewritten_ = false;
+  std::string loaded_;  // the text as read, in Windows-1250; lines point into it
+  bool changed_ = false;
   bool exists_ = false;
   bool have_stat_ = false;
   mode_t mode_ = 0;
@@ -103,7 +130,12 @@ class IniFile {
   gid_t gid_ = 0;
   bool writable_checked_ = false;
 
-  bool bom_ = false;
+  IniEncoding encoding_ = IniEncoding::kWindows1250;
+  // Loaded lines that keep their original bytes while untouched: line id to
+  // index in `raw_`.
+  std::vector<RawLine> raw_;
+  std::unordered_map<uint32_t, uint32_t> raw_index_;
+  std::vector<IniWarning> warnings_;
   Eol eol_ = kCrLf;
   std::vector<Line> lines_;  // storage; file order follows `next`
   std::vector<std::string> owned_;

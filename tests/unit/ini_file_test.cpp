@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "test_support.h"
+#include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
 
@@ -82,8 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Text1250("księga"), "v"},
         ReadCase{"FirstSectionOfANameCounts", "[s]\nk=1\n[S]\nk=2\nj=3\n", "s", "j", "<default>"},
         ReadCase{"FirstKeyOfANameCounts", "[s]\nk=1\nK=2\n", "s", "k", "1"},
-        ReadCase{"HeaderWithoutBracketIsAPlainLine", "[s]\n[t\nk=v\n", "s", "k", "v"},
-        ReadCase{"NoSectionBeforeBrokenHeader", "[t\nk=v\n", "t", "k", "<default>"},
+        ReadCase{"HeaderWithoutBracketOpensSection", "[s]\n[ t \nk=v\n", "t", "k", "v"},
+        ReadCase{"KeysBelowUnclosedHeaderLeaveSectionAbove", "[s]\n[t\nk=v\n", "s", "k",
+                 "<default>"},
+        ReadCase{"EmptySectionNameIsNoSection", "[s]\n[ ]\nk=v\n", "s", "k", "<default>"},
+        ReadCase{"KeysOfEmptySectionCountNowhere", "[]\nk=v\n", "", "k", "<default>"},
+        ReadCase{"CtrlZTrimmedFromValue", "[s]\nk=1\x1A\r\n\x1A", "s", "k", "1"},
+        ReadCase{"CtrlZTrimmedFromNames", "[\x1As\x1A]\n\x1Ak\x1A=v\n", "s", "k", "v"},
+        ReadCase{"CtrlZTrimmedBeforeQuotes", "[s]\nk=\"a\"\x1A\n", "s", "k", "a"},
         ReadCase{"KeysBeforeFirstSectionCountNowhere", "k=v\n[s]\n", "s", "k", "<default>"},
         ReadCase{"LineWithoutEquals", "[s]\njust text\nk=v\n", "s", "just text", "<default>"},
         ReadCase{"DoubleQuotesRemoved", "[s]\nk=\" a \"\n", "s", "k", " a "},
@@ -99,11 +106,12 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 TEST_F(IniTest, SectionsInFileOrderWithRepeats) {
-  Put("k=0\n[b]\n[A]\n[c\n[B]\n[ ]\n");
+  Put("k=0\n[b]\n[A]\n[c\n[B]\n[ ]\n[]\n");
   IniFile ini(path_);
-  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"b", "A", "B", ""}));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"b", "A", "c", "B"}));
   EXPECT_TRUE(ini.SectionExists("a"));
-  EXPECT_FALSE(ini.SectionExists("c"));
+  EXPECT_TRUE(ini.SectionExists("c"));
+  EXPECT_FALSE(ini.SectionExists(""));
 }
 
 TEST_F(IniTest, MissingFileReadsEmptyAndIsNotCreatedWithoutWrites) {
@@ -114,25 +122,171 @@ TEST_F(IniTest, MissingFileReadsEmptyAndIsNotCreatedWithoutWrites) {
   EXPECT_TRUE(DirEntries().empty());
 }
 
-TEST_F(IniTest, Utf16FileIsRefusedAndLeftAlone) {
-  for (const std::string& bytes : {"\xFF\xFE[\0s\0]\0"s, "\xFE\xFF\0[\0s\0]"s}) {
-    Put(bytes);
-    try {
-      IniFile ini(path_);
-      FAIL() << "UTF-16 accepted";
-    } catch (const Exception& e) {
-      EXPECT_NE(std::string(e.what()).find("UTF-16"), std::string::npos) << e.what();
-      EXPECT_NE(std::string(e.what()).find(path_), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(Get(), bytes);
+// ---- Encodings ----
+
+// `utf8` as the bytes of another encoding, with the mark of that encoding.
+std::string Utf16(std::string_view utf8, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : Utf8ToWide(utf8)) {
+    char hi = static_cast<char>(u >> 8);
+    char lo = static_cast<char>(u & 0xFF);
+    out += big_endian ? hi : lo;
+    out += big_endian ? lo : hi;
   }
+  return out;
 }
+std::string Le(std::string_view utf8) {
+  return Utf16(utf8, false);
+}
+std::string Be(std::string_view utf8) {
+  return Utf16(utf8, true);
+}
+const std::string kBom = "\xEF\xBB\xBF";
+
+struct EncodingCase {
+  const char* name;
+  std::string before;
+  IniEncoding encoding;
+  std::string key;          // read in section "Baza"
+  std::string expected;     // UTF-8, compared as Windows-1250
+  std::string write_value;  // UTF-8, written to key "Haslo"
+  std::string after;        // the file's bytes after the write
+};
+
+class IniEncodingRead : public IniTest, public ::testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(IniEncodingRead, ReadsAsWindows1250AndWritesBackInItsOwnEncoding) {
+  const EncodingCase& c = GetParam();
+  Put(c.before);
+  IniFile ini(path_);
+  EXPECT_EQ(ini.Encoding(), c.encoding) << IniEncodingName(ini.Encoding());
+  EXPECT_EQ(ini.ReadString("baza", Text1250(c.key), "<default>"), Text1250(c.expected));
+  EXPECT_EQ(ini.Content(), c.before) << "nothing changed yet";
+  ini.WriteString("Baza", "Haslo", Text1250(c.write_value));
+  ini.Flush();
+  EXPECT_EQ(Get(), c.after);
+  IniFile reread(path_);
+  EXPECT_EQ(reread.Encoding(), c.encoding);
+  EXPECT_EQ(reread.ReadString("Baza", "Haslo", ""), Text1250(c.write_value));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniEncodingRead,
+    ::testing::Values(
+        EncodingCase{"Utf8", "[Baza]\nUzytkownik=Księgowa\n", IniEncoding::kUtf8, "Uzytkownik",
+                     "Księgowa", "żółć", "[Baza]\nUzytkownik=Księgowa\nHaslo=żółć\n"},
+        EncodingCase{"Utf8WithMark", kBom + "[Baza]\r\nHaslo=x\r\nDział=IT\r\n",
+                     IniEncoding::kUtf8Bom, "dział", "IT", "Łódź",
+                     kBom + "[Baza]\r\nHaslo=Łódź\r\nDział=IT\r\n"},
+        EncodingCase{"Utf8MarkOnAsciiFile", kBom + "[Baza]\r\nk=v\r\n", IniEncoding::kUtf8Bom, "k",
+                     "v", "ę", kBom + "[Baza]\r\nk=v\r\nHaslo=ę\r\n"},
+        EncodingCase{"Utf16Le", Le("[Baza]\r\nSerwer=Zażółć\r\n"), IniEncoding::kUtf16Le, "serwer",
+                     "Zażółć", "ą", Le("[Baza]\r\nSerwer=Zażółć\r\nHaslo=ą\r\n")},
+        EncodingCase{"Utf16Be", Be("[Baza]\nSerwer=Ś\n"), IniEncoding::kUtf16Be, "Serwer", "Ś", "€",
+                     Be("[Baza]\nSerwer=Ś\nHaslo=€\n")},
+        EncodingCase{"AsciiIsWindows1250", "[Baza]\nk=v", IniEncoding::kWindows1250, "k", "v", "ń",
+                     Text1250("[Baza]\nk=v\nHaslo=ń\n")},
+        EncodingCase{"Windows1250StaysByteForByte", Text1250("[Baza]\r\nk=Księgowy\r\n"),
+                     IniEncoding::kWindows1250, "k", "Księgowy", "ż",
+                     Text1250("[Baza]\r\nk=Księgowy\r\nHaslo=ż\r\n")},
+        EncodingCase{"OverlongUtf8IsWindows1250", "[Baza]\nk=\xC0\x80\n", IniEncoding::kWindows1250,
+                     "k", "Ŕ€", "x", "[Baza]\nk=\xC0\x80\nHaslo=x\n"},
+        // Lines that do not count keep their bytes, whatever they hold.
+        EncodingCase{"UnconvertibleCommentKept", "; ★ zażółć\n[Baza]\nk=ł\nk=★\n[]\nj=★\n",
+                     IniEncoding::kUtf8, "k", "ł", "x",
+                     "; ★ zażółć\n[Baza]\nk=ł\nk=★\nHaslo=x\n[]\nj=★\n"},
+        EncodingCase{"UnpairedSurrogateLineKept",
+                     Le("[Baza]\nk=v\n") + "\x00\xD8"s + Le("x\n").substr(2), IniEncoding::kUtf16Le,
+                     "k", "v", "y",
+                     Le("[Baza]\nk=v\n") + "\x00\xD8"s + Le("x\nHaslo=y\n").substr(2)},
+        // A Windows-1250 line in a file marked UTF-8 reads as Windows-1250 and
+        // keeps its bytes.
+        EncodingCase{"ForeignLineInMarkedUtf8", kBom + "[Baza]\nk=\xB3\xF3\nj=ł\n",
+                     IniEncoding::kUtf8Bom, "k", "łó", "ó",
+                     kBom + "[Baza]\nk=\xB3\xF3\nj=ł\nHaslo=ó\n"}),
+    CaseName());
+
+struct UnconvertibleCase {
+  const char* name;
+  std::string file;
+  std::string message;  // after "Unable to read <path>: "
+};
+
+class IniUnconvertible : public IniTest, public ::testing::WithParamInterface<UnconvertibleCase> {};
+
+TEST_P(IniUnconvertible, LoadFailsNamingSectionAndKeyAndWritesNothing) {
+  const UnconvertibleCase& c = GetParam();
+  Put(c.file);
+  try {
+    IniFile ini(path_);
+    FAIL() << "loaded";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to read " + path_ + ": " + c.message);
+  }
+  EXPECT_EQ(Get(), c.file);
+  EXPECT_EQ(DirEntries(), std::vector<std::string>{"serwery.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniUnconvertible,
+    ::testing::Values(
+        UnconvertibleCase{"ValueUtf8", "[Baza1]\nHaslo=ok\n[Baza2]\nKlucz = ★\n",
+                          "section [Baza2] key Klucz holds a character that Windows-1250 cannot "
+                          "hold (the file is UTF-8)"},
+        UnconvertibleCase{"ValueUtf16", Le("[B]\r\nk=a😀\r\n"),
+                          "section [B] key k holds a character that Windows-1250 cannot hold (the "
+                          "file is UTF-16LE)"},
+        UnconvertibleCase{"SectionName", kBom + "[Baza ☃]\nk=v\n",
+                          "section [Baza ?] holds a character that Windows-1250 cannot hold (the "
+                          "file is UTF-8 with BOM)"},
+        UnconvertibleCase{"HalfCharacterAtEnd", Le("[B]\nk=v") + "x",
+                          "section [B] key k holds a character that Windows-1250 cannot hold (the "
+                          "file is UTF-16LE)"}),
+    CaseName());
+
+struct WarningCase {
+  const char* name;
+  std::string file;
+  std::vector<std::pair<IniWarning::Kind, uint32_t>> warnings;
+};
+
+class IniWarnings : public IniTest, public ::testing::WithParamInterface<WarningCase> {};
+
+TEST_P(IniWarnings, ReaderReportsWhatItDecidedWithLineNumbers) {
+  const WarningCase& c = GetParam();
+  Put(c.file);
+  IniFile ini(path_);
+  std::vector<std::pair<IniWarning::Kind, uint32_t>> got;
+  for (const IniWarning& w : ini.Warnings()) got.emplace_back(w.kind, w.line);
+  EXPECT_EQ(got, c.warnings);
+}
+
+using K = IniWarning::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniWarnings,
+    ::testing::Values(
+        WarningCase{"CleanFile", Text1250("[a]\r\nk=ł\r\n"), {}},
+        WarningCase{"CtrlZ", "[a]\r\nk=1\x1A\r\n\x1A", {{K::kCtrlZ, 2}, {K::kCtrlZ, 3}}},
+        WarningCase{
+            "EmptySections", "[a]\n[]\n\n[ \t]\n", {{K::kEmptySection, 2}, {K::kEmptySection, 4}}},
+        WarningCase{"UnclosedHeaders",
+                    "[a]\rk=1\r[b\r[\r",
+                    {{K::kUnclosedHeader, 3}, {K::kUnclosedHeader, 4}, {K::kEmptySection, 4}}},
+        WarningCase{"Utf8LetterInWindows1250File",
+                    "[a]\r\nk=\xB3\r\nj=\xC5\x82\r\n",
+                    {{K::kMixedEncoding, 3}}},
+        WarningCase{
+            "Windows1250LetterInMarkedUtf8File", kBom + "[a]\nk=\xB3\n", {{K::kMixedEncoding, 2}}},
+        WarningCase{"UnconvertibleLineKept", "[a]\n; ★\n", {{K::kUnconvertible, 2}}}),
+    CaseName());
 
 struct NumberCase {
   const char* text;
   int32_t expected;  // the default is 99
 };
-void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << '"' << c.text << '"';
+}
 
 class IniNumber : public ::testing::TestWithParam<NumberCase> {};
 
@@ -207,9 +361,21 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"a", "k", "v"}},
                   "[a]\nk=v\n;c\n\n"},
         WriteCase{"PlainLinesCountAsContent",
-                  "[a]\nx=1\n[junk\n\n[b]\n",
+                  "[a]\nx=1\njunk\n\n[b]\n",
                   {{"a", "y", "v"}},
-                  "[a]\nx=1\n[junk\ny=v\n\n[b]\n"},
+                  "[a]\nx=1\njunk\ny=v\n\n[b]\n"},
+        WriteCase{"UnclosedHeaderEndsSectionAbove",
+                  "[a]\nx=1\n[b\ny=2\n",
+                  {{"a", "z", "3"}, {"b", "y", "4"}},
+                  "[a]\nx=1\nz=3\n[b\ny=4\n"},
+        WriteCase{"EmptySectionKeptAndIgnored",
+                  "[a]\nx=1\n[]\nx=2\n",
+                  {{"a", "x", "3"}},
+                  "[a]\nx=3\n[]\nx=2\n"},
+        WriteCase{"CtrlZNextToValueIsReplaced",
+                  "[a]\r\nx=1\x1A\r\n",
+                  {{"a", "x", "1"}},
+                  "[a]\r\nx=1\r\n"},
         WriteCase{
             "NewSectionAfterMissingLineEnd", "[a]\nx=1", {{"b", "k", "v"}}, "[a]\nx=1\n[b]\nk=v\n"},
         WriteCase{"CrOnlyFile",

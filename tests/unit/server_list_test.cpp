@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "test_support.h"
+#include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
 
@@ -351,10 +352,42 @@ TEST_F(ServerListTest, ReadOnlyFileFailsAtFirstWriteAndStaysAsItWas) {
   EXPECT_EQ(Get(), before);
 }
 
-TEST_F(ServerListTest, Utf16FileIsRefusedUntouched) {
-  const std::string before("\xFF\xFE[\0S\0]\0", 8);
+// A file saved as "Unicode" (UTF-16LE with its mark) loads and is
+// normalised like the same file in Windows-1250, and stays UTF-16.
+TEST_F(ServerListTest, Utf16FileIsNormalisedInItsOwnEncoding) {
+  const std::string text = kMail + "[Dział]\r\nSerwer=srv\r\nBaza=db\r\nUzytkownik=Księgowa\r\n" +
+                           "KatalogRoboczy=" + dir_ + "/w/\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t u : Utf8ToWide(text)) {
+    utf16 += static_cast<char>(u & 0xFF);
+    utf16 += static_cast<char>(u >> 8);
+  }
+  Put(utf16);
+  EXPECT_EQ(Load(), "");
+  ASSERT_EQ(entries_.size(), 1u);
+  EXPECT_EQ(entries_[0].Sekcja, Text1250("Dział"));
+  EXPECT_EQ(entries_[0].Uzytkownik, Text1250("Księgowa"));
+
+  const std::string reference = dir_ + "/reference.ini";
+  WriteBytes(reference, Text1250(text));
+  std::vector<TSerwerInformacje> reference_entries;
+  LoadServerList(reference, mail_, reference_entries);
+  const std::string file = Get();
+  ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
+  std::u16string wide;
+  for (size_t i = 2; i + 1 < file.size(); i += 2) {
+    wide += static_cast<char16_t>(static_cast<unsigned char>(file[i]) |
+                                  static_cast<unsigned char>(file[i + 1]) << 8);
+  }
+  EXPECT_EQ(WideToUtf8(wide), AnsiToUtf8(ReadBytes(reference)));
+}
+
+TEST_F(ServerListTest, UnconvertibleValueFailsNamingItAndWritesNothing) {
+  const std::string before = kMail + Entry("S", "Haslo=zażółć★\r\n");  // UTF-8 text
   Put(before);
-  EXPECT_NE(Load().find("UTF-16"), std::string::npos);
+  EXPECT_EQ(Load(), "Unable to read " + path_ +
+                        ": section [S] key Haslo holds a character that Windows-1250 cannot hold "
+                        "(the file is UTF-8)");
   EXPECT_EQ(Get(), before);
 }
 

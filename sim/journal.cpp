@@ -1,31 +1,29 @@
 #include "journal.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 
 #include "sim_object.h"
 #include "sim_state.h"
 #include "sim_text.h"
+#include "util/files.h"
 
 namespace sim {
 
 void WriteJournalLine(std::string_view line) {
-  std::string data(line);
+  std::string data;
+  data.reserve(line.size() + 1);
+  data.append(line);
   data += '\n';
-  const std::string path = SimDirectory() + "host-sim.journal";
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;  // a journal that cannot be written must not break the host
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<size_t>(n);
+  // Straight to the file with one write: the line is there before the call
+  // returns, whatever happens to the process afterwards.
+  const int fd = JournalFd();
+  if (fd < 0) return;  // already reported; a journal must not break the host
+  if (!zeph::WriteAll(fd, data)) {
+    std::fprintf(stderr, "host-sim: cannot write the journal: %s\n", std::strerror(errno));
   }
-  ::close(fd);
 }
 
 std::string JournalText(std::u16string_view text) {

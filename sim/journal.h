@@ -9,8 +9,8 @@
 
 namespace sim {
 
-// Appends the line and its LF. The file is opened for each line, so every
-// line is on disk before the call returns.
+// Appends the line and its LF with one write(2) on the journal kept open, so
+// every line is in the file before the call returns.
 void WriteJournalLine(std::string_view line);
 
 // Argument forms.

@@ -1,5 +1,6 @@
 #include "sim_state.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "util/files.h"
+#include "util/unique_fd.h"
 
 namespace sim {
 namespace {
@@ -17,6 +19,8 @@ struct State {
   std::string directory;
   Scenario scenario;
   std::array<int, zeph::kClassCount> numbers{};
+  zeph::UniqueFd journal;
+  bool journal_tried = false;
 };
 
 std::unique_ptr<State>& Slot() {
@@ -48,6 +52,19 @@ const std::string& SimDirectory() {
 
 Scenario& CurrentScenario() {
   return Current().scenario;
+}
+
+int JournalFd() {
+  State& state = Current();
+  if (!state.journal_tried) {
+    state.journal_tried = true;
+    const std::string path = state.directory + "host-sim.journal";
+    state.journal.Reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!state.journal) {
+      std::fprintf(stderr, "host-sim: cannot open the journal %s\n", path.c_str());
+    }
+  }
+  return state.journal.Get();
 }
 
 int NextObjectNumber(zeph::ClassId id) {

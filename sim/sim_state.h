@@ -19,12 +19,16 @@ const std::string& SimDirectory();
 // The scenario, read at first use.
 Scenario& CurrentScenario();
 
+// The journal, opened for appending at first use and kept open; -1 when it
+// cannot be opened (reported once on standard error).
+int JournalFd();
+
 // Next number of an object of the class: 1, 2, ... within the process.
 int NextObjectNumber(zeph::ClassId id);
 
-// Forgets the scenario, call counts and object numbers; the next use reads
-// ZEPH_SIM_DIR and host-sim.ini again. For tests, which run many scenarios in
-// one process.
+// Forgets the scenario, call counts and object numbers and closes the
+// journal; the next use reads ZEPH_SIM_DIR and host-sim.ini again. For tests, which run many
+// scenarios in one process.
 void ResetState();
 
 }  // namespace sim

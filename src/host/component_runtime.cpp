@@ -1,25 +1,31 @@
 #include "host/component_runtime.h"
 
-#include <dlfcn.h>
-
-#include <fstream>
-#include <map>
 #include <mutex>
-#include <string_view>
+#include <optional>
 
+#include "config/ini_file.h"
+#include "host/host_library.h"
+#include "host/library_objects.h"
 #include "util/encoding.h"
+#include "util/error.h"
 #include "util/files.h"
 
 namespace zeph {
 namespace {
 
 constexpr char16_t kNotRegistered[] = u"Class not registered";
+constexpr int kClassesCreated = kClassCount;
+
+// The registry [InprocServers] of components.ini, read once.
+struct Registry {
+  HostStatus read_failure;                 // the file could not be read
+  std::string libraries[kClassesCreated];  // by class id; empty: not registered
+};
 
 struct RuntimeState {
   std::mutex mutex;
-  bool configured = false;
-  std::string directory;                   // with a trailing delimiter
-  std::map<std::string, void*> libraries;  // loaded once, never closed
+  std::string directory;  // with a trailing delimiter; empty until configured
+  std::optional<Registry> registry;
 };
 
 RuntimeState& State() {
@@ -27,80 +33,18 @@ RuntimeState& State() {
   return *state;
 }
 
-std::string_view TrimView(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// Value of `key` in section [InprocServers] of components.ini; empty when
-// the file, the section or the key is missing. The first occurrence wins.
-std::string RegisteredLibrary(const std::string& ini_path, std::string_view key) {
-  std::ifstream in(ini_path, std::ios::binary);
-  if (!in) return {};
-  std::string line;
-  bool in_section = false;
-  bool first_line = true;
-  while (std::getline(in, line)) {
-    std::string_view view = line;
-    if (first_line && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
-    first_line = false;
-    view = TrimView(view);
-    if (view.empty() || view.front() == ';' || view.front() == '#') continue;
-    if (view.front() == '[') {
-      size_t close = view.find(']');
-      in_section = close != std::string_view::npos &&
-                   SameName(TrimView(view.substr(1, close - 1)), "InprocServers");
-      continue;
+Registry ReadRegistry(const std::string& directory) {
+  Registry registry;
+  try {
+    IniFile ini(directory + "components.ini");
+    for (int i = 0; i < kClassesCreated; ++i) {
+      registry.libraries[i] =
+          ini.ReadString("InprocServers", ClassName(static_cast<ClassId>(i)), "");
     }
-    if (!in_section) continue;
-    size_t eq = view.find('=');
-    if (eq == std::string_view::npos || !SameName(TrimView(view.substr(0, eq)), key)) continue;
-    std::string_view value = TrimView(view.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-      value = value.substr(1, value.size() - 2);
-    }
-    return std::string(value);
+  } catch (const Exception& e) {
+    registry.read_failure = HostStatus::Fail(AnsiToWide(e.Message()));
   }
-  return {};
-}
-
-// Loads the library once per process; returns its factory or a failure.
-HostStatus Factory(RuntimeState& state, const std::string& path, ZephCreateInstanceFn* out) {
-  void* handle = nullptr;
-  auto found = state.libraries.find(path);
-  if (found != state.libraries.end()) {
-    handle = found->second;
-  } else {
-    handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-      const char* reason = ::dlerror();
-      return HostStatus::Fail(Utf8ToWide("Cannot load library \"" + path +
-                                         "\": " + (reason ? reason : "unknown error")));
-    }
-    state.libraries.emplace(path, handle);
-  }
-  ::dlerror();
-  void* symbol = ::dlsym(handle, ZEPH_CREATE_INSTANCE_SYMBOL);
-  if (symbol == nullptr) {
-    const char* reason = ::dlerror();
-    return HostStatus::Fail(Utf8ToWide("Library \"" + path +
-                                       "\" has no entry point " ZEPH_CREATE_INSTANCE_SYMBOL ": " +
-                                       (reason ? reason : "symbol is null")));
-  }
-  *out = reinterpret_cast<ZephCreateInstanceFn>(symbol);
-  return HostStatus::Ok();
+  return registry;
 }
 
 }  // namespace
@@ -109,43 +53,35 @@ void ComponentRuntime::Configure(const std::string& executable_directory) {
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.directory = IncludeTrailingPathDelimiter(executable_directory);
-  state.configured = true;
+  state.registry.reset();
 }
 
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
+  const int index = static_cast<int>(id);
+  if (index < 0 || index >= kClassesCreated) return HostStatus::Fail(kNotRegistered);
   RuntimeState& state = State();
-  ZephCreateInstanceFn create = nullptr;
+  const HostLibrary* library = nullptr;
   {
     std::lock_guard<std::mutex> lock(state.mutex);
-    if (!state.configured) {
-      state.directory = ExecutableDirectory();
-      state.configured = true;
-    }
-    // Read at every creation: the file is tiny and may be edited between runs of a test.
-    std::string library = RegisteredLibrary(state.directory + "components.ini", ClassName(id));
-    if (library.empty()) return HostStatus::Fail(kNotRegistered);
-    if (library.front() != '/') library = state.directory + library;
-    HostStatus status = Factory(state, library, &create);
+    if (state.directory.empty()) state.directory = ExecutableDirectory();
+    if (!state.registry) state.registry = ReadRegistry(state.directory);
+    if (state.registry->read_failure.Failed()) return state.registry->read_failure;
+    std::string path = state.registry->libraries[index];
+    if (path.empty()) return HostStatus::Fail(kNotRegistered);
+    if (path.front() != '/') path = state.directory + path;
+    HostStatus status = HostLibrary::Load(path, &library);
     if (status.Failed()) return status;
   }
-  IHostObject* raw = nullptr;
-  HostStatus status;
-  try {
-    status = create(ClassName(id), &raw);
-  } catch (...) {
-    return HostStatus::Fail(u"The component factory raised an exception");
-  }
-  if (status.Failed()) {
-    delete raw;
-    return status;
-  }
-  if (raw == nullptr) return HostStatus::Fail(kNotRegistered);
-  if (object == nullptr) {
-    delete raw;
-    return HostStatus::Ok();
-  }
-  object->reset(raw);
+  ZephObject* handle = nullptr;
+  ZephStatus made = library->Table().create(static_cast<ZephClassId>(id), &handle);
+  HostStatus status = library->TakeStatus(made);
+  if (status.Failed()) return status;  // the library keeps no reference on failure
+  if (handle == nullptr) return HostStatus::Fail(kNotRegistered);
+  ObjectRef wrapped;
+  status = WrapLibraryObject(*library, id, handle, &wrapped);
+  if (status.Failed()) return status;
+  if (object != nullptr) *object = std::move(wrapped);
   return HostStatus::Ok();
 }
 

@@ -1,4 +1,4 @@
-// Creates the host's in-process servers by class name from the shared
+// Creates the host's in-process servers by class name from the host
 // libraries that components.ini (beside the executable) lists.
 #pragma once
 
@@ -11,13 +11,15 @@ namespace zeph {
 class ComponentRuntime {
  public:
   // Sets the directory of components.ini; relative library paths are taken
-  // against it too.
+  // against it too. The registry is read at the first creation after this,
+  // and only then: once per run.
   static void Configure(const std::string& executable_directory);
 
   // Makes one object of the class. Failures: "Class not registered" for a
-  // missing file, key or value; a text naming the library and the loader's
-  // reason when it cannot be loaded or lacks the factory; otherwise whatever
-  // the library's factory reported.
+  // missing file, key or value; a text naming the library when it cannot be
+  // loaded, lacks the entry point, or was built for another interface
+  // version (both versions named); a registry that cannot be read, named
+  // with the reason; otherwise whatever the library's creation reported.
   static HostStatus Create(ClassId id, ObjectRef* object);
 };
 

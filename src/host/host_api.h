@@ -3,8 +3,9 @@
 // Texts are UTF-16, Booleans 16-bit (0 false, any other value true; -1 is
 // passed for true), dates day counts from 1899-12-30 in a double.
 //
-// Implementations live in shared libraries loaded by the component runtime
-// (component_runtime.h); the host simulator is one of them.
+// These are the program's side of the host: the component runtime
+// (component_runtime.h) implements them over the C function tables of a host
+// library (zeph_host.h), which is all that crosses the library boundary.
 #pragma once
 
 #include <cstdint>
@@ -262,12 +263,3 @@ class IZephProc : public IHostObject {
 };
 
 }  // namespace zeph
-
-// Every component library exports this factory, with C linkage, under the
-// name ZEPH_CREATE_INSTANCE_SYMBOL. It makes one object of the named class
-// ("Setup", "Invoices", ...); on failure it returns a failure status and
-// leaves *object null. The program deletes the object through its virtual
-// destructor; the library stays loaded for the life of the process.
-using ZephCreateInstanceFn = zeph::HostStatus (*)(const char* class_name,
-                                                  zeph::IHostObject** object);
-#define ZEPH_CREATE_INSTANCE_SYMBOL "zeph_create_instance"

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "host/zeph_host.h"
 #include "simulator_fixture.h"
 #include "util/encoding.h"
 
@@ -23,6 +24,8 @@ class ComponentRuntimeTest : public zeph::SimulatorTest {
  protected:
   void WriteComponents(const std::string& text) {
     std::ofstream(dir_ + "/components.ini", std::ios::binary) << text;
+    // The registry is read once per run: a new one starts a new run.
+    zeph::ComponentRuntime::Configure(dir_);
   }
 
   zeph::HostStatus Create(ClassId id, zeph::ObjectRef* object = nullptr) {
@@ -121,7 +124,7 @@ TEST_F(ComponentRuntimeTest, LibraryWithoutTheFactoryIsNamedWithTheLoadersReason
   ASSERT_TRUE(status.Failed());
   std::string text = zeph::WideToUtf8(status.description);
   EXPECT_NE(text.find(libc), std::string::npos) << text;
-  EXPECT_NE(text.find(ZEPH_CREATE_INSTANCE_SYMBOL), std::string::npos) << text;
+  EXPECT_NE(text.find(ZEPH_HOST_ENTRY_SYMBOL), std::string::npos) << text;
   EXPECT_NE(text.find("undefined symbol"), std::string::npos) << text;
 }
 

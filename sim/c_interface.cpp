@@ -1,0 +1,404 @@
+// The simulator's C interface: the library table, the function tables of
+// every class, and the conversions between their C types and the simulated
+// servers. Nothing else of the simulator is visible from outside.
+#include <cstring>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <type_traits>
+
+#include "factory.h"
+#include "host/host_api.h"
+#include "host/zeph_host.h"
+#include "sim_state.h"
+#include "sim_text.h"
+
+// The handle of a simulated server handed to the program, one per server,
+// counting the references the program holds.
+struct ZephObject {
+  zeph::ObjectRef ref;
+  int references = 0;
+};
+
+namespace sim {
+namespace {
+
+#define SIM_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Servers the program holds, by address.
+std::map<const zeph::IHostObject*, std::unique_ptr<ZephObject>>& Handles() {
+  static auto* handles = new std::map<const zeph::IHostObject*, std::unique_ptr<ZephObject>>;
+  return *handles;
+}
+
+// One more reference to the server's handle.
+ZephObject* HandOut(const zeph::ObjectRef& server) {
+  if (!server) return nullptr;
+  std::unique_ptr<ZephObject>& handle = Handles()[server.get()];
+  if (!handle) handle = std::make_unique<ZephObject>(ZephObject{server, 0});
+  ++handle->references;
+  return handle.get();
+}
+
+void ReleaseObject(ZephObject* object) {
+  if (object == nullptr || --object->references > 0) return;
+  Handles().erase(object->ref.get());  // drops the server unless it is held elsewhere
+}
+
+ZephString MakeString(const std::u16string& text) {
+  if (text.empty()) return {nullptr, 0};
+  auto* data = new uint16_t[text.size()];
+  std::memcpy(data, text.data(), text.size() * sizeof(uint16_t));
+  return {data, text.size()};
+}
+
+void FreeString(ZephString* text) {
+  if (text == nullptr) return;
+  delete[] text->data;
+  *text = {nullptr, 0};
+}
+
+ZephStatus ToC(const zeph::HostStatus& status) {
+  return {status.code, MakeString(status.description)};
+}
+
+ZephStatus Failure(const char16_t* text) {
+  return ToC(zeph::HostStatus::Fail(text));
+}
+
+// The program's connection as the configuration server keeps it.
+class ProgramConnection : public zeph::IConnection {
+ public:
+  explicit ProgramConnection(const ZephConnection* c) : c_(c) {}
+  std::string ConnectionString() const override {
+    if (c_->connection_string == nullptr) return {};
+    ZephText text = c_->connection_string(c_);
+    return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data), text.length));
+  }
+  bool LoginPrompt() const override {
+    return c_->login_prompt != nullptr && c_->login_prompt(c_) != 0;
+  }
+
+ private:
+  const ZephConnection* c_;
+};
+
+// The program's application object: only whether there is one matters.
+class ProgramApplication : public zeph::IApplication {};
+
+// How each C argument reaches a simulated server. Numbers, Booleans, dates
+// and out-pointers to them pass as they are; texts, variants and objects are
+// converted, and their results given to the program only when the call
+// succeeded.
+template <class T>
+struct Param {
+  static_assert(std::is_arithmetic_v<T> || std::is_pointer_v<T>);
+  using C = T;
+  explicit Param(C value) : value_(value) {}
+  T get() const { return value_; }
+  void Commit() {}
+  T value_;
+};
+
+template <>
+struct Param<zeph::ClassId> {
+  using C = ZephClassId;
+  explicit Param(C id) : id_(static_cast<zeph::ClassId>(id)) {}
+  zeph::ClassId get() const { return id_; }
+  void Commit() {}
+  zeph::ClassId id_;
+};
+
+template <>
+struct Param<const zeph::WideString&> {
+  using C = ZephText;
+  explicit Param(C text)
+      : text_(text.data == nullptr
+                  ? std::u16string()
+                  : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length)) {}
+  const zeph::WideString& get() const { return text_; }
+  void Commit() {}
+  zeph::WideString text_;
+};
+
+template <>
+struct Param<zeph::WideString*> {
+  using C = ZephString*;
+  explicit Param(C out) : out_(out) {}
+  zeph::WideString* get() { return &text_; }
+  void Commit() {
+    if (out_ != nullptr) *out_ = MakeString(text_);
+  }
+  ZephString* out_;
+  zeph::WideString text_;
+};
+
+template <>
+struct Param<zeph::Variant*> {
+  using C = ZephVariant*;
+  explicit Param(C out) : out_(out) {}
+  zeph::Variant* get() { return &value_; }
+  void Commit() {
+    if (out_ == nullptr) return;
+    *out_ = ZephVariant{ZEPH_VARIANT_EMPTY, 0, {nullptr, 0}};
+    if (const auto* number = std::get_if<int32_t>(&value_)) {
+      out_->kind = ZEPH_VARIANT_INTEGER;
+      out_->integer = *number;
+    } else if (const auto* text = std::get_if<zeph::WideString>(&value_)) {
+      out_->kind = ZEPH_VARIANT_TEXT;
+      out_->text = MakeString(*text);
+    }
+  }
+  ZephVariant* out_;
+  zeph::Variant value_;
+};
+
+template <>
+struct Param<zeph::IConnection*> {
+  using C = const ZephConnection*;
+  explicit Param(C connection) {
+    if (connection != nullptr) connection_ = std::make_shared<ProgramConnection>(connection);
+  }
+  zeph::IConnection* get() const { return connection_.get(); }
+  void Commit() {}
+  std::shared_ptr<ProgramConnection> connection_;
+};
+
+template <>
+struct Param<zeph::IApplication*> {
+  using C = ZephApplication*;
+  explicit Param(C application) : given_(application != nullptr) {}
+  zeph::IApplication* get() const {
+    static ProgramApplication application;
+    return given_ ? &application : nullptr;
+  }
+  void Commit() {}
+  bool given_;
+};
+
+template <>
+struct Param<zeph::ISetup*> {
+  using C = ZephObject*;
+  explicit Param(C server)
+      : setup_(server == nullptr ? nullptr : dynamic_cast<zeph::ISetup*>(server->ref.get())) {}
+  zeph::ISetup* get() const { return setup_; }
+  void Commit() {}
+  zeph::ISetup* setup_;
+};
+
+template <>
+struct Param<const zeph::ObjectRef&> {
+  using C = ZephObject*;
+  explicit Param(C server) : ref_(server == nullptr ? nullptr : server->ref) {}
+  const zeph::ObjectRef& get() const { return ref_; }
+  void Commit() {}
+  zeph::ObjectRef ref_;
+};
+
+template <>
+struct Param<zeph::ObjectRef*> {
+  using C = ZephObject**;
+  explicit Param(C out) : out_(out) {}
+  zeph::ObjectRef* get() { return &ref_; }
+  void Commit() {
+    if (out_ != nullptr) *out_ = HandOut(ref_);
+  }
+  ZephObject** out_;
+  zeph::ObjectRef ref_;
+};
+
+template <>
+struct Param<zeph::ExceptionHandler*> {
+  using C = ZephExceptionHandler*;
+  explicit Param(C out) : out_(out) {}
+  zeph::ExceptionHandler* get() { return &handler_; }
+  void Commit() {
+    if (out_ != nullptr) *out_ = handler_;
+  }
+  ZephExceptionHandler* out_;
+  zeph::ExceptionHandler handler_ = nullptr;
+};
+
+// The C entry of one method of a simulated server.
+template <auto Method>
+struct Thunk;
+
+template <class Interface, class... A, zeph::HostStatus (Interface::*Method)(A...)>
+struct Thunk<Method> {
+  static ZephStatus Call(ZephObject* self, typename Param<A>::C... args) {
+    try {
+      auto* server = self == nullptr ? nullptr : dynamic_cast<Interface*>(self->ref.get());
+      if (server == nullptr) return Failure(u"Invalid object");
+      std::tuple<Param<A>...> params{Param<A>(args)...};
+      zeph::HostStatus status =
+          std::apply([&](auto&... p) { return (server->*Method)(p.get()...); }, params);
+      if (!status.Failed()) std::apply([](auto&... p) { (p.Commit(), ...); }, params);
+      return ToC(status);
+    } catch (...) {
+      return Failure(u"Host simulator failure");
+    }
+  }
+};
+
+#define SIM_CALL(Interface, method) .method = &Thunk<&zeph::Interface::method>::Call
+
+const ZephSetupTable kSetup = {
+    SIM_CALL(ISetup, Logout),
+    SIM_CALL(ISetup, GetLoginValue),
+    SIM_CALL(ISetup, GetParameter),
+    SIM_CALL(ISetup, SetConnection),
+    SIM_CALL(ISetup, SetCreationSwitchA),
+    SIM_CALL(ISetup, RegisterModule),
+    SIM_CALL(ISetup, GetModule),
+    SIM_CALL(ISetup, SetApplication),
+    SIM_CALL(ISetup, FindRight),
+    SIM_CALL(ISetup, HasRight),
+    SIM_CALL(ISetup, GetExceptionHandler),
+    SIM_CALL(ISetup, SetServer),
+    SIM_CALL(ISetup, SetDatabase),
+    SIM_CALL(ISetup, GetBoolParameter),
+    SIM_CALL(ISetup, UnregisterModule),
+    SIM_CALL(ISetup, SetUser),
+    SIM_CALL(ISetup, SetPassword),
+    SIM_CALL(ISetup, SetCreationSwitchB),
+    SIM_CALL(ISetup, SetCreationSwitchC),
+    SIM_CALL(ISetup, SetApplicationName),
+    SIM_CALL(ISetup, SetPreLoginOption),
+    SIM_CALL(ISetup, Close),
+    SIM_CALL(ISetup, CheckRight),
+    SIM_CALL(ISetup, Login),
+};
+
+const ZephStockTable kStock = {
+    SIM_CALL(IStock, UpdateAverageSalesRate),
+    SIM_CALL(IStock, ExchangeSalesData),
+    SIM_CALL(IStock, ImportAllGoodsBasesFromPelkex),
+    SIM_CALL(IStock, ExportIssueDocumentsToPelkex),
+    SIM_CALL(IStock, ExportFilesToGefco),
+    SIM_CALL(IStock, ImportConfirmationsFromGefco),
+    SIM_CALL(IStock, ImportStockLevelsFromGefco),
+    SIM_CALL(IStock, ImportConfirmationsAndStockLevelsFromMantis),
+    SIM_CALL(IStock, ImportDeliveryDatesFromUps),
+    SIM_CALL(IStock, ImportDeliveryDatesFromPekaes),
+    SIM_CALL(IStock, ImportDeliveryDatesFromPocztaPolska),
+    SIM_CALL(IStock, ExportGoodsBaseToCaolin),
+    SIM_CALL(IStock, ImportDeliveryDatesFromInPost),
+    SIM_CALL(IStock, ImportConfirmationsFromCaolin),
+    SIM_CALL(IStock, ImportStockLevelsFromRovese),
+    SIM_CALL(IStock, ImportDeliveryDatesFromGeis),
+    SIM_CALL(IStock, ImportDeliveryDatesFromInPostShipX),
+    SIM_CALL(IStock, ImportConfirmationsAndStockLevelsFromMantisEc),
+    SIM_CALL(IStock, ExchangeDataWithGhPsb),
+    SIM_CALL(IStock, ExportStockLevelsToTpp),
+    SIM_CALL(IStock, ExportPwDocumentsToTpp),
+    SIM_CALL(IStock, ExportOrdersToTpp),
+    SIM_CALL(IStock, ExportWzDocumentsToTpp),
+    SIM_CALL(IStock, ExportToMantis),
+    SIM_CALL(IStock, ExportToMantisEc),
+};
+
+const ZephReportTable kReport = {
+    SIM_CALL(IReport, PrintInspectedIssueDocuments),
+    SIM_CALL(IReport, ExportInvoicePrintoutsToPrintHub),
+};
+
+const ZephReport2Table kReport2 = {
+    SIM_CALL(IReport2, CreateDailyReport),
+};
+
+const ZephLexiconTable kLexicon = {
+    SIM_CALL(ILexicon, SynchronizeWithCsk),
+    SIM_CALL(ILexicon, ExportGoodsToPriceCheckers),
+    SIM_CALL(ILexicon, ExportContractorsToHrc),
+    SIM_CALL(ILexicon, ImportStarterSalesFromHrc),
+    SIM_CALL(ILexicon, ImportTppPrices),
+    SIM_CALL(ILexicon, ExportGoodsToTpp),
+    SIM_CALL(ILexicon, ExportContractorsToTpp),
+    SIM_CALL(ILexicon, ImportExternalClassifications),
+    SIM_CALL(ILexicon, ImportExternalPaybackDefinitions),
+    SIM_CALL(ILexicon, ImportExternalConversionFactors),
+    SIM_CALL(ILexicon, ImportExternalInvestmentDictionaries),
+    SIM_CALL(ILexicon, ImportFiscalPrinterGraphics),
+};
+
+const ZephPrintHubTable kPrintHub = {
+    SIM_CALL(IPrintHub, CopyPrintoutImagesToImageDatabase),
+    SIM_CALL(IPrintHub, ProcessSeparateImageDatabase),
+};
+
+const ZephTillTable kTill = {
+    SIM_CALL(ITill, ImportPaymentsFromLedvo),
+};
+
+const ZephInvoicesTable kInvoices = {
+    SIM_CALL(IInvoices, SetConfiguration),
+    SIM_CALL(IInvoices, Finish),
+    SIM_CALL(IInvoices, ImportEInvoicesToStagingArea),
+    SIM_CALL(IInvoices, FiscalizeInStationPool),
+    SIM_CALL(IInvoices, ImportEArchiveDocumentsToStagingArea),
+    SIM_CALL(IInvoices, ImportReceiptsFromStagingArea),
+    SIM_CALL(IInvoices, ExportInvoicesToEDokumenty),
+};
+
+const ZephEksportTessaroTable kEksportTessaro = {
+    SIM_CALL(IEksportTessaro, ExportToTessaro),
+    SIM_CALL(IEksportTessaro, SetConfiguration),
+    SIM_CALL(IEksportTessaro, SetWorkingDirectory),
+    SIM_CALL(IEksportTessaro, GetErrorMessage),
+    SIM_CALL(IEksportTessaro, GetFileList),
+    SIM_CALL(IEksportTessaro, SetEndDateCorrection),
+    SIM_CALL(IEksportTessaro, Finish),
+    SIM_CALL(IEksportTessaro, ExportToAmbro),
+};
+
+const ZephZephProcTable kZephProc = {
+    SIM_CALL(IZephProc, Start),
+    SIM_CALL(IZephProc, Finish),
+    SIM_CALL(IZephProc, OpenDatabase),
+    SIM_CALL(IZephProc, SaveDictionariesToXml),
+};
+
+#undef SIM_CALL
+
+ZephStatus CreateObject(ZephClassId id, ZephObject** object) {
+  if (object == nullptr) return Failure(u"Invalid pointer");
+  *object = nullptr;
+  try {
+    zeph::ObjectRef made;
+    zeph::HostStatus status = CreateServer(id, &made);
+    if (!status.Failed()) *object = HandOut(made);
+    return ToC(status);
+  } catch (...) {
+    return Failure(u"Host simulator failure");
+  }
+}
+
+const ZephHostLibrary kLibrary = {
+    ZEPH_HOST_INTERFACE_VERSION,
+    &CreateObject,
+    &ReleaseObject,
+    &FreeString,
+    &kSetup,
+    &kStock,
+    &kReport,
+    &kReport2,
+    &kLexicon,
+    &kPrintHub,
+    &kTill,
+    &kInvoices,
+    &kEksportTessaro,
+    &kZephProc,
+};
+
+}  // namespace
+}  // namespace sim
+
+SIM_EXPORT const ZephHostLibrary* zeph_host_library(void) {
+  return &sim::kLibrary;
+}
+
+// Test infrastructure: forgets the scenario, call counts and object numbers
+// so that a test process can run one scenario after another.
+SIM_EXPORT void zeph_sim_reset() {
+  sim::ResetState();
+}

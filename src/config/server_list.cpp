@@ -159,7 +159,9 @@ const std::vector<EntryKey>& EntryKeys() {
 // The day before 1900-01-01: an entry never exported.
 constexpr TDateTime kNoDate = 1;
 
-void ReadEntry(const IniFile& ini, TSerwerInformacje& entry) {
+}  // namespace
+
+void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
   const std::string& section = entry.Sekcja;
   for (const EntryKey& key : EntryKeys()) {
     switch (key.kind) {
@@ -198,6 +200,8 @@ void ReadEntry(const IniFile& ini, TSerwerInformacje& entry) {
   entry.WyslanoPoczte = false;
 }
 
+namespace {
+
 void WriteEntry(IniFile& ini, const TSerwerInformacje& entry) {
   const std::string& section = entry.Sekcja;
   for (const EntryKey& key : EntryKeys()) {
@@ -230,13 +234,7 @@ void CheckEntry(const TSerwerInformacje& entry) {
 }
 
 void LoadMailSettings(IniFile& ini, MailSettings& mail) {
-  mail.SerwerPocztowy = ini.ReadString(kMailSection, "SerwerPocztowy", "");
-  mail.AdresPocztowyOdbiorcy = ini.ReadString(kMailSection, "AdresPocztowyOdbiorcy", "");
-  mail.AdresPocztowyNadawcy = ini.ReadString(kMailSection, "AdresPocztowyNadawcy", "");
-  mail.Uwierzytelnianie =
-      static_cast<uint8_t>(ini.ReadInteger(kMailSection, "Uwierzytelnianie", 0));
-  mail.Uzytkownik = ini.ReadString(kMailSection, "Uzytkownik", "");
-  mail.Haslo = ini.ReadString(kMailSection, "Haslo", "");
+  ReadMailSettings(ini, mail);
 
   ini.WriteString(kMailSection, "SerwerPocztowy", mail.SerwerPocztowy);
   ini.WriteString(kMailSection, "AdresPocztowyOdbiorcy", mail.AdresPocztowyOdbiorcy);
@@ -260,20 +258,13 @@ void LoadMailSettings(IniFile& ini, MailSettings& mail) {
 }
 
 void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
-  std::vector<std::string> sections = ini.ReadSections();
-  const std::string mail_section = UpperCase1250(kMailSection);
-  for (auto it = sections.begin(); it != sections.end(); ++it) {
-    if (UpperCase1250(*it) == mail_section) {
-      sections.erase(it);
-      break;
-    }
-  }
+  std::vector<std::string> sections = EntrySectionNames(ini);
   entries.clear();
   entries.resize(sections.size());
   for (size_t i = 0; i < sections.size(); ++i) {
     TSerwerInformacje& entry = entries[i];
     entry.Sekcja = sections[i];
-    ReadEntry(ini, entry);
+    ReadServerEntry(ini, entry);
     WriteEntry(ini, entry);
     CheckEntry(entry);
   }
@@ -283,6 +274,34 @@ void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
 
 const char* EnableKeyName(Enable e) {
   return kEnableNames[static_cast<int>(e)];
+}
+
+std::vector<std::string> EntryKeyNames() {
+  std::vector<std::string> names;
+  for (const EntryKey& key : EntryKeys()) names.emplace_back(key.name);
+  return names;
+}
+
+void ReadMailSettings(const IniFile& ini, MailSettings& mail) {
+  mail.SerwerPocztowy = ini.ReadString(kMailSection, "SerwerPocztowy", "");
+  mail.AdresPocztowyOdbiorcy = ini.ReadString(kMailSection, "AdresPocztowyOdbiorcy", "");
+  mail.AdresPocztowyNadawcy = ini.ReadString(kMailSection, "AdresPocztowyNadawcy", "");
+  mail.Uwierzytelnianie =
+      static_cast<uint8_t>(ini.ReadInteger(kMailSection, "Uwierzytelnianie", 0));
+  mail.Uzytkownik = ini.ReadString(kMailSection, "Uzytkownik", "");
+  mail.Haslo = ini.ReadString(kMailSection, "Haslo", "");
+}
+
+std::vector<std::string> EntrySectionNames(const IniFile& ini) {
+  std::vector<std::string> sections = ini.ReadSections();
+  const std::string mail_section = UpperCase1250(kMailSection);
+  for (auto it = sections.begin(); it != sections.end(); ++it) {
+    if (UpperCase1250(*it) == mail_section) {
+      sections.erase(it);
+      break;
+    }
+  }
+  return sections;
 }
 
 void LoadServerList(const std::string& path, MailSettings& mail,

@@ -101,6 +101,19 @@ struct TSerwerInformacje {
   uint8_t Enabled(Enable e) const { return enable[static_cast<int>(e)]; }
 };
 
+class IniFile;
+
+// The steps of LoadServerList that only read, for a tool that checks a
+// configuration without running it.
+void ReadMailSettings(const IniFile& ini, MailSettings& mail);
+// Section names of the entries in file order: all but the first Konfiguracja.
+std::vector<std::string> EntrySectionNames(const IniFile& ini);
+// Reads the entry of section `entry.Sekcja` with its defaults. Throws
+// EWyjatek "'%s' is not a valid date" for a date key that holds no date.
+void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry);
+// The keys of an entry section, in the order they are written back.
+std::vector<std::string> EntryKeyNames();
+
 // Reads serwery.ini at `path`, writes the normalised values back (the file
 // is rewritten at most once, atomically) and validates. Throws EWyjatek or
 // the INI layer's error; entries are filled up to the failing section.

@@ -56,6 +56,21 @@ void ComponentRuntime::Configure(const std::string& executable_directory) {
   state.registry.reset();
 }
 
+HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (!state.configured) {
+    state.directory = ExecutableDirectory();
+    state.configured = true;
+  }
+  std::string path = RegisteredLibrary(state.directory + "components.ini", ClassName(id));
+  if (!path.empty() && path.front() != '/') path = state.directory + path;
+  if (library != nullptr) *library = path;
+  if (path.empty()) return HostStatus::Fail(kNotRegistered);
+  ZephCreateInstanceFn create = nullptr;
+  return Factory(state, path, &create);
+}
+
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
   const int index = static_cast<int>(id);

@@ -21,6 +21,11 @@ class ComponentRuntime {
   // version (both versions named); a registry that cannot be read, named
   // with the reason; otherwise whatever the library's creation reported.
   static HostStatus Create(ClassId id, ObjectRef* object);
+
+  // What Create would do short of making an object: finds the class's
+  // library in components.ini (its path in `library`, empty when the class
+  // is not listed), loads it and resolves its factory. Fails as Create does.
+  static HostStatus CheckClass(ClassId id, std::string* library);
 };
 
 }  // namespace zeph

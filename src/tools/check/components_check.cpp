@@ -1,0 +1,75 @@
+#include "tools/check/components_check.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "host/component_runtime.h"
+#include "util/encoding.h"
+
+namespace zeph {
+namespace {
+
+// The classes the program creates through components.ini and the switches
+// whose tasks create them; the configuration server serves every task.
+struct CreatedClass {
+  ClassId id;
+  std::vector<Switch> used_by;  // empty: every task
+};
+
+const std::vector<CreatedClass>& CreatedClasses() {
+  static const std::vector<CreatedClass> classes = {
+      {ClassId::Setup, {}},
+      {ClassId::EksportTessaro, {Switch::EK, Switch::MHD}},
+      {ClassId::Invoices,
+       {Switch::EFED, Switch::IEDP, Switch::IDEADP, Switch::FWPS, Switch::IPARPOCZ}},
+      {ClassId::ZephProc, {Switch::XML}},
+  };
+  return classes;
+}
+
+bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned) {
+  if (!any_planned) return false;
+  if (c.used_by.empty()) return true;
+  for (Switch s : c.used_by) {
+    if (planned.Get(s)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool any_planned,
+                     Findings& findings) {
+  const std::string path = dir + "components.ini";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    Severity severity = any_planned ? Severity::kError : Severity::kWarning;
+    findings.Add(severity, "components.ini",
+                 "does not exist; no host server can be created and every task fails");
+    return;
+  }
+  ComponentRuntime::Configure(dir);
+  for (const CreatedClass& c : CreatedClasses()) {
+    const std::string name = ClassName(c.id);
+    const std::string where = "components.ini: [InprocServers] " + name;
+    std::string library;
+    HostStatus status = ComponentRuntime::CheckClass(c.id, &library);
+    if (!status.Failed()) {
+      findings.Note(where, "\"" + library + "\" loads");
+      continue;
+    }
+    if (library.empty()) {
+      bool needed = Needed(c, planned, any_planned);
+      std::string users;
+      for (Switch s : c.used_by) users += std::string(users.empty() ? "" : " ") + SwitchName(s);
+      findings.Add(needed ? Severity::kError : Severity::kWarning, where,
+                   "names no library; " + (users.empty() ? std::string("every task fails")
+                                                         : "the tasks of " + users + " fail"));
+      continue;
+    }
+    findings.Error(where, WideToUtf8(status.description));
+  }
+}
+
+}  // namespace zeph

@@ -1,0 +1,41 @@
+// What the configuration check found: errors (the run would not go as
+// configured), warnings and notes, each with where it was found. Texts are
+// UTF-8.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace zeph {
+
+enum class Severity { kError, kWarning, kNote };
+
+struct Finding {
+  Severity severity;
+  std::string where;  // "serwery.ini: [Baza1] KatalogRoboczy", "serwery.ini:12", ...
+  std::string text;
+};
+
+class Findings {
+ public:
+  void Error(std::string where, std::string text) { Add(Severity::kError, where, text); }
+  void Warning(std::string where, std::string text) { Add(Severity::kWarning, where, text); }
+  void Note(std::string where, std::string text) { Add(Severity::kNote, where, text); }
+  void Add(Severity severity, std::string where, std::string text);
+
+  int Count(Severity severity) const;
+  const std::vector<Finding>& All() const { return all_; }
+
+  // One line per finding: "error: <where>: <text>".
+  void Print(std::ostream& out) const;
+
+ private:
+  std::vector<Finding> all_;
+};
+
+// "serwery.ini: [Section] Key" with the Windows-1250 section name in UTF-8.
+std::string IniPlace(const std::string& file, const std::string& section_1250,
+                     const std::string& key = "");
+
+}  // namespace zeph

@@ -1,0 +1,175 @@
+// zephautomat-check: checks an instance of the program before a run, without
+// writing or creating anything in it. Exit code 0 when the configuration
+// would run, 1 when it would not, 2 for a wrong command line.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "driver/dispatch_table.h"
+#include "driver/switches.h"
+#include "mail/smtp_transport.h"
+#include "tools/check/components_check.h"
+#include "tools/check/findings.h"
+#include "tools/check/instance_files_check.h"
+#include "tools/check/plan.h"
+#include "tools/check/run_user.h"
+#include "tools/check/server_list_check.h"
+#include "tools/check/smtp_probe.h"
+#include "util/date_time.h"
+#include "util/encoding.h"
+#include "util/files.h"
+
+#ifndef ZEPH_VERSION
+#define ZEPH_VERSION "unknown"
+#endif
+
+namespace zeph {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zephautomat-check [--user NAME] [--mail] INSTANCE_DIR [SWITCHES...]\n"
+    "       zephautomat-check --version\n"
+    "Checks the instance directory (the one holding the program and its serwery.ini)\n"
+    "without writing anything, and prints the plan of a run with the given switches.\n"
+    "  --user NAME  judge write permissions for this user (default: the current user)\n"
+    "  --mail       also connect to the mail server (EHLO and QUIT; nothing is sent)\n";
+
+constexpr int kMailTimeoutSeconds = 30;
+
+struct Options {
+  std::string user;
+  bool mail = false;
+  std::string dir;
+  std::vector<std::string> switches;
+};
+
+int Usage(const std::string& problem) {
+  std::cerr << "zephautomat-check: " << problem << '\n' << kUsage;
+  return 2;
+}
+
+void CheckMailServer(const MailSettings& mail, Findings& findings) {
+  const std::string where = "serwery.ini: [Konfiguracja] SerwerPocztowy";
+  if (mail.SerwerPocztowy.empty()) return;  // reported already
+  std::string host;
+  int port = 25;
+  try {
+    mail::SplitServer(mail.SerwerPocztowy, 25, host, port);
+  } catch (const std::exception& e) {
+    findings.Error(where, AnsiToUtf8(e.what()));
+    return;
+  }
+  SmtpProbe probe = ProbeSmtpServer(host, port, kMailTimeoutSeconds);
+  if (!probe.reached) {
+    findings.Error(where, probe.error + "; every mail of the run fails");
+    return;
+  }
+  findings.Note(where, host + ":" + std::to_string(port) + " answers EHLO");
+  if (mail.Uwierzytelnianie != 0 && !probe.auth_login) {
+    findings.Error(where,
+                   "the server offers no AUTH LOGIN while Uwierzytelnianie is on; every "
+                   "mail fails with \"Błąd autentykacji (TidSMTP.Authenticate).\"");
+  }
+}
+
+int Run(const Options& options) {
+  // The formats in force while the program loads serwery.ini.
+  FormatSettings& format = ProcessFormat();
+  format.decimal_separator = '.';
+  format.date_separator = '.';
+  format.short_date_format = "yyyy.mm.dd";
+
+  RunUser user = CurrentRunUser();
+  if (!options.user.empty() && !LookUpRunUser(options.user, user)) {
+    return Usage("no user named " + options.user);
+  }
+  char resolved[PATH_MAX];
+  if (::realpath(options.dir.c_str(), resolved) == nullptr || !DirectoryExists(resolved)) {
+    std::cerr << "zephautomat-check: " << options.dir << ": not a directory\n";
+    return 1;
+  }
+  const std::string dir = IncludeTrailingPathDelimiter(resolved);
+
+  SwitchFlags flags;
+  bool any_switch = false;
+  Findings findings;
+  for (const std::string& argument : options.switches) {
+    SwitchFlags one;
+    ApplySwitch(argument, one);
+    bool known = false;
+    for (int s = 0; s < kSwitchCount; ++s) known = known || one.Get(static_cast<Switch>(s));
+    if (!known) {
+      findings.Warning("command line", "\"" + argument + "\" is no switch; the program ignores it");
+    }
+    ApplySwitch(argument, flags);
+    any_switch = any_switch || known;
+  }
+
+  std::cout << "zephautomat-check " << ZEPH_VERSION << ": " << dir << " as user " << user.name
+            << '\n';
+  CheckedServerList list = CheckServerList(dir, user, findings);
+  CheckInstanceFiles(dir, user, list.holds_passwords, findings);
+  bool load_fails = false;
+  for (const Finding& f : findings.All()) {
+    load_fails = load_fails || (f.severity == Severity::kError &&
+                                (f.where.rfind("serwery.ini", 0) == 0 || f.where == dir));
+  }
+  if (options.mail && list.read) CheckMailServer(list.mail, findings);
+
+  std::vector<PlannedTask> plan = PlanRun(flags, list.entries);
+  SwitchFlags planned;
+  for (const PlannedTask& task : plan) planned.Set(DispatchTable()[task.row].task);
+  // Without switches every class listed is checked; with them, the classes
+  // of the tasks that will run must be there.
+  CheckComponents(dir, planned, any_switch && !plan.empty(), findings);
+
+  findings.Print(std::cout);
+  if (any_switch || flags.Get(Switch::Help)) {
+    PrintPlan(std::cout, flags, list.entries, plan, load_fails);
+  }
+  int errors = findings.Count(Severity::kError);
+  int warnings = findings.Count(Severity::kWarning);
+  std::cout << "result: " << errors << (errors == 1 ? " error, " : " errors, ") << warnings
+            << (warnings == 1 ? " warning: " : " warnings: ") << "the configuration "
+            << (errors == 0 ? "would run" : "would not run as configured") << '\n';
+  return errors == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace zeph
+
+int main(int argc, char** argv) {
+  zeph::Options options;
+  bool options_done = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (!options_done && arg == "--") {
+      options_done = true;
+    } else if (!options_done && arg == "--version") {
+      std::cout << "zephautomat-check " << ZEPH_VERSION << '\n';
+      return 0;
+    } else if (!options_done && (arg == "--help" || arg == "-h")) {
+      std::cout << zeph::kUsage;
+      return 0;
+    } else if (!options_done && arg == "--mail") {
+      options.mail = true;
+    } else if (!options_done && arg == "--user") {
+      if (i + 1 >= argc) return zeph::Usage("--user needs a user name");
+      options.user = argv[++i];
+    } else if (!options_done && arg.rfind("--user=", 0) == 0) {
+      options.user = arg.substr(7);
+    } else if (!options_done && arg.rfind("--", 0) == 0) {
+      return zeph::Usage("unknown option " + arg);
+    } else if (options.dir.empty()) {
+      options.dir = arg;
+    } else {
+      options.switches.push_back(arg);
+    }
+  }
+  if (options.dir.empty()) return zeph::Usage("no instance directory given");
+  return zeph::Run(options);
+}

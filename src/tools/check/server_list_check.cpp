@@ -1,0 +1,256 @@
+#include "tools/check/server_list_check.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "config/ini_file.h"
+#include "tools/check/ini_text_scan.h"
+#include "tools/check/instance_files_check.h"
+#include "util/date_time.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/files.h"
+#include "util/text.h"
+#include "util/unique_fd.h"
+
+namespace zeph {
+namespace {
+
+constexpr const char* kFile = "serwery.ini";
+constexpr const char* kMail = "Konfiguracja";
+
+// A private directory for the copy, removed with everything in it.
+class PrivateDirectory {
+ public:
+  PrivateDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zephautomat-check.XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~PrivateDirectory() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  PrivateDirectory(const PrivateDirectory&) = delete;
+  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+bool ReadBytes(const std::string& path, std::string& bytes, std::string& reason) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      reason = std::strerror(errno);
+      return false;
+    }
+    if (n == 0) return true;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+std::string Lines(const std::vector<int>& lines) {
+  std::string out;
+  for (size_t i = 0; i < lines.size() && i < 10; ++i)
+    out += (i ? ", " : "") + std::to_string(lines[i]);
+  if (lines.size() > 10) out += ", ...";
+  return out;
+}
+
+void ReportEncoding(const std::string& bytes, Findings& findings) {
+  IniTextScan scan = ScanIniText(bytes);
+  if (scan.encoding == TextEncoding::kWindows1250) {
+    findings.Note(kFile, "encoding: Windows-1250");
+  } else {
+    bool utf16 = scan.encoding == TextEncoding::kUtf16Le || scan.encoding == TextEncoding::kUtf16Be;
+    findings.Warning(kFile, std::string("encoding: ") + EncodingName(scan.encoding) +
+                                "; the program's own encoding is Windows-1250; convert with: "
+                                "iconv -f " +
+                                (utf16 ? "UTF-16" : "UTF-8") +
+                                " -t CP1250 serwery.ini > serwery.ini.new (drop a leading "
+                                "byte-order mark), then move it over serwery.ini");
+  }
+  if (!scan.utf8_lines.empty() && !scan.other_lines.empty()) {
+    findings.Warning(kFile, "mixes encodings: UTF-8 text on line(s) " + Lines(scan.utf8_lines) +
+                                ", Windows-1250 (or other 8-bit) text on line(s) " +
+                                Lines(scan.other_lines) +
+                                "; the file is read as Windows-1250, so the UTF-8 letters "
+                                "arrive garbled");
+  }
+  for (const LineRemark& remark : scan.remarks) {
+    findings.Warning(std::string(kFile) + ":" + std::to_string(remark.line), remark.text);
+  }
+}
+
+// A value at the read limit was probably cut.
+void CheckLength(const std::string& value, const std::string& where, Findings& findings) {
+  if (value.size() >= IniFile::kMaxValueLength) {
+    findings.Error(where, "reaches the read limit of " + std::to_string(IniFile::kMaxValueLength) +
+                              " characters; a longer value is cut");
+  }
+}
+
+// A whole number or 8-bit value that does not read as written.
+void CheckNumber(const IniFile& ini, const std::string& section, const std::string& key,
+                 int32_t def, bool eight_bit, Findings& findings) {
+  if (!ini.SectionExists(section)) return;
+  const std::string missing = "\x01";
+  std::string raw = ini.ReadString(section, key, missing);
+  if (raw == missing || raw.empty()) return;
+  int32_t value = 0;
+  const std::string where = IniPlace(kFile, section, key);
+  if (!IniFile::TryParseInteger(raw, value)) {
+    findings.Warning(where, "\"" + AnsiToUtf8(raw) + "\" is no whole number; it reads as " +
+                                std::to_string(def) + (eight_bit && def == 0 ? " (off)" : ""));
+  } else if (eight_bit && (value < 0 || value > 255)) {
+    int low = value & 0xFF;
+    findings.Warning(where, std::to_string(value) + " keeps only its lowest 8 bits: " +
+                                std::to_string(low) + (low == 0 ? " (off)" : " (on)"));
+  }
+}
+
+void CheckMail(const IniFile& ini, MailSettings& mail, Findings& findings) {
+  ReadMailSettings(ini, mail);
+  const char* required[] = {"SerwerPocztowy", "AdresPocztowyOdbiorcy", "AdresPocztowyNadawcy"};
+  const std::string* values[] = {&mail.SerwerPocztowy, &mail.AdresPocztowyOdbiorcy,
+                                 &mail.AdresPocztowyNadawcy};
+  for (int i = 0; i < 3; ++i) {
+    if (values[i]->empty()) {
+      findings.Error(IniPlace(kFile, kMail, required[i]),
+                     "is empty; every run stops with \"Nie uzupełniono parametrów niezbędnych "
+                     "do wysłania poczty\"");
+    }
+    CheckLength(*values[i], IniPlace(kFile, kMail, required[i]), findings);
+  }
+  CheckNumber(ini, kMail, "Uwierzytelnianie", 0, true, findings);
+  if (mail.Uwierzytelnianie != 0 && mail.Uzytkownik.empty()) {
+    findings.Error(IniPlace(kFile, kMail, "Uzytkownik"),
+                   "is empty while Uwierzytelnianie is on; every run stops with \"Nie "
+                   "uzupełniono parametrów niezbędnych do uwierzytelnienia w serwerze SMTP\"");
+  }
+  if (mail.Uwierzytelnianie != 0 && mail.Haslo.empty()) {
+    findings.Note(IniPlace(kFile, kMail, "Haslo"),
+                  "is empty while Uwierzytelnianie is on; strict servers refuse an empty password");
+  }
+}
+
+void CheckEntry(IniFile& ini, TSerwerInformacje& entry, const RunUser& user, Findings& findings) {
+  const std::string& section = entry.Sekcja;
+  for (const char* key : {"OstatniEksport", "OstatniEksportMHD"}) {
+    std::string text = ini.ReadString(section, key, "");
+    TDateTime date = 0;
+    if (!text.empty() && !TryStrToDate(text, date)) {
+      findings.Error(IniPlace(kFile, section, key),
+                     "\"" + AnsiToUtf8(text) +
+                         "\" is no date of the form yyyy.mm.dd; every run "
+                         "stops with \"'" +
+                         AnsiToUtf8(text) + "' is not a valid date\"");
+      // Only in the private copy: the rest of the entry can then be read.
+      ini.WriteString(section, key, "");
+    }
+  }
+  ReadServerEntry(ini, entry);
+  const std::pair<const char*, const std::string*> required[] = {
+      {"Serwer", &entry.Serwer},
+      {"Baza", &entry.Baza},
+      {"Uzytkownik", &entry.Uzytkownik},
+      {"KatalogRoboczy", &entry.KatalogRoboczy}};
+  for (const auto& [key, value] : required) {
+    if (value->empty()) {
+      findings.Error(IniPlace(kFile, section, key),
+                     "is empty; every run stops with \"Błędne dane dla serwera: " +
+                         AnsiToUtf8(section) + "\"");
+    }
+  }
+  for (const char* key : {"KorektaDatyKoncowej", "ZakresDanych", "IDKlasyfikacjiXML",
+                          "IDKlasyWyborTowarowXML", "IDGrupyCenXML"}) {
+    CheckNumber(ini, section, key,
+                key == std::string("KorektaDatyKoncowej") ? -1
+                : key == std::string("ZakresDanych")      ? 44
+                                                          : 0,
+                false, findings);
+  }
+  for (int e = 0; e < kEnableCount; ++e) {
+    CheckNumber(ini, section, EnableKeyName(static_cast<Enable>(e)), 0, true, findings);
+  }
+  if (!entry.KatalogRoboczy.empty()) {
+    CheckWorkingDirectory(entry.KatalogRoboczy, user, IniPlace(kFile, section, "KatalogRoboczy"),
+                          findings);
+  }
+}
+
+}  // namespace
+
+CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, Findings& findings) {
+  CheckedServerList result;
+  const std::string path = dir + kFile;
+  std::string bytes;
+  std::string reason;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    findings.Error(kFile,
+                   "does not exist; the first run creates it with empty mail settings and "
+                   "stops");
+    return result;
+  }
+  if (!ReadBytes(path, bytes, reason)) {
+    findings.Error(kFile, "cannot be read: " + reason);
+    return result;
+  }
+  ReportEncoding(bytes, findings);
+
+  PrivateDirectory copy_dir;
+  if (copy_dir.Path().empty()) {
+    findings.Error(kFile, std::string("no private directory for a copy: ") + std::strerror(errno));
+    return result;
+  }
+  const std::string copy = copy_dir.Path() + "/serwery.ini";
+  try {
+    WriteWholeFile(copy, bytes);
+    IniFile ini(copy);
+    result.read = true;
+    CheckMail(ini, result.mail, findings);
+    result.holds_passwords = !result.mail.Haslo.empty();
+
+    std::map<std::string, int> seen;
+    for (const std::string& section : EntrySectionNames(ini)) {
+      if (seen[UpperCase1250(section)]++ > 0) {
+        findings.Warning(IniPlace(kFile, section),
+                         "appears again; only the first section of a name is read, yet the "
+                         "entry runs once more");
+      }
+      TSerwerInformacje entry;
+      entry.Sekcja = section;
+      CheckEntry(ini, entry, user, findings);
+      result.holds_passwords = result.holds_passwords || !entry.Haslo.empty();
+      result.entries.push_back(std::move(entry));
+    }
+  } catch (const std::exception& e) {
+    std::string message = AnsiToUtf8(e.what());
+    // The layer names the file by the copy's path; name the original.
+    for (size_t at = message.find(copy); at != std::string::npos; at = message.find(copy)) {
+      message.replace(at, copy.size(), path);
+    }
+    findings.Error(kFile, "cannot be loaded: " + message);
+  }
+  return result;
+}
+
+}  // namespace zeph

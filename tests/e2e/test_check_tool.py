@@ -1,0 +1,259 @@
+"""The configuration check zephautomat-check against real instance
+directories: each kind of problem is reported with its place, the plan follows
+the program's order, the exit code says whether the configuration would run,
+and nothing in the instance is ever written or created."""
+
+import glob
+import os
+import stat
+import subprocess
+
+import pytest
+
+from conftest import SIM, entry
+from smtp_server import mail_server  # noqa: F401
+
+CHECK = os.environ.get("ZEPH_CHECK", "")
+
+
+def tree(root):
+    """Every path below root with its mode, mtime and bytes (or link target)."""
+    out = {}
+    for base, dirs, files in os.walk(root):
+        for name in dirs + files:
+            path = os.path.join(base, name)
+            st = os.lstat(path)
+            if stat.S_ISLNK(st.st_mode):
+                content = os.readlink(path)
+            elif stat.S_ISREG(st.st_mode):
+                with open(path, "rb") as f:
+                    content = f.read()
+            else:
+                content = None
+            out[os.path.relpath(path, root)] = (st.st_mode, st.st_mtime_ns, st.st_nlink, content)
+    return out
+
+
+class Checked:
+    def __init__(self, proc):
+        self.returncode = proc.returncode
+        self.out = proc.stdout.decode("utf-8")
+        self.err = proc.stderr.decode("utf-8")
+
+    def lines(self, kind):
+        return [line for line in self.out.splitlines() if line.startswith(kind + ": ")]
+
+    def has(self, kind, where, text):
+        return any(line.startswith(f"{kind}: {where}") and text in line for line in self.lines(kind))
+
+
+def check(app, *switches, options=()):
+    """Runs the check on the app's directory; asserts it changed nothing."""
+    assert CHECK and os.path.exists(CHECK), "ZEPH_CHECK must name the built check tool"
+    root = app.dir.parent
+    before = tree(root)
+    proc = subprocess.run([CHECK, *options, str(app.dir), *switches],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    assert tree(root) == before, "the check changed the instance"
+    return Checked(proc)
+
+
+def good_config(app, **mail):
+    app.write_config([("A", entry(EksportDoPelkTessaro=1, RaportDzienny=1)),
+                      ("B", entry("SRV2", "DB2", RaportDzienny=1))], mail=mail)
+    for name in ("A", "B"):
+        (app.dir / "work" / name).mkdir(parents=True)
+    os.chmod(app.path("serwery.ini"), 0o600)
+
+
+def test_good_configuration_runs_and_plans_in_program_order(app):
+    good_config(app)
+    result = check(app, "/rd", "/EK")
+    assert result.returncode == 0, result.out
+    assert result.lines("error") == []
+    plan = [line.strip() for line in result.out.splitlines() if line.startswith("  ")]
+    assert plan == ["1. [A] SRV/DB: /EK (EksportDoPelkTessaro, row 1)",
+                    "2. [A] SRV/DB: /RD (RaportDzienny, row 3)",
+                    "3. [B] SRV2/DB2: /RD (RaportDzienny, row 3)"]
+    assert result.has("note", "serwery.ini", "encoding: Windows-1250")
+    assert result.out.splitlines()[-1].endswith("the configuration would run")
+
+
+def test_plan_of_kti_follows_the_full_import_rule(app):
+    app.write_config([("A", entry(ImportKlasTowZewn=1, ImportGrafikiDF=1)),
+                      ("B", entry(ImportTylkoKlasTowZewn=1, ImportGrafikiDF=1))])
+    os.chmod(app.path("serwery.ini"), 0o600)
+    result = check(app, "/KTI", "/MET")
+    plan = [line.strip() for line in result.out.splitlines() if line.startswith("  ")]
+    assert plan[:3] == ["1. [A] SRV/DB: /KTI (ImportKlasTowZewn, row 10)",
+                        "2. [B] SRV/DB: /KTI (ImportTylkoKlasTowZewn, row 11)",
+                        "3. [B] SRV/DB: /KTI (ImportGrafikiDF, row 15)"]
+    assert "/MET: no entry enables it" in result.out
+
+
+def nested_file_dir(app):
+    """A working directory below a regular file: it can never be created."""
+    (app.dir / "blocker").write_text("x")
+    return str(app.dir / "blocker" / "work")
+
+
+# (id, how to break the instance, kind, where, text)
+PROBLEMS = [
+    ("mail-key-empty", lambda app: app.write_config([("A", entry())], mail={"AdresPocztowyNadawcy": ""}),
+     "error", "serwery.ini: [Konfiguracja] AdresPocztowyNadawcy", "is empty"),
+    ("auth-without-user", lambda app: app.write_config([("A", entry())], mail={"Uwierzytelnianie": "1"}),
+     "error", "serwery.ini: [Konfiguracja] Uzytkownik", "Uwierzytelnianie is on"),
+    ("entry-without-base", lambda app: app.write_config([("A", {"Serwer": "S", "Uzytkownik": "u"})]),
+     "error", "serwery.ini: [A] Baza", "Błędne dane dla serwera: A"),
+    ("bad-date", lambda app: app.write_config([("A", entry(OstatniEksport="2024.02.30"))]),
+     "error", "serwery.ini: [A] OstatniEksport", "'2024.02.30' is not a valid date"),
+    ("enable-not-a-number", lambda app: app.write_config([("A", entry(RaportDzienny="tak"))]),
+     "warning", "serwery.ini: [A] RaportDzienny", "\"tak\" is no whole number; it reads as 0 (off)"),
+    ("enable-beyond-8-bits", lambda app: app.write_config([("A", entry(RaportDzienny="256"))]),
+     "warning", "serwery.ini: [A] RaportDzienny", "lowest 8 bits: 0 (off)"),
+    ("missing-file", lambda app: None,
+     "error", "serwery.ini", "does not exist"),
+    ("working-dir-cannot-be-created",
+     lambda app: app.write_config([("A", entry(KatalogRoboczy=nested_file_dir(app)))]),
+     "error", "serwery.ini: [A] KatalogRoboczy", "cannot create it"),
+    ("working-dir-missing",
+     lambda app: app.write_config([("A", entry(KatalogRoboczy=str(app.dir / "new" / "w")))]),
+     "warning", "serwery.ini: [A] KatalogRoboczy", "does not exist; the next run creates it"),
+    ("utf8-file", lambda app: app.write_ini("[Konfiguracja]\nSerwerPocztowy=h\nAdresPocztowyOdbiorcy=a@b\n"
+                                            "AdresPocztowyNadawcy=c@d\n[A]\nUzytkownik=Księgowa\n".encode()),
+     "warning", "serwery.ini", "encoding: UTF-8 without a byte-order mark"),
+    ("utf8-bom-file", lambda app: app.write_ini(b"\xef\xbb\xbf[Konfiguracja]\r\nSerwerPocztowy=h\r\n"),
+     "warning", "serwery.ini", "encoding: UTF-8 with a byte-order mark"),
+    ("utf16-file", lambda app: app.write_ini("[Konfiguracja]\r\nSerwerPocztowy=h\r\n".encode("utf-16")),
+     "warning", "serwery.ini", "encoding: UTF-16 little-endian"),
+    ("mixed-encodings", lambda app: app.write_ini("[A]\nUzytkownik=Księgowa\n".encode()
+                                                  + "Haslo=żółw\n".encode("cp1250")),
+     "warning", "serwery.ini", "mixes encodings: UTF-8 text on line(s) 2, Windows-1250 (or other 8-bit) text on line(s) 3"),
+    ("ctrl-z", lambda app: app.write_ini(b"[Konfiguracja]\r\nSerwerPocztowy=h\r\n[A]\r\nRaportDzienny=1\x1a\r\n"),
+     "warning", "serwery.ini:4", "Ctrl-Z"),
+    ("empty-section-name", lambda app: app.write_ini(b"[Konfiguracja]\r\n[ ]\r\nSerwer=x\r\n"),
+     "warning", "serwery.ini:2", "\"[ ]\" has an empty name"),
+    ("header-without-bracket", lambda app: app.write_ini(b"[Konfiguracja]\r\n[Baza2\r\nHaslo=x\r\n"),
+     "warning", "serwery.ini:2", "\"[Baza2\" has no closing \"]\""),
+    ("byte-without-character", lambda app: app.write_ini(b"[A]\r\nHaslo=\x98\r\n"),
+     "warning", "serwery.ini:2", "byte 0x98 has no character in Windows-1250"),
+    ("readable-passwords", lambda app: (app.write_config([("A", entry(Haslo="tajne"))]),
+                                        os.chmod(app.path("serwery.ini"), 0o644)),
+     "warning", "serwery.ini", "holds passwords and is readable by all users (mode 0644)"),
+    ("hard-link", lambda app: (app.write_config([("A", entry())]),
+                               os.link(app.path("serwery.ini"), app.dir.parent / "copy.ini")),
+     "warning", "serwery.ini", "has 2 hard links"),
+    ("unknown-switch", lambda app: app.write_config([("A", entry())]),
+     "warning", "command line", "\"/EK,\" is no switch"),
+    ("setup-not-listed", lambda app: (app.write_config([("A", entry(RaportDzienny=1))]),
+                                      app.write_components(Setup=None)),
+     "error", "components.ini: [InprocServers] Setup", "names no library"),
+    ("library-does-not-load", lambda app: (app.write_config([("A", entry(EksportDoPelkTessaro=1))]),
+                                           app.write_components(EksportTessaro="missing-lib.so")),
+     "error", "components.ini: [InprocServers] EksportTessaro", "Cannot load library"),
+    ("library-without-factory", lambda app: (app.write_config([("A", entry(RaportDzienny=1))]),
+                                             app.write_components(Setup=system_library())),
+     "error", "components.ini: [InprocServers] Setup", "has no entry point"),
+    ("class-of-planned-task-missing", lambda app: (app.write_config([("A", entry(ZapisSlownikowDoXML=1))]),
+                                                   app.write_components(ZephProc=None)),
+     "error", "components.ini: [InprocServers] ZephProc", "the tasks of /XML fail"),
+    ("components-missing", lambda app: (app.write_config([("A", entry(RaportDzienny=1))]),
+                                        os.unlink(app.path("components.ini"))),
+     "error", "components.ini", "does not exist"),
+]
+
+
+def system_library():
+    """A shared library that is no host component."""
+    found = glob.glob("/lib/*/libm.so.6") + glob.glob("/usr/lib/*/libm.so.6")
+    assert found
+    return found[0]
+
+
+@pytest.mark.parametrize("breakage,kind,where,text", [p[1:] for p in PROBLEMS],
+                         ids=[p[0] for p in PROBLEMS])
+def test_each_problem_is_reported_with_its_place(app, breakage, kind, where, text):
+    breakage(app)
+    result = check(app, "/EK,", "/RD", "/EK", "/XML")
+    assert result.has(kind, where, text), result.out
+    if kind == "error":
+        assert result.returncode == 1
+        assert result.out.splitlines()[-1].endswith("would not run as configured")
+
+
+def test_every_problem_is_reported_not_only_the_first(app):
+    app.write_config([("A", {"Serwer": "S"}), ("B", entry(OstatniEksportMHD="wczoraj")),
+                      ("C", entry(Baza=""))], mail={"SerwerPocztowy": ""})
+    result = check(app, "/EK")
+    assert result.returncode == 1
+    for where in ("[Konfiguracja] SerwerPocztowy", "[A] Baza",
+                  "[B] OstatniEksportMHD", "[C] Baza"):
+        assert result.has("error", "serwery.ini: " + where, ""), (where, result.out)
+    assert "the run stops while loading serwery.ini" not in result.out  # no entry enables /EK
+
+
+def test_polish_names_are_reported_in_utf8(app):
+    app.write_config([("Księgowość", {"Serwer": "S"})])
+    result = check(app)
+    assert result.has("error", "serwery.ini: [Księgowość] Baza", "Błędne dane dla serwera: Księgowość")
+
+
+# --- the user the run will be started as -------------------------------------
+
+def test_another_user_must_be_able_to_write_what_the_run_writes(app):
+    good_config(app)
+    app.path("Eksport_PelkTessaro_Auto.log").write_bytes(b"")
+    os.chmod(app.path("Eksport_PelkTessaro_Auto.log"), 0o644)
+    os.chmod(app.dir, 0o755)
+    os.chmod(app.dir / "work" / "A", 0o755)
+    result = check(app, options=["--user", "nobody"])
+    assert result.returncode == 1
+    assert "as user nobody" in result.out.splitlines()[0]
+    assert result.has("error", str(app.dir) + "/", "user nobody cannot write in the instance directory")
+    assert result.has("error", "serwery.ini", "user nobody cannot write it")
+    assert result.has("error", "Eksport_PelkTessaro_Auto.log", "user nobody cannot append to it")
+    assert result.has("error", "serwery.ini: [A] KatalogRoboczy", "user nobody cannot write in")
+
+
+def test_log_link_to_a_missing_directory_is_reported(app):
+    good_config(app)
+    os.symlink(app.dir.parent / "nowhere" / "run.log", app.path("Eksport_PelkTessaro_Auto.log"))
+    result = check(app)
+    assert result.has("error", "Eksport_PelkTessaro_Auto.log", "is a link to a missing file")
+
+
+def test_unknown_user_and_options_are_usage_errors(app):
+    good_config(app)
+    assert check(app, options=["--user", "no-such-user-zeph"]).returncode == 2
+    assert check(app, options=["--frobnicate"]).returncode == 2
+
+
+def test_version():
+    proc = subprocess.run([CHECK, "--version"], stdout=subprocess.PIPE, timeout=30)
+    assert proc.returncode == 0
+    assert proc.stdout.startswith(b"zephautomat-check ")
+
+
+# --- the mail server ----------------------------------------------------------
+
+@pytest.mark.parametrize("offer_auth,auth_on,ok", [
+    (True, "1", True),
+    (False, "1", False),
+    (False, "0", True),
+], ids=["auth-offered", "auth-needed-not-offered", "auth-off"])
+def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, auth_on, ok):
+    server = mail_server(offer_auth=offer_auth)
+    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie=auth_on, Uzytkownik="jan")
+    result = check(app, options=["--mail"])
+    assert result.has("note", "serwery.ini: [Konfiguracja] SerwerPocztowy", "answers EHLO"), result.out
+    assert (result.returncode == 0) == ok, result.out
+    if not ok:
+        assert result.has("error", "serwery.ini: [Konfiguracja] SerwerPocztowy", "offers no AUTH LOGIN")
+    assert server.deliveries == [] and server.auth_commands == []
+
+
+def test_unreachable_mail_server_is_an_error(app):
+    good_config(app, SerwerPocztowy="127.0.0.1:1")
+    result = check(app, options=["--mail"])
+    assert result.returncode == 1
+    assert result.has("error", "serwery.ini: [Konfiguracja] SerwerPocztowy", "cannot connect")

@@ -66,36 +66,50 @@ bool ReadBytes(const std::string& path, std::string& bytes, std::string& reason)
   }
 }
 
-std::string Lines(const std::vector<int>& lines) {
-  std::string out;
-  for (size_t i = 0; i < lines.size() && i < 10; ++i)
-    out += (i ? ", " : "") + std::to_string(lines[i]);
-  if (lines.size() > 10) out += ", ...";
-  return out;
+void ReportEncoding(const std::string& bytes, Findings& findings) {
+  IniEncoding encoding = DetectIniEncoding(bytes);
+  if (encoding == IniEncoding::kWindows1250) {
+    findings.Note(kFile, "encoding: Windows-1250");
+    for (const LineRemark& remark : ScanWindows1250Bytes(bytes)) {
+      findings.Warning(std::string(kFile) + ":" + std::to_string(remark.line), remark.text);
+    }
+    return;
+  }
+  bool utf16 = encoding == IniEncoding::kUtf16Le || encoding == IniEncoding::kUtf16Be;
+  findings.Warning(kFile, std::string("encoding: ") + IniEncodingName(encoding) +
+                              "; it is read and written back in it, but the program's own "
+                              "encoding is Windows-1250; to convert: iconv -f " +
+                              (utf16 ? "UTF-16" : "UTF-8") +
+                              " -t CP1250 serwery.ini > serwery.ini.new (without a leading "
+                              "byte-order mark), then move it over serwery.ini");
 }
 
-void ReportEncoding(const std::string& bytes, Findings& findings) {
-  IniTextScan scan = ScanIniText(bytes);
-  if (scan.encoding == TextEncoding::kWindows1250) {
-    findings.Note(kFile, "encoding: Windows-1250");
-  } else {
-    bool utf16 = scan.encoding == TextEncoding::kUtf16Le || scan.encoding == TextEncoding::kUtf16Be;
-    findings.Warning(kFile, std::string("encoding: ") + EncodingName(scan.encoding) +
-                                "; the program's own encoding is Windows-1250; convert with: "
-                                "iconv -f " +
-                                (utf16 ? "UTF-16" : "UTF-8") +
-                                " -t CP1250 serwery.ini > serwery.ini.new (drop a leading "
-                                "byte-order mark), then move it over serwery.ini");
-  }
-  if (!scan.utf8_lines.empty() && !scan.other_lines.empty()) {
-    findings.Warning(kFile, "mixes encodings: UTF-8 text on line(s) " + Lines(scan.utf8_lines) +
-                                ", Windows-1250 (or other 8-bit) text on line(s) " +
-                                Lines(scan.other_lines) +
-                                "; the file is read as Windows-1250, so the UTF-8 letters "
-                                "arrive garbled");
-  }
-  for (const LineRemark& remark : scan.remarks) {
-    findings.Warning(std::string(kFile) + ":" + std::to_string(remark.line), remark.text);
+// What the INI layer decided on while reading, line by line.
+void ReportReading(const IniFile& ini, Findings& findings) {
+  for (const IniWarning& warning : ini.Warnings()) {
+    std::string text;
+    switch (warning.kind) {
+      case IniWarning::Kind::kMixedEncoding:
+        text = std::string("bytes of another encoding than the file's (") +
+               IniEncodingName(ini.Encoding()) +
+               "): the file mixes encodings, and this line's letters are read as Windows-1250";
+        break;
+      case IniWarning::Kind::kUnconvertible:
+        text = "holds a character Windows-1250 cannot hold; the line is kept as it is";
+        break;
+      case IniWarning::Kind::kCtrlZ:
+        text = "a Ctrl-Z byte (0x1A) next to the text, read as a blank; remove it";
+        break;
+      case IniWarning::Kind::kEmptySection:
+        text = "a section header with an empty name: no section; it and its keys are ignored";
+        break;
+      case IniWarning::Kind::kUnclosedHeader:
+        text =
+            "a section header without \"]\": it opens the section named by the rest of the "
+            "line";
+        break;
+    }
+    findings.Warning(std::string(kFile) + ":" + std::to_string(warning.line), text);
   }
 }
 
@@ -226,6 +240,7 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
     WriteWholeFile(copy, bytes);
     IniFile ini(copy);
     result.read = true;
+    ReportReading(ini, findings);
     CheckMail(ini, result.mail, findings);
     result.holds_passwords = !result.mail.Haslo.empty();
 

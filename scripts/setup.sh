@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config libcurl4-openssl-dev libgtest-dev
-          libbenchmark-dev python3 python3-pytest python3-aiosmtpd faketime curl)
+          libbenchmark-dev python3 python3-pytest python3-aiosmtpd faketime curl acl)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

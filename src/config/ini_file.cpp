@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "util/atomic_file.h"
+#include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -100,14 +102,14 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A mode without any write bit stands for a read-only attribute: root passes
-// access(W_OK) whatever the bits say.
-bool Writable(const std::string& path, bool want_directory) {
+// Why `path` cannot be written, or 0. A mode without any write bit stands
+// for a read-only attribute: root passes access(W_OK) whatever the bits say.
+int NotWritableReason(const std::string& path, bool want_directory) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  if (want_directory != S_ISDIR(st.st_mode)) return false;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::access(path.c_str(), W_OK) == 0;
+  if (::stat(path.c_str(), &st) != 0) return errno;
+  if (want_directory != S_ISDIR(st.st_mode)) return want_directory ? ENOTDIR : EISDIR;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
+  return ::access(path.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -119,13 +121,8 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     throw Exception("Unable to read " + path_);
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0) {
-    have_stat_ = true;
-    mode_ = st.st_mode;
-    uid_ = st.st_uid;
-    gid_ = st.st_gid;
-  }
-  if (have_stat_ && st.st_size > 0) loaded_.reserve(static_cast<size_t>(st.st_size));
+  if (::fstat(fd, &st) == 0) stamp_ = FileStamp::Of(st);
+  if (stamp_.valid && st.st_size > 0) loaded_.reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -426,8 +423,15 @@ void IniFile::WriteFailed() const {
 
 void IniFile::CheckWritable() {
   if (writable_checked_) return;
-  if (exists_ && !Writable(path_, false)) WriteFailed();
-  if (!Writable(DirectoryOf(path_), true)) WriteFailed();
+  std::string target = ResolveWriteTarget(path_);
+  if (int error = exists_ ? NotWritableReason(target, false) : 0) {
+    DiagnoseSystemError("cannot write", target, error);
+    WriteFailed();
+  }
+  if (int error = NotWritableReason(DirectoryOf(target), true)) {
+    DiagnoseSystemError("cannot write in the directory of", target, error);
+    WriteFailed();
+  }
   writable_checked_ = true;
 }
 
@@ -536,53 +540,23 @@ void IniFile::Flush() {
   if (!exists_ && content.empty()) return;
   CheckWritable();
 
-  // Write through the link's target so a symlinked file stays a symlink.
-  std::string target = path_;
-  if (char* real = ::realpath(path_.c_str(), nullptr)) {
-    target = real;
-    std::free(real);
-  }
-  std::string dir = DirectoryOf(target);
-  std::string base = target.substr(target.find_last_of('/') + 1);
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) +
-           ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) WriteFailed();
-
-  bool ok = WriteAll(fd, content);
-  if (ok && have_stat_) {
-    // A non-root user cannot give a file away; the content matters more.
-    if (::fchown(fd, uid_, gid_) != 0) errno = 0;
-    ok = ::fchmod(fd, mode_ & 07777) == 0;
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
+  AtomicFile file(path_);
+  if (!file.Open() || !file.Write(content) || !file.Commit(&stamp_)) {
+    DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
     WriteFailed();
   }
-  int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    ::fsync(dir_fd);  // best effort: makes the rename itself durable
-    ::close(dir_fd);
-  }
   changed_ = false;
-  if (!exists_) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-      have_stat_ = true;
-      mode_ = st.st_mode;
-      uid_ = st.st_uid;
-      gid_ = st.st_gid;
-    }
-  }
   exists_ = true;
+}
+
+bool IniFile::ChangedOnDisk() const {
+  FileStamp now = StampOfPath(path_);
+  if (!now.valid && !stamp_.valid) return exists_;  // still missing unless we wrote it
+  return !(now == stamp_);
+}
+
+void IniFile::Reload() {
+  *this = IniFile(path_);
 }
 
 }  // namespace zeph

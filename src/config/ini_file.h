@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "config/ini_encoding.h"
+#include "util/atomic_file.h"
 
 namespace zeph {
 
@@ -63,10 +64,17 @@ class IniFile {
   // True when a write changed the content since it was read or flushed.
   bool Changed() const { return changed_; }
 
-  // Writes the file when its content changed: a temporary file in the same
-  // directory, synced and renamed over the original. Throws Exception
-  // "Unable to write to %s"; the original is then left as it was.
+  // Writes the file when its content changed, atomically (AtomicFile): a
+  // symlink is written through, owner, ACL and mode are kept, a new file
+  // gets 0600. Throws Exception "Unable to write to %s" and says why on
+  // standard error; the original is then left as it was.
   void Flush();
+
+  // True when the file on disk is no longer the one this object last read
+  // or wrote (another inode, size, mtime or ctime); cheap, one stat().
+  bool ChangedOnDisk() const;
+  // Reads the file again, dropping every change not yet flushed.
+  void Reload();
 
   // The bytes Flush() would write, in the file's encoding.
   std::string Content() const;
@@ -124,10 +132,7 @@ class IniFile {
   std::string loaded_;  // the text as read, in Windows-1250; lines point into it
   bool changed_ = false;
   bool exists_ = false;
-  bool have_stat_ = false;
-  mode_t mode_ = 0;
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
+  FileStamp stamp_;  // of the file as last read or written
   bool writable_checked_ = false;
 
   IniEncoding encoding_ = IniEncoding::kWindows1250;

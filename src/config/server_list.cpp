@@ -307,6 +307,10 @@ std::vector<std::string> EntrySectionNames(const IniFile& ini) {
 void LoadServerList(const std::string& path, MailSettings& mail,
                     std::vector<TSerwerInformacje>& entries) {
   IniFile ini(path);
+  LoadServerList(ini, mail, entries);
+}
+
+void LoadServerList(IniFile& ini, MailSettings& mail, std::vector<TSerwerInformacje>& entries) {
   try {
     LoadMailSettings(ini, mail);
     LoadEntries(ini, entries);

@@ -11,6 +11,8 @@
 
 namespace zeph {
 
+class IniFile;
+
 // Mail settings of section Konfiguracja.
 struct MailSettings {
   std::string SerwerPocztowy;
@@ -119,5 +121,7 @@ std::vector<std::string> EntryKeyNames();
 // the INI layer's error; entries are filled up to the failing section.
 void LoadServerList(const std::string& path, MailSettings& mail,
                     std::vector<TSerwerInformacje>& entries);
+// The same on a file already opened; the run keeps it for the bookkeeping.
+void LoadServerList(IniFile& ini, MailSettings& mail, std::vector<TSerwerInformacje>& entries);
 
 }  // namespace zeph

@@ -1,11 +1,17 @@
 #include "driver/glowny.h"
 
+#include "config/ini_file.h"
 #include "driver/dispatch_table.h"
 #include "driver/help.h"
+#include "driver/run_lock.h"
 #include "host/component_runtime.h"
 #include "log/run_log.h"
+#include "util/atomic_file.h"
 #include "util/date_time.h"
+#include "util/diagnostics.h"
+#include "util/error.h"
 #include "util/files.h"
+#include "util/text.h"
 
 namespace zeph {
 
@@ -24,8 +30,23 @@ TfrmGlowny::TfrmGlowny(int argc, const char* const* argv) : argc_(argc), argv_(a
 
 void TfrmGlowny::RunExport() {
   try {
+    // Held until the run ends, so that no other run writes serwery.ini or
+    // the log meanwhile.
+    RunLock lock;
+    const std::chrono::milliseconds wait = RunLockWait();
+    if (lock.Acquire(context_.program_directory, wait) == RunLock::kBusy) {
+      const std::string seconds = std::to_string(wait.count() / 1000);
+      Diagnose("another run holds the installation " + context_.program_directory +
+               "; this run gave up after waiting " + seconds + " s and ran no task");
+      throw Exception(Text1250("Nie wykonano żadnego zadania: w tym katalogu trwa inne "
+                               "uruchomienie programu (oczekiwano ") +
+                      seconds + " s).");
+    }
     ParseCommandLine(argc_, argv_, flags_);
-    LoadServerList(context_.server_list_path, context_.mail, entries_);
+    RemoveStaleTemporaries(context_.server_list_path);
+    IniFile server_list(context_.server_list_path);
+    LoadServerList(server_list, context_.mail, entries_);
+    context_.export_state.Attach(std::move(server_list), entries_);
     if (flags_.Get(Switch::Help)) PrintHelp();
     for (TSerwerInformacje& entry : entries_) {
       for (const DispatchRow& row : DispatchTable()) {

@@ -31,7 +31,7 @@ void Work(TaskRun& run) {
   }
   ConsoleWriteLine("OK");
   entry.OstatniEksportMHD = CheckedHostDate(end_date);
-  SaveExportState(run.context.server_list_path, entry);
+  run.context.export_state.Save(entry);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ class CentralExport {
       }
     }
 
-    SaveExportState(run_.context.server_list_path, entry);
+    run_.context.export_state.Save(entry);
     entry.BylyPliki = !run_.context.produced_files.empty();
     if (entry.BylyPliki) {
       mail_error_ = RunMailStep(entry, [this] { return MailFiles(); });

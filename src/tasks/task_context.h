@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/export_state.h"
 #include "config/server_list.h"
 #include "host/host_objects.h"
 #include "log/run_log.h"
@@ -20,6 +21,7 @@ struct TaskContext {
   MailSettings mail;
   std::vector<std::string> produced_files;  // files of the last central export
   HostObjects host_objects;                 // the application object and AConn
+  ExportState export_state;                 // bookkeeping write-back of /EK and /MHD
 };
 
 }  // namespace zeph

@@ -1,5 +1,6 @@
 #include "config/export_state.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/ini_file.h"
 #include "test_support.h"
 #include "util/date_time.h"
 #include "util/error.h"
@@ -73,6 +75,139 @@ TEST_F(ExportStateTest, ReadOnlyFileGivesPlainErrorWithPathAndReason) {
                                          "\r\nUnable to write to " + path_);
   }
   EXPECT_EQ(Get(), before);
+}
+
+// The run's write-back: the file as loaded by the run, then changed on disk
+// by someone else, then a save of one entry.
+struct WriteBackCase {
+  const char* name;
+  std::string loaded;                        // file at the start of the run
+  std::string edit;                          // what another writer leaves meanwhile; empty: none
+  void (*change)(TSerwerInformacje& entry);  // what the task changes in entry A
+  std::string expected;
+};
+
+class ExportStateWriteBack : public ExportStateTest,
+                             public ::testing::WithParamInterface<WriteBackCase> {};
+
+TEST_P(ExportStateWriteBack, OnlyTheChangedKeysReachTheFileAsItIsOnDisk) {
+  const WriteBackCase& c = GetParam();
+  Put(c.loaded);
+  std::vector<TSerwerInformacje> entries;
+  IniFile ini(path_);
+  std::vector<std::string> sections = ini.ReadSections();
+  for (const std::string& section : sections) {
+    TSerwerInformacje entry;
+    entry.Sekcja = section;
+    std::string text = ini.ReadString(section, "OstatniEksport", "");
+    entry.OstatniEksport = text.empty() ? 1 : StrToDate(text);
+    text = ini.ReadString(section, "OstatniEksportMHD", "");
+    entry.OstatniEksportMHD = text.empty() ? 1 : StrToDate(text);
+    entry.ZamknietyMiesiac = ini.ReadString(section, "ZamknietyMiesiac", "");
+    entries.push_back(entry);
+  }
+  ExportState state;
+  state.Attach(std::move(ini), entries);
+  if (!c.edit.empty()) {
+    // An old mtime first, so the edit shows even on a coarse file clock.
+    const struct timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), old_times, 0), 0);
+    Put(c.edit);
+  }
+  c.change(entries[0]);
+  state.Save(entries[0]);
+  EXPECT_EQ(Get(), c.expected);
+}
+
+const std::string kLoaded =
+    "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.01.01\r\n"
+    "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.01.01\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExportStateWriteBack,
+    ::testing::Values(
+        WriteBackCase{"NothingChangedNothingWritten", kLoaded, "", [](TSerwerInformacje&) {},
+                      kLoaded},
+        WriteBackCase{"UntouchedFileGetsTheChangedKey", kLoaded, "",
+                      [](TSerwerInformacje& e) { e.OstatniEksportMHD = EncodeDate(2024, 3, 5); },
+                      "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.03.05\r\n"
+                      "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.01.01\r\n"},
+        // Another run's /MHD advanced both entries while /EK ran.
+        WriteBackCase{"AnotherWritersDateSurvives", kLoaded,
+                      "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.02.02\r\n"
+                      "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.02.02\r\n",
+                      [](TSerwerInformacje& e) {
+                        e.OstatniEksport = EncodeDate(2024, 3, 5);
+                        e.ZamknietyMiesiac = "2024.03";
+                      },
+                      "[A]\r\nOstatniEksport=2024.03.05\r\nOstatniEksportMHD=2024.02.02\r\n"
+                      "ZamknietyMiesiac=2024.03\r\n[B]\r\nOstatniEksportMHD=2024.02.02\r\n"},
+        // Same size as the loaded file, edited in place.
+        WriteBackCase{"HandEditOfTheSameSizeSurvives", kLoaded,
+                      "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.01.01\r\n"
+                      "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2023.12.31\r\n",
+                      [](TSerwerInformacje& e) { e.OstatniEksportMHD = EncodeDate(2024, 3, 5); },
+                      "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.03.05\r\n"
+                      "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2023.12.31\r\n"},
+        WriteBackCase{"HandAddedKeyAndCommentSurvive", kLoaded,
+                      "; edited\r\n" + kLoaded + "Serwer=nowy\r\n",
+                      [](TSerwerInformacje& e) { e.OstatniEksport = EncodeDate(2024, 3, 5); },
+                      "; edited\r\n[A]\r\nOstatniEksport=2024.03.05\r\n"
+                      "OstatniEksportMHD=2024.01.01\r\nZamknietyMiesiac=2024.01\r\n[B]\r\n"
+                      "OstatniEksportMHD=2024.01.01\r\nSerwer=nowy\r\n"},
+        // The section was removed by hand: the changed key comes back alone.
+        WriteBackCase{"RemovedSectionGetsOnlyTheChangedKey", kLoaded,
+                      "[B]\r\nOstatniEksportMHD=2024.01.01\r\n",
+                      [](TSerwerInformacje& e) { e.OstatniEksportMHD = EncodeDate(2024, 3, 5); },
+                      "[B]\r\nOstatniEksportMHD=2024.01.01\r\n[A]\r\n"
+                      "OstatniEksportMHD=2024.03.05\r\n"}),
+    CaseName());
+
+TEST_F(ExportStateTest, SavesOfSeveralEntriesEachKeepTheOthers) {
+  Put(kLoaded);
+  std::vector<TSerwerInformacje> entries(2);
+  entries[0].Sekcja = "A";
+  entries[1].Sekcja = "B";
+  for (TSerwerInformacje& e : entries) {
+    e.OstatniEksport = e.Sekcja == "A" ? EncodeDate(2024, 1, 1) : 1;
+    e.OstatniEksportMHD = EncodeDate(2024, 1, 1);
+    e.ZamknietyMiesiac = e.Sekcja == "A" ? "2024.01" : "";
+  }
+  ExportState state;
+  state.Attach(IniFile(path_), entries);
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 3, 5);
+  state.Save(entries[0]);
+  entries[1].OstatniEksportMHD = EncodeDate(2024, 3, 6);
+  state.Save(entries[1]);
+  state.Save(entries[0]);  // nothing new: no write
+  EXPECT_EQ(Get(),
+            "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.03.05\r\n"
+            "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.03.06\r\n");
+}
+
+TEST_F(ExportStateTest, FailedSaveIsRetriedByTheEntrysNextSave) {
+  Put(kLoaded);
+  std::vector<TSerwerInformacje> entries(1);
+  entries[0].Sekcja = "A";
+  entries[0].OstatniEksport = EncodeDate(2024, 1, 1);
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 1, 1);
+  entries[0].ZamknietyMiesiac = "2024.01";
+  ExportState state;
+  state.Attach(IniFile(path_), entries);
+  ::chmod(dir_.c_str(), 0555);
+  entries[0].OstatniEksport = EncodeDate(2024, 3, 5);
+  ::testing::internal::CaptureStderr();
+  EXPECT_THROW(state.Save(entries[0]), Exception);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find(path_), std::string::npos) << err;
+  EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
+  EXPECT_EQ(Get(), kLoaded);
+  ::chmod(dir_.c_str(), 0755);
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 3, 6);
+  state.Save(entries[0]);
+  EXPECT_EQ(Get(),
+            "[A]\r\nOstatniEksport=2024.03.05\r\nOstatniEksportMHD=2024.03.06\r\n"
+            "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.01.01\r\n");
 }
 
 }  // namespace

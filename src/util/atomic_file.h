@@ -1,0 +1,92 @@
+// Replacing a file's content atomically: a temporary file beside the target,
+// readable by nobody else while the bytes go in, given the original's owner,
+// extended attributes (its ACL among them) and mode, synced, and renamed over
+// the target. Readers see the old content or the new one, never a mix.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+#include "util/unique_fd.h"
+
+namespace zeph {
+
+// What identifies one state of a file on disk cheaply: a rewrite (new
+// inode), an edit in place (size, mtime) and a metadata change (ctime) all
+// change it.
+struct FileStamp {
+  bool valid = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  struct timespec mtime {};
+  struct timespec ctime {};
+
+  static FileStamp Of(const struct stat& st);
+  bool operator==(const FileStamp& other) const;
+};
+
+// The stamp of the file at `path` (symlinks followed); invalid when it
+// cannot be stat'ed.
+FileStamp StampOfPath(const std::string& path);
+
+// The file a write to `path` must replace: symbolic links are followed, a
+// dangling one to the file it names (which is then created).
+std::string ResolveWriteTarget(const std::string& path);
+
+// Mode of a file the program creates: it holds passwords.
+constexpr mode_t kNewFileMode = 0600;
+
+// One atomic replacement. Open(), Write() as often as needed, Commit(). A
+// step that fails returns false; Failure() and Error() then say what and
+// why, and the temporary file is removed when the object goes.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Creates the temporary file, mode 0600 or the original's if stricter.
+  bool Open();
+  bool Write(std::string_view bytes);
+  // Owner, extended attributes and mode of the original (0600 for a new
+  // file), fsync, rename over the target, sync of the directory. `stamp`
+  // receives the stamp of the new file, invalid when another writer may
+  // have touched it between the rename and the look at it.
+  bool Commit(FileStamp* stamp);
+
+  const std::string& Target() const { return target_; }
+  const std::string& TempPath() const { return temp_; }
+  // "cannot create temporary file", "cannot write", ... and the file it
+  // concerns; with Error() ready for DiagnoseSystemError().
+  const std::string& Failure() const { return failure_; }
+  const std::string& FailurePath() const { return failure_path_; }
+  int Error() const { return error_; }
+
+ private:
+  bool Fail(const char* what, const std::string& path);
+  bool CopyExtendedAttributes();
+
+  std::string path_;
+  std::string target_;
+  std::string temp_;
+  UniqueFd fd_;
+  bool have_original_ = false;
+  struct stat original_ {};
+  bool committed_ = false;
+  std::string failure_;
+  std::string failure_path_;
+  int error_ = 0;
+};
+
+// Removes the temporary files that runs which died mid-rewrite left beside
+// the file `path` resolves to: names ".<name>.<pid>.tmp" (and the older
+// ".<name>.<pid>.<n>.tmp") whose process no longer exists. Each removal is
+// reported on standard error. Call it while no other run can be writing.
+void RemoveStaleTemporaries(const std::string& path);
+
+}  // namespace zeph

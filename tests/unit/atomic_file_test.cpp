@@ -42,7 +42,8 @@ class AtomicFileTest : public TempDirTest {
 
 struct ModeCase {
   const char* name;
-  mode_t original;  // 0: no file yet
+  bool exists;
+  mode_t original;
   mode_t temporary;
   mode_t final_mode;
 };
@@ -51,7 +52,7 @@ class AtomicFileModes : public AtomicFileTest, public ::testing::WithParamInterf
 
 TEST_P(AtomicFileModes, NobodyElseReadsTheTemporaryFileAndTheOriginalModeReturns) {
   const ModeCase& c = GetParam();
-  if (c.original != 0) {
+  if (c.exists) {
     Put("old");
     ASSERT_EQ(::chmod(path_.c_str(), c.original), 0);
   }
@@ -66,12 +67,12 @@ TEST_P(AtomicFileModes, NobodyElseReadsTheTemporaryFileAndTheOriginalModeReturns
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, AtomicFileModes,
-                         ::testing::Values(ModeCase{"NewFile", 0, 0600, 0600},
-                                           ModeCase{"WorldReadable", 0644, 0600, 0644},
-                                           ModeCase{"GroupReadable", 0640, 0600, 0640},
-                                           ModeCase{"Private", 0600, 0600, 0600},
-                                           ModeCase{"ReadOnlyOwner", 0400, 0400, 0400},
-                                           ModeCase{"NoBitsAtAll", 0000, 0000, 0000}),
+                         ::testing::Values(ModeCase{"NewFile", false, 0, 0600, 0600},
+                                           ModeCase{"WorldReadable", true, 0644, 0600, 0644},
+                                           ModeCase{"GroupReadable", true, 0640, 0600, 0640},
+                                           ModeCase{"Private", true, 0600, 0600, 0600},
+                                           ModeCase{"ReadOnlyOwner", true, 0400, 0400, 0400},
+                                           ModeCase{"NoBitsAtAll", true, 0000, 0000, 0000}),
                          CaseName());
 
 TEST_F(AtomicFileTest, ExtendedAttributesAndTheAclAreCarriedOver) {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "host/host_calls.h"
+#include "host/module_call.h"
 #include "tasks/frame.h"
 #include "util/console.h"
 #include "util/text.h"
@@ -51,8 +51,10 @@ TaskShape ImportShape() {
 void RunImport(TaskRun& run, std::shared_ptr<ILexicon>& lexicon, Import which, bool full) {
   const ImportRow& row = kImports[which];
   run.Log(run.Header(Text1250(full ? row.full_line : row.selected_line)));
-  ILexicon& server = run.session.Obtain(ClassId::Lexicon, lexicon);
-  Check((server.*row.call)(-1));
+  CallModule(
+      run.session, ClassId::Lexicon, lexicon,
+      [&row](ILexicon& server, OperationResult&) { return (server.*row.call)(-1); },
+      SuccessTest::Status);
   ConsoleWriteLine("OK");
 }
 
@@ -69,16 +71,15 @@ bool RunFullImport(TaskContext& context, TSerwerInformacje& entry) {
   });
 }
 
-bool RunSelectedImport(TaskContext& context, TSerwerInformacje& entry, bool classifications,
-                       bool payback, bool conversion_factors, bool investment_dictionaries,
-                       bool graphics) {
+bool RunSelectedImport(TaskContext& context, TSerwerInformacje& entry,
+                       const ImportSelection& selection) {
   // The Payback definitions come first here, whatever MODUL_PAYBACK says.
   const std::pair<Import, bool> order[] = {
-      {kPayback, payback},
-      {kClassifications, classifications},
-      {kConversionFactors, conversion_factors},
-      {kInvestments, investment_dictionaries},
-      {kGraphics, graphics},
+      {kPayback, selection.payback_definitions},
+      {kClassifications, selection.classifications},
+      {kConversionFactors, selection.conversion_factors},
+      {kInvestments, selection.investment_dictionaries},
+      {kGraphics, selection.graphics},
   };
   std::shared_ptr<ILexicon> lexicon;
   return RunTask(context, entry, ImportShape(), [&](TaskRun& run) {

@@ -1,34 +1,71 @@
 #include "tasks/mantis_tasks.h"
 
-#include "host/host_calls.h"
-#include "tasks/frame.h"
-#include "tasks/single_call.h"
-#include "util/text.h"
-
 namespace zeph {
+namespace {
 
-bool RunMantisExport(TaskContext& context, TSerwerInformacje& entry, MantisTarget target,
-                     bool suppliers, bool customers, bool goods_base) {
-  const bool ec = target == MantisTarget::MantisEc;
-  TaskShape shape;
-  shape.header =
-      FormatS(ec ? "Eksport %s%s%sdo Mantis_EC: " : "Eksport %s%s%sdo Mantis: ",
-              {suppliers ? Text1250("dostawców ") : "", customers ? Text1250("odbiorców ") : "",
-               goods_base ? "bazy towarowej " : ""});
-  shape.summary_label = Text1250("Zakończono poprawnie: ");
-  shape.modules = {ClassId::Stock};
-  return RunTask(context, entry, shape, [&](TaskRun& run) {
-    std::shared_ptr<IStock> stock;
-    run.session.Obtain(ClassId::Stock, stock);
-    WideString message;
-    WordBool success = kFalse;
-    const WordBool g = goods_base ? kTrue : kFalse;
-    const WordBool s = suppliers ? kTrue : kFalse;
-    const WordBool c = customers ? kTrue : kFalse;
-    Check(ec ? stock->ExportToMantisEc(-1, 0, g, s, c, &message, &success)
-             : stock->ExportToMantis(-1, 0, g, s, c, &message, &success));
-    JudgeResult(SuccessTest::Flag, message, success);
-  });
+enum class MantisTarget { Mantis, MantisEc };
+enum class DataSet { Suppliers, Customers, GoodsBase };
+
+WordBool Selected(DataSet set, DataSet wanted) {
+  return set == wanted ? kTrue : kFalse;
 }
+
+// The host takes the data set as three Booleans: goods base, suppliers,
+// customers.
+template <MantisTarget Target, DataSet Set>
+HostStatus Export(IHostObject& server, OperationResult& r) {
+  IStock& stock = As<IStock>(server);
+  const WordBool goods = Selected(Set, DataSet::GoodsBase);
+  const WordBool suppliers = Selected(Set, DataSet::Suppliers);
+  const WordBool customers = Selected(Set, DataSet::Customers);
+  if constexpr (Target == MantisTarget::MantisEc) {
+    return stock.ExportToMantisEc(-1, 0, goods, suppliers, customers, &r.message, &r.success);
+  }
+  return stock.ExportToMantis(-1, 0, goods, suppliers, customers, &r.message, &r.success);
+}
+
+using enum MantisTarget;
+using enum DataSet;
+
+}  // namespace
+
+// Headers: "Eksport ", the data set's words ("dostawców ", "odbiorców ",
+// "bazy towarowej "), then "do Mantis: " or "do Mantis_EC: ".
+const SingleCall kMantisSuppliers = {"Eksport dostawców do Mantis: ",
+                                     ClassId::Stock,
+                                     Export<Mantis, Suppliers>,
+                                     SuccessTest::Flag,
+                                     kDoneLabel,
+                                     kNoDeparture};
+const SingleCall kMantisCustomers = {"Eksport odbiorców do Mantis: ",
+                                     ClassId::Stock,
+                                     Export<Mantis, Customers>,
+                                     SuccessTest::Flag,
+                                     kDoneLabel,
+                                     kNoDeparture};
+const SingleCall kMantisGoodsBase = {"Eksport bazy towarowej do Mantis: ",
+                                     ClassId::Stock,
+                                     Export<Mantis, GoodsBase>,
+                                     SuccessTest::Flag,
+                                     kDoneLabel,
+                                     kNoDeparture};
+const SingleCall kMantisEcSuppliers = {"Eksport dostawców do Mantis_EC: ",
+                                       ClassId::Stock,
+                                       Export<MantisEc, Suppliers>,
+                                       SuccessTest::Flag,
+                                       kDoneLabel,
+                                       kNoDeparture};
+const SingleCall kMantisEcCustomers = {"Eksport odbiorców do Mantis_EC: ",
+                                       ClassId::Stock,
+                                       Export<MantisEc, Customers>,
+                                       SuccessTest::Flag,
+                                       kDoneLabel,
+                                       kNoDeparture};
+const SingleCall kMantisEcGoodsBase = {"Eksport bazy towarowej do Mantis_EC: ",
+                                       ClassId::Stock,
+                                       Export<MantisEc, GoodsBase>,
+                                       SuccessTest::Flag,
+                                       kDoneLabel,
+                                       kNoDeparture};
 
 }  // namespace zeph

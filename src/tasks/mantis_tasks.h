@@ -1,16 +1,16 @@
-// Mantis and Mantis_EC master-data exports: one Stock operation serving
-// three selections.
+// Mantis and Mantis_EC master-data exports: one Stock operation per target,
+// told which data set to send.
 #pragma once
 
-#include "config/server_list.h"
-#include "tasks/task_context.h"
+#include "tasks/single_call.h"
 
 namespace zeph {
 
-enum class MantisTarget { Mantis, MantisEc };
-
-// Exactly one selection is true when the dispatcher calls it.
-bool RunMantisExport(TaskContext& context, TSerwerInformacje& entry, MantisTarget target,
-                     bool suppliers, bool customers, bool goods_base);
+extern const SingleCall kMantisSuppliers;    // /MED
+extern const SingleCall kMantisCustomers;    // /MEO
+extern const SingleCall kMantisGoodsBase;    // /MET
+extern const SingleCall kMantisEcSuppliers;  // /MECED
+extern const SingleCall kMantisEcCustomers;  // /MECEO
+extern const SingleCall kMantisEcGoodsBase;  // /MECET
 
 }  // namespace zeph

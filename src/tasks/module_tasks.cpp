@@ -1,138 +1,109 @@
 #include "tasks/module_tasks.h"
 
-#include "host/host_calls.h"
-#include "tasks/frame.h"
-#include "tasks/single_call.h"
-#include "util/console.h"
-#include "util/text.h"
-
 namespace zeph {
-namespace {
 
-using ModuleCall = HostStatus (*)(IHostObject&, WideString*, WordBool*);
+// The success flag is passed but never read: any message fails.
+const SingleCall kCskSynchronisation = {"Synchronizacja z CSK: ",
+                                        ClassId::Lexicon,
+                                        [](IHostObject& o, OperationResult& r) {
+                                          return As<ILexicon>(o).SynchronizeWithCsk(0, &r.message,
+                                                                                    &r.success);
+                                        },
+                                        SuccessTest::Message,
+                                        "Status: ",
+                                        kNoDeparture};
 
-// How a row departs from the common shape.
-enum Departure : unsigned {
-  kNone = 0,
-  kArchiveWarning = 1,      // a message beside success is shown as a warning
-  kLogoutWhenLoggedIn = 2,  // no Logout after a refused login
-  kNoRightsCheck = 4,
-  kReleaseBeforeLogout = 8,
-};
+// The second flag the host returns is not read.
+const SingleCall kPriceCheckerExport = {"Eksport towarów do sprawdzarek: ",
+                                        ClassId::Lexicon,
+                                        [](IHostObject& o, OperationResult& r) {
+                                          WordBool second = kFalse;
+                                          return As<ILexicon>(o).ExportGoodsToPriceCheckers(
+                                              0, -1, &r.message, &second, &r.success);
+                                        },
+                                        SuccessTest::Flag,
+                                        "Status: ",
+                                        kNoDeparture};
 
-struct ModuleTask {
-  Switch task;
-  const char* header;  // UTF-8; trailing blanks count
-  ClassId server;
-  ModuleCall call;
-  SuccessTest test;
-  const char* summary;
-  unsigned departures;
-};
+const SingleCall kHrcContractorsExport = {"Eksport plików do HRC: ",
+                                          ClassId::Lexicon,
+                                          [](IHostObject& o, OperationResult& r) {
+                                            return As<ILexicon>(o).ExportContractorsToHrc(
+                                                -1, &r.message, &r.success);
+                                          },
+                                          SuccessTest::Flag,
+                                          kDoneLabel,
+                                          kNoDeparture};
 
-constexpr const char* kDone = "Zakończono poprawnie: ";
+const SingleCall kHrcStarterSalesImport = {"Import danych o sprzedaży starterów z HRC: ",
+                                           ClassId::Lexicon,
+                                           [](IHostObject& o, OperationResult& r) {
+                                             return As<ILexicon>(o).ImportStarterSalesFromHrc(
+                                                 -1, &r.message, &r.success);
+                                           },
+                                           SuccessTest::Flag,
+                                           kDoneLabel,
+                                           kNoDeparture};
 
-const ModuleTask kModuleTasks[] = {
-    {Switch::CSK, "Synchronizacja z CSK: ", ClassId::Lexicon,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<ILexicon>(o).SynchronizeWithCsk(0, m, ok);
-     },
-     SuccessTest::Message, "Status: ", kNone},
-    {Switch::ETDS, "Eksport towarów do sprawdzarek: ", ClassId::Lexicon,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       WordBool second = kFalse;
-       return As<ILexicon>(o).ExportGoodsToPriceCheckers(0, -1, m, &second, ok);
-     },
-     SuccessTest::Flag, "Status: ", kNone},
-    {Switch::HRCK, "Eksport plików do HRC: ", ClassId::Lexicon,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<ILexicon>(o).ExportContractorsToHrc(-1, m, ok);
-     },
-     SuccessTest::Flag, kDone, kNone},
-    {Switch::HRCD, "Import danych o sprzedaży starterów z HRC: ", ClassId::Lexicon,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<ILexicon>(o).ImportStarterSalesFromHrc(-1, m, ok);
-     },
-     SuccessTest::Flag, kDone, kNone},
-    {Switch::DDM, "Wydruk skontrolowanych dokumentów wydania: ", ClassId::Report,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<IReport>(o).PrintInspectedIssueDocuments(-1, m, ok);
-     },
-     SuccessTest::Flag, "Poprawnie wydrukowano wszystkie dokumenty: ", kNone},
-    {Switch::IEDP, "Import eFaktur do poczekalni: ", ClassId::Invoices,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<IInvoices>(o).ImportEInvoicesToStagingArea(-1, 0, m, ok);
-     },
-     SuccessTest::Flag, kDone, kNone},
-    {Switch::IDEADP, "Import dokumentów z eArchiwum do poczekalni: ", ClassId::Invoices,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<IInvoices>(o).ImportEArchiveDocumentsToStagingArea(-1, 0, m, ok);
-     },
-     SuccessTest::Flag, kDone, kArchiveWarning},
-    {Switch::FWPS, "Fiskalizacja w puli stanowisk: ", ClassId::Invoices,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<IInvoices>(o).FiscalizeInStationPool(m, ok);
-     },
-     SuccessTest::Flag, "Status: ", kLogoutWhenLoggedIn},
-    {Switch::IPARPOCZ, "Import paragonów z poczekalni.", ClassId::Invoices,
-     [](IHostObject& o, WideString*, WordBool*) {
-       return As<IInvoices>(o).ImportReceiptsFromStagingArea();
-     },
-     SuccessTest::Status, kDone, kNone},
-    {Switch::FKIZ, "Import zapłat z Ledvo: ", ClassId::Till,
-     [](IHostObject& o, WideString* m, WordBool* ok) {
-       return As<ITill>(o).ImportPaymentsFromLedvo(m, ok);
-     },
-     SuccessTest::TrimmedMessage, kDone,
-     kLogoutWhenLoggedIn | kNoRightsCheck | kReleaseBeforeLogout},
-};
+const SingleCall kInspectedDocumentsPrint = {"Wydruk skontrolowanych dokumentów wydania: ",
+                                             ClassId::Report,
+                                             [](IHostObject& o, OperationResult& r) {
+                                               return As<IReport>(o).PrintInspectedIssueDocuments(
+                                                   -1, &r.message, &r.success);
+                                             },
+                                             SuccessTest::Flag,
+                                             "Poprawnie wydrukowano wszystkie dokumenty: ",
+                                             kNoDeparture};
 
-const ModuleTask* Find(Switch task) {
-  for (const auto& row : kModuleTasks) {
-    if (row.task == task) return &row;
-  }
-  return nullptr;
-}
+const SingleCall kEInvoicesImport = {"Import eFaktur do poczekalni: ",
+                                     ClassId::Invoices,
+                                     [](IHostObject& o, OperationResult& r) {
+                                       return As<IInvoices>(o).ImportEInvoicesToStagingArea(
+                                           -1, 0, &r.message, &r.success);
+                                     },
+                                     SuccessTest::Flag,
+                                     kDoneLabel,
+                                     kNoDeparture};
 
-void Work(TaskRun& run, const ModuleTask& row) {
-  std::shared_ptr<IHostObject> server;
-  if (row.server == ClassId::Invoices) {
-    // Created and registered by the task, then obtained back; the obtained
-    // reference starts empty.
-    run.CreateServer<IInvoices>(ClassId::Invoices);
-    run.session.Obtain(ClassId::Invoices, server, /*create=*/false);
-  } else {
-    run.session.Obtain(row.server, server);
-  }
-  WideString message;
-  WordBool success = kFalse;
-  Check(row.call(*server, &message, &success));
-  JudgeResult(row.test, message, success);
-  if ((row.departures & kArchiveWarning) && !message.empty()) {
-    const std::string warning =
-        "Import zostal wykonany, jednak mogly wystapily problemy z poszczegolnymi "
-        "dokumentami.\r\n" +
-        HostText(message);
-    ConsoleWriteLine(warning);
-    run.Log(warning);
-  }
-}
+const SingleCall kEArchiveImport = {"Import dokumentów z eArchiwum do poczekalni: ",
+                                    ClassId::Invoices,
+                                    [](IHostObject& o, OperationResult& r) {
+                                      return As<IInvoices>(o).ImportEArchiveDocumentsToStagingArea(
+                                          -1, 0, &r.message, &r.success);
+                                    },
+                                    SuccessTest::Flag,
+                                    kDoneLabel,
+                                    kArchiveWarning};
 
-}  // namespace
+const SingleCall kStationPoolFiscalisation = {"Fiskalizacja w puli stanowisk: ",
+                                              ClassId::Invoices,
+                                              [](IHostObject& o, OperationResult& r) {
+                                                return As<IInvoices>(o).FiscalizeInStationPool(
+                                                    &r.message, &r.success);
+                                              },
+                                              SuccessTest::Flag,
+                                              "Status: ",
+                                              kLogoutWhenLoggedIn};
 
-bool RunModuleTask(TaskContext& context, TSerwerInformacje& entry, Switch task) {
-  const ModuleTask* found = Find(task);
-  if (found == nullptr) return false;
-  const ModuleTask& row = *found;
+// The header ends in a full stop with no blank after it.
+const SingleCall kReceiptsImport = {"Import paragonów z poczekalni.",
+                                    ClassId::Invoices,
+                                    [](IHostObject& o, OperationResult&) {
+                                      return As<IInvoices>(o).ImportReceiptsFromStagingArea();
+                                    },
+                                    SuccessTest::Status,
+                                    kDoneLabel,
+                                    kNoDeparture};
 
-  TaskShape shape;
-  shape.header = Text1250(row.header);
-  shape.summary_label = Text1250(row.summary);
-  shape.check_rights = !(row.departures & kNoRightsCheck);
-  shape.logout_only_when_logged_in = row.departures & kLogoutWhenLoggedIn;
-  shape.release_modules_before_logout = row.departures & kReleaseBeforeLogout;
-  if (row.server != ClassId::Invoices) shape.modules = {row.server};
-  return RunTask(context, entry, shape, [&row](TaskRun& run) { Work(run, row); });
-}
+// A user without the exporter's right may run it; the flag is not read.
+const SingleCall kLedvoPaymentsImport = {
+    "Import zapłat z Ledvo: ",
+    ClassId::Till,
+    [](IHostObject& o, OperationResult& r) {
+      return As<ITill>(o).ImportPaymentsFromLedvo(&r.message, &r.success);
+    },
+    SuccessTest::TrimmedMessage,
+    kDoneLabel,
+    kLogoutWhenLoggedIn | kNoRightsCheck | kReleaseBeforeLogout};
 
 }  // namespace zeph

@@ -2,14 +2,19 @@
 // Lexicon, Report, Invoices or Till server each.
 #pragma once
 
-#include "config/server_list.h"
-#include "driver/switches.h"
-#include "tasks/task_context.h"
+#include "tasks/single_call.h"
 
 namespace zeph {
 
-// Runs the task of the switch (/CSK, /ETDS, /HRCK, /HRCD, /DDM, /IEDP,
-// /IDEADP, /FWPS, /IPARPOCZ, /FKIZ).
-bool RunModuleTask(TaskContext& context, TSerwerInformacje& entry, Switch task);
+extern const SingleCall kCskSynchronisation;        // /CSK
+extern const SingleCall kPriceCheckerExport;        // /ETDS
+extern const SingleCall kHrcContractorsExport;      // /HRCK
+extern const SingleCall kHrcStarterSalesImport;     // /HRCD
+extern const SingleCall kInspectedDocumentsPrint;   // /DDM
+extern const SingleCall kEInvoicesImport;           // /IEDP
+extern const SingleCall kEArchiveImport;            // /IDEADP
+extern const SingleCall kStationPoolFiscalisation;  // /FWPS
+extern const SingleCall kReceiptsImport;            // /IPARPOCZ
+extern const SingleCall kLedvoPaymentsImport;       // /FKIZ
 
 }  // namespace zeph

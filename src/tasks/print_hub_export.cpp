@@ -2,15 +2,13 @@
 
 #include <memory>
 
-#include "host/host_calls.h"
+#include "host/module_call.h"
 #include "tasks/frame.h"
-#include "tasks/single_call.h"
 #include "util/error.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
-
 
 // Right codes of the print centre and of its separate image database.
 constexpr char kPrintHubRight[] = "PH";
@@ -33,11 +31,10 @@ using PrintHubCall = HostStatus (IPrintHub::*)(WideString*, WordBool*);
 
 // Empties the message, obtains PrintHub, calls, and fails on a false flag.
 void CallPrintHub(TaskRun& run, std::shared_ptr<IPrintHub>& reference, PrintHubCall call) {
-  WideString message;
-  WordBool success = kFalse;
-  IPrintHub& print_hub = run.session.Obtain(ClassId::PrintHub, reference);
-  Check((print_hub.*call)(&message, &success));
-  JudgeResult(SuccessTest::Flag, message, success);
+  CallModule(
+      run.session, ClassId::PrintHub, reference,
+      [call](IPrintHub& hub, OperationResult& r) { return (hub.*call)(&r.message, &r.success); },
+      SuccessTest::Flag);
 }
 
 }  // namespace
@@ -51,8 +48,13 @@ bool RunPrintHubExport(TaskContext& context, TSerwerInformacje& entry) {
   std::shared_ptr<IReport> report;
   std::shared_ptr<IPrintHub> print_hub;
   return RunTask(context, entry, shape, [&](TaskRun& run) {
-    WordBool flag = kFalse;  // not looked at: only the call status counts
-    Check(run.session.Obtain(ClassId::Report, report).ExportInvoicePrintoutsToPrintHub(&flag));
+    // The flag the host returns is not looked at: only the call status counts.
+    CallModule(
+        run.session, ClassId::Report, report,
+        [](IReport& server, OperationResult& r) {
+          return server.ExportInvoicePrintoutsToPrintHub(&r.success);
+        },
+        SuccessTest::Status);
     if (!run.session.GetBoolParameter("PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE")) return;
     // Without the image database right only the copy is skipped.
     if (run.session.HasRight(kImageDatabaseRight, kImageDatabaseRightLevel)) {

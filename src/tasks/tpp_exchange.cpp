@@ -3,15 +3,16 @@
 #include <memory>
 #include <vector>
 
-#include "host/host_calls.h"
+#include "host/module_call.h"
 #include "tasks/frame.h"
-#include "tasks/single_call.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
 
-using StepCall = HostStatus (*)(IHostObject&, WordBool*);
+// The flag the step's operation returns goes to result.success; it is not
+// looked at.
+using StepCall = HostStatus (*)(IHostObject&, OperationResult&);
 
 // One step of the exchange. The lines are ASCII; trailing blanks count.
 struct TppStep {
@@ -24,31 +25,45 @@ struct TppStep {
 
 const TppStep kSteps[] = {
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ExportGoodsToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<ILexicon>(o).ExportGoodsToTpp(-1, &r.success);
+     },
      "- 1. Eksport towarow - start ", "- Eksport towarow - koniec, status ok",
      "- Eksport towarow - koniec, status blad "},
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ImportTppPrices(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<ILexicon>(o).ImportTppPrices(-1, &r.success);
+     },
      "- 2. Import cen PTKW i CTKW - start ", "- Import cen PTKW i CTKW - koniec, status ok",
      "- Import cen PTKW i CTKW - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportOrdersToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<IStock>(o).ExportOrdersToTpp(-1, &r.success);
+     },
      "- 3. Eksport zamowien - start ", "- Eksport zamowien - koniec, status ok",
      "- Eksport zamowien - koniec, status blad "},
     {ClassId::Lexicon,
-     [](IHostObject& o, WordBool* f) { return As<ILexicon>(o).ExportContractorsToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<ILexicon>(o).ExportContractorsToTpp(-1, &r.success);
+     },
      "- 4. Eksport kontrahentow - start ", "- Eksport kontrahentow - koniec, status ok",
      "- Eksport kontrahentow - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportPwDocumentsToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<IStock>(o).ExportPwDocumentsToTpp(-1, &r.success);
+     },
      "- 5. Eksport PW - start ", "- Eksport PW - koniec, status ok",
      "- Eksport PW - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportWzDocumentsToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<IStock>(o).ExportWzDocumentsToTpp(-1, &r.success);
+     },
      "- 6. Eksport WZ - start ", "- Eksport WZ - koniec, status ok",
      "- Eksport WZ - koniec, status blad "},
     {ClassId::Stock,
-     [](IHostObject& o, WordBool* f) { return As<IStock>(o).ExportStockLevelsToTpp(-1, f); },
+     [](IHostObject& o, OperationResult& r) {
+       return As<IStock>(o).ExportStockLevelsToTpp(-1, &r.success);
+     },
      "- 7. Eksport stanow magazynowych - start ",
      "- Eksport stanow magazynowych - koniec, status ok ",
      "- Eksport stanow magazynowych - koniec, status blad "},
@@ -70,9 +85,7 @@ bool RunTppExchange(TaskContext& context, TSerwerInformacje& entry) {
       // A failing step is logged and the exchange goes on with the next one;
       // the flag the host returns is not looked at.
       try {
-        IHostObject& server = run.session.Obtain(step.server, servers[i]);
-        WordBool flag = kFalse;
-        Check(step.call(server, &flag));
+        CallModule(run.session, step.server, servers[i], step.call, SuccessTest::Status);
         run.Log(step.success);
       } catch (const std::exception& e) {
         run.Log(Text1250("BŁĄD: ") + e.what());

@@ -57,18 +57,20 @@ void ComponentRuntime::Configure(const std::string& executable_directory) {
 }
 
 HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
+  if (library != nullptr) library->clear();
+  const int index = static_cast<int>(id);
+  if (index < 0 || index >= kClassesCreated) return HostStatus::Fail(kNotRegistered);
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  if (!state.configured) {
-    state.directory = ExecutableDirectory();
-    state.configured = true;
-  }
-  std::string path = RegisteredLibrary(state.directory + "components.ini", ClassName(id));
-  if (!path.empty() && path.front() != '/') path = state.directory + path;
-  if (library != nullptr) *library = path;
+  if (state.directory.empty()) state.directory = ExecutableDirectory();
+  if (!state.registry) state.registry = ReadRegistry(state.directory);
+  if (state.registry->read_failure.Failed()) return state.registry->read_failure;
+  std::string path = state.registry->libraries[index];
   if (path.empty()) return HostStatus::Fail(kNotRegistered);
-  ZephCreateInstanceFn create = nullptr;
-  return Factory(state, path, &create);
+  if (path.front() != '/') path = state.directory + path;
+  if (library != nullptr) *library = path;
+  const HostLibrary* loaded = nullptr;
+  return HostLibrary::Load(path, &loaded);
 }
 
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {

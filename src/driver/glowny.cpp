@@ -24,6 +24,8 @@ TfrmGlowny::TfrmGlowny(int argc, const char* const* argv) : argc_(argc), argv_(a
   context_.server_list_path = context_.program_directory + "serwery.ini";
   context_.log_path = context_.program_directory + "Eksport_PelkTessaro_Auto.log";
   ComponentRuntime::Configure(context_.program_directory);
+  context_.record = RunRecord(RunRecord::PathFromEnvironment());
+  context_.record.Start(argc, argv);
   // The export directory on drive D: exists only on drive-letter systems;
   // nothing uses it, so nothing is created here.
 }
@@ -50,10 +52,15 @@ void TfrmGlowny::RunExport() {
     if (flags_.Get(Switch::Help)) PrintHelp();
     for (TSerwerInformacje& entry : entries_) {
       for (const DispatchRow& row : DispatchTable()) {
-        if (RowApplies(row, flags_, entry)) row.run(context_, entry);
+        if (!RowApplies(row, flags_, entry)) continue;
+        context_.record.BeginTask(entry.Sekcja, entry.Serwer, entry.Baza, SwitchName(row.task),
+                                  EnableKeyName(row.enable));
+        row.run(context_, entry);
+        context_.record.EndTask();
       }
     }
   } catch (const std::exception& e) {
+    context_.record.EndedEarly(e.what());
     try {
       context_.log.AddLogLine(e.what(), true);
       context_.log.Save(context_.log_path);
@@ -61,6 +68,7 @@ void TfrmGlowny::RunExport() {
       // Nowhere left to report it; the run ends either way.
     }
   }
+  context_.record.Finish();
 }
 
 }  // namespace zeph

@@ -81,7 +81,7 @@ class CentralExport {
     run_.context.export_state.Save(entry);
     entry.BylyPliki = !run_.context.produced_files.empty();
     if (entry.BylyPliki) {
-      mail_error_ = RunMailStep(entry, [this] { return MailFiles(); });
+      mail_error_ = RunMailStep(run_, [this] { return MailFiles(); });
     }
   }
 

@@ -13,6 +13,7 @@ std::string TaskRun::Header(const std::string& text) const {
 
 void ReportError(TaskRun& run, const std::string& message) {
   ConsoleWriteLine("BLAD: " + message);
+  run.context.record.TaskError(message);
   run.Log(Text1250("BŁĄD: ") + message);
 }
 
@@ -44,6 +45,7 @@ bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& sh
   } else if (!shape.summary_label.empty()) {
     run.LogIndented(shape.summary_label + YesNoText(run.outcome));
   }
+  context.record.TaskOutcome(run.outcome);
   context.log.Save(context.log_path);
 
   HostSession& session = run.session;

@@ -48,7 +48,7 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
 
 std::string MailInvoiceExportError(TaskRun& run, const std::string& message,
                                    const std::string& error_log_path) {
-  return RunMailStep(run.entry, [&] {
+  return RunMailStep(run, [&] {
     std::vector<std::string> attachments;
     if (!error_log_path.empty() && FileExists(error_log_path)) {
       attachments.push_back(error_log_path);

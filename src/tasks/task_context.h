@@ -10,6 +10,7 @@
 #include "config/server_list.h"
 #include "host/host_objects.h"
 #include "log/run_log.h"
+#include "log/run_record.h"
 
 namespace zeph {
 
@@ -22,6 +23,7 @@ struct TaskContext {
   std::vector<std::string> produced_files;  // files of the last central export
   HostObjects host_objects;                 // the application object and AConn
   ExportState export_state;                 // bookkeeping write-back of /EK and /MHD
+  RunRecord record;                         // kept only when asked for
 };
 
 }  // namespace zeph

@@ -30,14 +30,16 @@ bool SendTaskMail(const MailSettings& mail, const std::string& subject, const st
                   Trim(mail.AdresPocztowyOdbiorcy));
 }
 
-std::string RunMailStep(TSerwerInformacje& entry, const std::function<bool()>& step) {
+std::string RunMailStep(TaskRun& run, const std::function<bool()>& step) {
+  std::string error;
   try {
-    entry.WyslanoPoczte = step();
-    return {};
+    run.entry.WyslanoPoczte = step();
   } catch (const std::exception& e) {
-    entry.WyslanoPoczte = false;
-    return e.what();
+    run.entry.WyslanoPoczte = false;
+    error = e.what();
   }
+  run.context.record.Mail(run.entry.WyslanoPoczte, error);
+  return error;
 }
 
 void LogMailError(TaskRun& run, const std::string& mail_error) {

@@ -26,10 +26,10 @@ std::string OwnerIdentifier(TaskRun& run);
 bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments);
 
-// Runs `step`; its result becomes the entry's mail-sent flag. An error sets
-// the flag false and its message is returned (empty otherwise): a mail
-// failure never fails the task.
-std::string RunMailStep(TSerwerInformacje& entry, const std::function<bool()>& step);
+// Runs `step`; its result becomes the entry's mail-sent flag and goes to the
+// run record. An error sets the flag false and its message is returned
+// (empty otherwise): a mail failure never fails the task.
+std::string RunMailStep(TaskRun& run, const std::function<bool()>& step);
 
 // The indented "  Komunikat błędu: " line, only while the entry's mail-sent
 // flag is false.

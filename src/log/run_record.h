@@ -1,0 +1,71 @@
+// The run record: a machine-readable account of one run for schedulers and
+// monitoring (JSON, texts in UTF-8). Kept only when the environment variable
+// ZEPHAUTOMAT_RUN_RECORD names a file; otherwise every call does nothing and
+// the run is exactly as without it. Written whole when the run ends.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace zeph {
+
+class RunRecord {
+ public:
+  using Clock = std::chrono::system_clock;
+
+  // Inactive when `path` is empty.
+  explicit RunRecord(std::string path = {}) : path_(std::move(path)) {}
+  // The file ZEPHAUTOMAT_RUN_RECORD names, or empty.
+  static std::string PathFromEnvironment();
+
+  bool Active() const { return !path_.empty(); }
+
+  // The run starts with these arguments (argv[0] excluded).
+  void Start(int argc, const char* const* argv);
+  // A dispatched task starts; texts are Windows-1250.
+  void BeginTask(const std::string& entry, const std::string& server, const std::string& database,
+                 const std::string& switch_name, const std::string& enable_key);
+  // The task reported this error (Windows-1250).
+  void TaskError(const std::string& message);
+  // The task's outcome; a task that runs the frame more than once fails when
+  // any run failed.
+  void TaskOutcome(bool outcome);
+  // One mail step of the task: sent, or the error it ended with.
+  void Mail(bool sent, const std::string& error);
+  void EndTask();
+  // An error ended the run before its end (Windows-1250).
+  void EndedEarly(const std::string& message);
+
+  // The record as JSON.
+  std::string ToJson() const;
+  // Writes it to its file, replacing the file whole; a failure is reported
+  // on standard error.
+  void Finish();
+
+ private:
+  struct MailOutcome {
+    bool sent = false;
+    std::string error;
+  };
+  struct Task {
+    std::string entry, server, database, switch_name, enable_key;
+    Clock::time_point started;
+    Clock::time_point ended;
+    bool outcome = true;
+    std::vector<std::string> errors;
+    std::vector<MailOutcome> mails;
+  };
+
+  std::string path_;
+  Clock::time_point started_;
+  Clock::time_point ended_;
+  std::vector<std::string> switches_;
+  std::vector<Task> tasks_;
+  bool task_open_ = false;
+  bool ended_early_ = false;
+  std::string early_stage_;
+  std::string early_message_;
+};
+
+}  // namespace zeph

@@ -1,0 +1,200 @@
+// zephautomat-run: runs an instance's program with the given switches and
+// turns its run record into an exit code, a summary on standard error and,
+// when asked, a copy of the record and a metrics file for monitoring.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/run/json_value.h"
+#include "tools/run/launch.h"
+#include "tools/run/run_verdict.h"
+#include "util/json_text.h"
+#include "util/replace_file.h"
+#include "util/unique_fd.h"
+#include "util/version.h"
+
+namespace zeph {
+namespace {
+
+constexpr const char* kName = "zephautomat-run";
+constexpr const char* kUsage =
+    "usage: zephautomat-run [--quiet] [--record FILE] [--metrics FILE] INSTANCE_DIR SWITCH...\n"
+    "       zephautomat-run --version\n"
+    "Runs INSTANCE_DIR/zephautomat with the switches (for example /EK /RD) and exits\n"
+    "0 when every task and every mail succeeded, 1 when any failed, 2 when the run\n"
+    "ended early or left no record. A summary goes to standard error.\n"
+    "  --quiet         print the summary only when the exit code is not 0\n"
+    "  --record FILE   write the run record (JSON) to FILE\n"
+    "  --metrics FILE  write Prometheus metrics to FILE (node exporter textfile collector)\n";
+
+struct Options {
+  std::string instance_dir;
+  std::vector<std::string> switches;
+  std::string record_path;
+  std::string metrics_path;
+  bool quiet = false;
+};
+
+void Say(const std::string& line) {
+  std::cerr << kName << ": " << line << std::endl;
+}
+
+double NowUnix() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// The record the wrapper writes itself when the program left none.
+std::string RecordOfMissingRun(const Options& options, const std::string& why, double now) {
+  std::string json = "{\n  \"format\": 1,\n  \"program\": " + JsonQuoted(VersionLine(kName)) +
+                     ",\n  \"ended_unix\": " + std::to_string(now) +
+                     ",\n  \"duration_seconds\": 0,\n  \"switches\": [";
+  for (size_t i = 0; i < options.switches.size(); ++i) {
+    json += (i ? ", " : "") + JsonQuoted(options.switches[i]);
+  }
+  json += "],\n  \"tasks\": [],\n  \"ended_early\": {\"stage\": \"start\", \"message\": " +
+          JsonQuoted(why) + "}\n}\n";
+  return json;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  bytes = content.str();
+  return true;
+}
+
+// Writes a file the operator asked for; false (and said so) on failure.
+bool WriteRequested(const std::string& what, const std::string& path, const std::string& bytes) {
+  const int error = ReplaceFile(path, bytes, 0644);
+  if (error == 0) return true;
+  Say("cannot write the " + what + " " + path + ": " + std::strerror(error));
+  return false;
+}
+
+int Run(const Options& options) {
+  const std::string program = options.instance_dir + "/zephautomat";
+
+  // One run per instance at a time. The lock is on the program file, so it
+  // never meets a lock the program takes on its own directory.
+  UniqueFd lock(::open(program.c_str(), O_RDONLY | O_CLOEXEC));
+  if (lock) {
+    while (::flock(lock.Get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+
+  std::string scratch =
+      (std::getenv("TMPDIR") && *std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+  scratch += "/zephautomat-run.XXXXXX";
+  std::string record_bytes;
+  RunVerdict verdict;
+  std::string why;
+  if (::mkdtemp(scratch.data()) == nullptr) {
+    why = "cannot create a temporary directory in " + scratch.substr(0, scratch.rfind('/')) + ": " +
+          std::strerror(errno);
+  } else {
+    const std::string record_file = scratch + "/record.json";
+    const ProgramEnd end =
+        RunProgram(program, options.switches, "ZEPHAUTOMAT_RUN_RECORD", record_file);
+    const bool have_record = ReadWholeFile(record_file, record_bytes);
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    if (!end.started) {
+      why = end.failure;
+    } else if (!have_record) {
+      why =
+          "the program left no run record" + (end.failure.empty() ? "" : " (" + end.failure + ")");
+    } else {
+      try {
+        verdict = JudgeRecord(ParseJson(record_bytes));
+        if (!end.failure.empty()) {
+          verdict.exit_code = kRunIncomplete;
+          verdict.ended_early = true;
+          verdict.early_stage = "end";
+          verdict.early_message = end.failure;
+        }
+      } catch (const std::exception& e) {
+        why = "the run record cannot be read: " + std::string(e.what());
+      }
+    }
+  }
+  if (!why.empty()) {
+    const double now = NowUnix();
+    verdict = NoRecord(why, now);
+    record_bytes = RecordOfMissingRun(options, why, now);
+  }
+
+  if (!options.quiet || verdict.exit_code != kRunSucceeded) {
+    for (const std::string& line : SummaryLines(verdict)) Say(line);
+  }
+
+  int exit_code = verdict.exit_code;
+  if (!options.record_path.empty() &&
+      !WriteRequested("run record", options.record_path, record_bytes)) {
+    exit_code = kRunIncomplete;
+  }
+  if (!options.metrics_path.empty() &&
+      !WriteRequested("metrics file", options.metrics_path,
+                      MetricsText(verdict, options.instance_dir))) {
+    exit_code = kRunIncomplete;
+  }
+  return exit_code;
+}
+
+}  // namespace
+}  // namespace zeph
+
+int main(int argc, char** argv) {
+  using zeph::kRunIncomplete;
+  zeph::Options options;
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--version") {
+      std::cout << zeph::VersionLine(zeph::kName) << "\n";
+      return 0;
+    }
+    if (argument == "--help") {
+      std::cout << zeph::kUsage;
+      return 0;
+    }
+    if (argument == "--quiet") {
+      options.quiet = true;
+      continue;
+    }
+    if ((argument == "--record" || argument == "--metrics") && i + 1 < argc) {
+      (argument == "--record" ? options.record_path : options.metrics_path) = argv[++i];
+      continue;
+    }
+    if (argument == "--") {
+      ++i;
+      break;
+    }
+    if (argument.rfind("--", 0) == 0) {
+      std::cerr << zeph::kName << ": unknown or incomplete option " << argument << "\n"
+                << zeph::kUsage;
+      return kRunIncomplete;
+    }
+    break;
+  }
+  if (argc - i < 2) {
+    std::cerr << zeph::kUsage;
+    return kRunIncomplete;
+  }
+  options.instance_dir = argv[i++];
+  for (; i < argc; ++i) options.switches.emplace_back(argv[i]);
+  return zeph::Run(options);
+}

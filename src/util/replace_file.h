@@ -1,0 +1,18 @@
+// Replacing a whole file so that a reader sees either the old or the new
+// content, never a part: a temporary file beside it, flushed to disk, then
+// renamed over it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace zeph {
+
+// Writes `bytes` to `path` through ".<name>.<pid>.tmp" in the same directory,
+// created with `mode`. Returns 0, or the errno of the step that failed (the
+// temporary file is then removed and `path` is untouched).
+int ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode);
+
+}  // namespace zeph

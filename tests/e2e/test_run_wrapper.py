@@ -1,0 +1,203 @@
+"""zephautomat-run: exit code, summary, run record and metrics of a run.
+
+The wrapper runs the real program of an instance against the host simulator
+and a real SMTP server, then judges the record the program wrote."""
+
+import json
+import os
+import re
+import subprocess
+
+import pytest
+
+from conftest import END, MAIL_FAILURE, START, entry, mask
+from smtp_server import mail_server  # noqa: F401 (fixture)
+
+RUN = os.environ.get("ZEPH_RUN", "")
+GEFCO_DOWN = "Brak połączenia z serwerem FTP Gefco"
+
+
+class Wrapped:
+    def __init__(self, proc, record_path, metrics_path):
+        self.returncode = proc.returncode
+        self.console = proc.stdout
+        self.summary = proc.stderr.decode("utf-8").splitlines()
+        self.record = json.loads(record_path.read_text(encoding="utf-8"))
+        self.metrics = metrics_path.read_text(encoding="utf-8")
+
+    def metric(self, name, **labels):
+        """Value of one series; labels beyond instance_dir must all match."""
+        for line in self.metrics.splitlines():
+            match = re.match(r"^(\w+)\{(.*)\} (\S+)$", line)
+            if not match or match.group(1) != name:
+                continue
+            found = dict(re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', match.group(2)))
+            if all(found.get(k) == v for k, v in labels.items()):
+                return float(match.group(3))
+        raise AssertionError(f"no series {name} {labels} in\n{self.metrics}")
+
+
+def wrap(app, *switches):
+    assert RUN and os.path.exists(RUN), "ZEPH_RUN must name the built wrapper"
+    record = app.dir.parent / "out" / "record.json"
+    metrics = app.dir.parent / "out" / "zephautomat.prom"
+    record.parent.mkdir(exist_ok=True)
+    proc = subprocess.run([RUN, "--record", str(record), "--metrics", str(metrics),
+                           str(app.dir), *switches],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    return Wrapped(proc, record, metrics)
+
+
+def test_all_good_run(app, mail_server):  # noqa: F811
+    server = mail_server()
+    app.write_config([("Północ", entry(WymianaDanychSpr=1, RaportDzienny=1))],
+                     mail={"SerwerPocztowy": server.address})
+    direct = app.run("/WDS", "/RD")
+    before = mask(app.log())
+
+    run = wrap(app, "/RD", "/WDS")
+
+    assert run.returncode == 0
+    # the console is the program's own, byte for byte; the log grows as usual
+    assert run.console == direct.console == START + b"OK\nOK\n" + END
+    assert mask(app.log()) == before + before
+    assert run.summary == [
+        "zephautomat-run: [Północ] /WDS (WymianaDanychSpr): ok",
+        "zephautomat-run: [Północ] /RD (RaportDzienny): ok",
+        "zephautomat-run: 2 tasks run, 0 failed, 0 mails failed; exit code 0",
+    ]
+    record = run.record
+    assert record["switches"] == ["/RD", "/WDS"]
+    assert record["ended_early"] is None
+    assert [(t["entry"], t["server"], t["database"], t["switch"], t["enable"], t["outcome"],
+             t["errors"], t["mails"]) for t in record["tasks"]] == [
+        ("Północ", "SRV", "DB", "/WDS", "WymianaDanychSpr", "ok", [], []),
+        ("Północ", "SRV", "DB", "/RD", "RaportDzienny", "ok", [], [{"sent": True}]),
+    ]
+    assert record["started"] <= record["ended"]
+    assert all(t["duration_seconds"] >= 0 for t in record["tasks"])
+    assert len(server.deliveries) == 2
+    assert run.metric("zephautomat_last_run_exit_code", instance_dir=str(app.dir)) == 0
+    assert run.metric("zephautomat_last_run_tasks") == 2
+    assert run.metric("zephautomat_last_run_tasks_failed") == 0
+    assert run.metric("zephautomat_last_run_timestamp_seconds") == pytest.approx(
+        record["ended_unix"])
+    assert run.metric("zephautomat_task_success", entry="Północ", switch="/RD") == 1
+
+
+def test_failed_task_and_failed_mail(app):
+    # the mail server of the configuration refuses connections
+    app.write_config([("A", entry("SRV-A", WymianaDanychSpr=1, GefcoEksport=1)),
+                      ("B", entry("SRV-B", RaportDzienny=1))])
+    app.write_sim(f"[SRV-A/DB]\nStock.ExportFilesToGefco = false: {GEFCO_DOWN}\n")
+
+    run = wrap(app, "/WDS", "/GE", "/RD")
+
+    assert run.returncode == 1
+    assert run.summary[0] == "zephautomat-run: [A] /WDS (WymianaDanychSpr): ok"
+    assert run.summary[1] == f"zephautomat-run: [A] /GE (GefcoEksport): FAILED: {GEFCO_DOWN}"
+    # a mail failure fails the run, not the task; its text is on one line
+    assert run.summary[2].startswith(
+        "zephautomat-run: [B] /RD (RaportDzienny): FAILED: mail: "
+        + MAIL_FAILURE.replace("\r\n", " "))
+    assert run.summary[3] == "zephautomat-run: 3 tasks run, 1 failed, 1 mails failed; exit code 1"
+    gefco, report = run.record["tasks"][1:]
+    assert (gefco["outcome"], gefco["errors"]) == ("failed", [GEFCO_DOWN])
+    assert report["outcome"] == "ok"
+    [mail] = report["mails"]
+    assert mail["sent"] is False and mail["error"].startswith(MAIL_FAILURE)
+    assert run.metric("zephautomat_last_run_exit_code") == 1
+    assert run.metric("zephautomat_last_run_tasks_failed") == 1
+    assert run.metric("zephautomat_last_run_mails_failed") == 1
+    assert [run.metric("zephautomat_task_success", entry=e, switch=s)
+            for e, s in [("A", "/WDS"), ("A", "/GE"), ("B", "/RD")]] == [1, 0, 0]
+
+
+def test_configuration_error_ends_the_run(app):
+    app.write_config([("Dobra", entry(WymianaDanychSpr=1)),
+                      ("Zła sekcja", entry(Baza="", WymianaDanychSpr=1))])
+
+    run = wrap(app, "/WDS")
+
+    assert run.returncode == 2
+    assert run.console == START + END
+    assert run.record["tasks"] == []
+    assert run.record["ended_early"] == {"stage": "configuration",
+                                         "message": "Błędne dane dla serwera: Zła sekcja"}
+    assert run.summary == [
+        "zephautomat-run: the run ended early (configuration): "
+        "Błędne dane dla serwera: Zła sekcja",
+        "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 2",
+    ]
+    assert run.metric("zephautomat_last_run_ended_early") == 1
+    assert run.metric("zephautomat_last_run_exit_code") == 2
+
+
+def _missing(app):
+    app.exe.unlink()
+
+
+def _not_executable(app):
+    app.exe.chmod(0o644)
+
+
+def _writes_no_record(app):
+    app.exe.unlink()
+    app.exe.write_text("#!/bin/sh\nexit 0\n")
+    app.exe.chmod(0o755)
+
+
+def _killed(app):
+    app.exe.unlink()
+    app.exe.write_text("#!/bin/sh\nkill -9 $$\n")
+    app.exe.chmod(0o755)
+
+
+@pytest.mark.parametrize("breakage, why", [
+    (_missing, "cannot start {exe}: No such file or directory"),
+    (_not_executable, "cannot start {exe}: Permission denied"),
+    (_writes_no_record, "the program left no run record"),
+    (_killed, "the program left no run record (the program was killed by signal Killed)"),
+])
+def test_run_that_could_not_start(app, breakage, why):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    breakage(app)
+
+    run = wrap(app, "/WDS")
+
+    why = why.format(exe=app.exe)
+    assert run.returncode == 2
+    assert run.summary == [
+        f"zephautomat-run: the run ended early (start): {why}",
+        "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 2",
+    ]
+    assert run.record["ended_early"] == {"stage": "start", "message": why}
+    assert run.record["switches"] == ["/WDS"]
+    assert run.metric("zephautomat_last_run_exit_code") == 2
+    assert run.metric("zephautomat_last_run_tasks") == 0
+
+
+def test_program_alone_writes_the_record_only_when_asked(app, tmp_path):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    record = tmp_path / "record.json"
+
+    plain = app.run("/WDS")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["app"]
+    asked = app.run("/WDS", env={"ZEPHAUTOMAT_RUN_RECORD": str(record)})
+
+    assert plain.console == asked.console == START + b"OK\n" + END
+    assert plain.stderr == asked.stderr == b""
+    assert [t["outcome"] for t in json.loads(record.read_text())["tasks"]] == ["ok"]
+    # written whole: nothing but the record is left beside it
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["app", "record.json"]
+
+
+def test_unwritable_record_leaves_a_trace(app, tmp_path):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    record = tmp_path / "missing-dir" / "record.json"
+
+    result = app.run("/WDS", env={"ZEPHAUTOMAT_RUN_RECORD": str(record)})
+
+    assert result.console == START + b"OK\n" + END
+    assert result.stderr.decode() == (
+        f"zephautomat: cannot write the run record {record}: No such file or directory\n")

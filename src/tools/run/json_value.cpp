@@ -66,7 +66,8 @@ class Parser {
         SkipBlanks();
         std::string key = String();
         Expect(':');
-        value.members.emplace_back(std::move(key), Value(depth + 1));
+        value.keys.push_back(std::move(key));
+        value.items.push_back(Value(depth + 1));
       } while (Take(','));
       Expect('}');
     } else if (c == '[') {
@@ -208,8 +209,8 @@ class Parser {
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
   if (kind != Kind::Object) return nullptr;
-  for (const auto& [name, value] : members) {
-    if (name == key) return &value;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i] == key) return &items[i];
   }
   return nullptr;
 }

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace zeph {
@@ -15,9 +14,9 @@ struct JsonValue {
   Kind kind = Kind::Null;
   bool boolean = false;
   double number = 0;
-  std::string text;  // UTF-8
-  std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::string text;               // UTF-8
+  std::vector<JsonValue> items;   // of an array; of an object: the values
+  std::vector<std::string> keys;  // of an object, one per item
 
   // The member `key` of an object; nullptr when absent or not an object.
   const JsonValue* Find(std::string_view key) const;

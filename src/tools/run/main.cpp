@@ -1,8 +1,6 @@
 // zephautomat-run: runs an instance's program with the given switches and
 // turns its run record into an exit code, a summary on standard error and,
 // when asked, a copy of the record and a metrics file for monitoring.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +20,6 @@
 #include "tools/run/run_verdict.h"
 #include "util/json_text.h"
 #include "util/replace_file.h"
-#include "util/unique_fd.h"
 #include "util/version.h"
 
 namespace zeph {
@@ -88,14 +85,8 @@ bool WriteRequested(const std::string& what, const std::string& path, const std:
 int Run(const Options& options) {
   const std::string program = options.instance_dir + "/zephautomat";
 
-  // One run per instance at a time. The lock is on the program file, so it
-  // never meets a lock the program takes on its own directory.
-  UniqueFd lock(::open(program.c_str(), O_RDONLY | O_CLOEXEC));
-  if (lock) {
-    while (::flock(lock.Get(), LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-
+  // Overlapping runs of one instance are serialised by the program itself:
+  // it locks its directory and waits for the run before it.
   std::string scratch =
       (std::getenv("TMPDIR") && *std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
   scratch += "/zephautomat-run.XXXXXX";

@@ -33,9 +33,13 @@ install(FILES packaging/instance/serwery.ini
 # Scheduling: systemd units, and examples for cron and logrotate.
 install(FILES packaging/systemd/zephautomat@.service packaging/systemd/zephautomat@.timer
         DESTINATION lib/systemd/system COMPONENT program)
-install(FILES packaging/cron/zephautomat packaging/logrotate/zephautomat
-              packaging/systemd/zephautomat@.service.d-override.conf
-        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/scheduling COMPONENT program)
+set(ZEPH_SCHEDULING_EXAMPLES ${CMAKE_INSTALL_DOCDIR}/examples/scheduling)
+install(FILES packaging/cron/zephautomat DESTINATION ${ZEPH_SCHEDULING_EXAMPLES}
+        RENAME zephautomat.cron COMPONENT program)
+install(FILES packaging/logrotate/zephautomat DESTINATION ${ZEPH_SCHEDULING_EXAMPLES}
+        RENAME zephautomat.logrotate COMPONENT program)
+install(FILES packaging/systemd/zephautomat@.service.d-override.conf
+        DESTINATION ${ZEPH_SCHEDULING_EXAMPLES} COMPONENT program)
 
 # Examples and documentation.
 file(GLOB ZEPH_EXAMPLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/*)

@@ -1,0 +1,125 @@
+"""Installing: `cmake --install` into a prefix, an instance created with the
+installed tool and run against the installed simulator, and the Debian
+packages cpack builds."""
+
+import os
+import re
+import shutil
+import stat
+import subprocess
+from pathlib import Path
+
+import pytest
+
+BUILD = os.environ.get("ZEPH_BUILD_DIR", "")
+SOURCE = os.environ.get("ZEPH_SOURCE_DIR", "")
+TOOLS = ["zephautomat", "zephautomat-check", "zephautomat-run", "zephautomat-instance"]
+VERSION_TAG = re.compile(rb"ZephAutomat \d+\.\d+\.\d+ revision [0-9A-Za-z.+-]+")
+
+
+def run(*command, **options):
+    return subprocess.run([str(c) for c in command], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=300, **options)
+
+
+@pytest.fixture(scope="module")
+def prefix(tmp_path_factory):
+    assert BUILD and os.path.isdir(BUILD), "ZEPH_BUILD_DIR must name the build directory"
+    assert SOURCE, "ZEPH_SOURCE_DIR must name the source tree"
+    root = tmp_path_factory.mktemp("prefix")
+    done = run("cmake", "--install", BUILD, "--prefix", root)
+    assert done.returncode == 0, done.stderr
+    return root
+
+
+def test_install_puts_the_documented_files_in_place(prefix):
+    for tool in TOOLS:
+        path = prefix / "bin" / tool
+        assert path.is_file() and os.access(path, os.X_OK), tool
+    pages = sorted(p.name for p in (prefix / "share" / "man").glob("man*/*"))
+    sources = sorted(p.name for p in Path(SOURCE, "docs", "man").glob("*.[1-8]"))
+    assert pages == sources
+    assert (prefix / "lib" / "zephautomat" / "libmerkan-sim.so").is_file()
+    assert list((prefix / "include" / "zephautomat").glob("*.h"))
+    assert (prefix / "share" / "zephautomat" / "instance" / "serwery.ini").is_file()
+    assert (prefix / "lib" / "systemd" / "system" / "zephautomat@.timer").is_file()
+    scheduling = prefix / "share" / "doc" / "zephautomat" / "examples" / "scheduling"
+    assert sorted(p.name for p in scheduling.iterdir()) == [
+        "zephautomat.cron", "zephautomat.logrotate", "zephautomat@.service.d-override.conf"]
+
+
+def test_every_binary_carries_one_version(prefix):
+    tags = set()
+    for path in [prefix / "bin" / t for t in TOOLS if t != "zephautomat-instance"] + [
+            prefix / "lib" / "zephautomat" / "libmerkan-sim.so"]:
+        found = set(VERSION_TAG.findall(path.read_bytes()))
+        assert len(found) == 1, (path, found)
+        tags |= found
+    assert len(tags) == 1
+    number = tags.pop().split()[1].decode()
+    for tool in ["zephautomat-run", "zephautomat-check", "zephautomat-instance"]:
+        out = run(prefix / "bin" / tool, "--version")
+        assert out.returncode == 0 and number in out.stdout.decode(), (tool, out.stdout)
+
+
+def test_created_instance_runs_the_installed_program(prefix, tmp_path):
+    instance = tmp_path / "srv" / "main"
+    created = run(prefix / "bin" / "zephautomat-instance", "create", instance)
+    assert created.returncode == 0, created.stderr
+
+    assert stat.S_IMODE(instance.stat().st_mode) == 0o700
+    assert stat.S_IMODE((instance / "serwery.ini").stat().st_mode) == 0o600
+    ini = (instance / "serwery.ini").read_bytes()
+    assert ini.endswith(b"\r\n") and b"\n" not in ini.replace(b"\r\n", b"")
+    assert "[Baza główna]".encode("cp1250") in ini
+    assert f"KatalogRoboczy={instance}/praca".encode() in ini
+    simulator = prefix / "lib" / "zephautomat" / "libmerkan-sim.so"
+    assert f"Setup={simulator}\n" in (instance / "components.ini").read_text()
+    assert (instance / "zephautomat").read_bytes() == (prefix / "bin" / "zephautomat").read_bytes()
+
+    result = run(prefix / "bin" / "zephautomat-run", instance, "/WDS", "/CSK")
+    assert result.returncode == 0, result.stderr.decode()
+    assert result.stderr.decode().splitlines()[-1] == (
+        "zephautomat-run: 2 tasks run, 0 failed, 0 mails failed; exit code 0")
+    assert (instance / "praca").is_dir()
+
+
+@pytest.mark.parametrize("arguments, message", [
+    (["create", "{existing}"], "exists already"),
+    (["create", "{new}", "--user", "no-such-user-zeph"], "no such user: no-such-user-zeph"),
+    (["create", "{new}", "--host-library", "{missing}"], "is not readable"),
+    (["update", "{new}"], "is no instance directory"),
+])
+def test_instance_tool_refuses_with_a_reason(prefix, tmp_path, arguments, message):
+    names = {"existing": tmp_path, "new": tmp_path / "new", "missing": tmp_path / "none.so"}
+    done = run(prefix / "bin" / "zephautomat-instance", *[a.format(**names) for a in arguments])
+    assert done.returncode == 1
+    assert message in done.stderr.decode()
+    assert not (tmp_path / "new").exists()
+
+
+@pytest.mark.skipif(shutil.which("dpkg-shlibdeps") is None, reason="needs dpkg-dev")
+def test_cpack_builds_the_two_packages(tmp_path):
+    done = run("cpack", "-G", "DEB", "-B", tmp_path, "--config",
+               os.path.join(BUILD, "CPackConfig.cmake"))
+    assert done.returncode == 0, done.stdout.decode() + done.stderr.decode()
+    [main] = tmp_path.glob("zephautomat_*.deb")
+    [simulator] = tmp_path.glob("zephautomat-simulator_*.deb")
+
+    def contents(deb):
+        return run("dpkg-deb", "-c", deb).stdout.decode()
+
+    def field(deb, name):
+        return run("dpkg-deb", "-f", deb, name).stdout.decode().strip()
+
+    for tool in TOOLS:
+        assert f"./usr/bin/{tool}\n" in contents(main)
+    assert "libmerkan-sim.so" not in contents(main)
+    assert "./usr/lib/zephautomat/libmerkan-sim.so\n" in contents(simulator)
+    # dependencies from the libraries the binaries use
+    assert "libcurl" in field(main, "Depends") and "libc6" in field(simulator, "Depends")
+    # stripped: no debugging sections left
+    unpacked = tmp_path / "unpacked"
+    run("dpkg-deb", "-x", main, unpacked)
+    sections = run("readelf", "-S", unpacked / "usr" / "bin" / "zephautomat").stdout.decode()
+    assert ".debug_info" not in sections and ".symtab" not in sections

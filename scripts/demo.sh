@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs a real job against the host
-# simulator and a local SMTP server, then shows what it did.
+# Installs what is missing, builds what the demo runs, and runs a real job
+# against the host simulator and a local SMTP server, then shows what it did,
+# what the configuration check says and the run wrapper's verdict.
+# BUILD_DIR (default build, relative to the source tree or absolute) and
+# TMPDIR are honoured; KEEP_DEMO=1 keeps the demo directory afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 scripts/setup.sh
-scripts/build.sh
 BUILD_DIR=${BUILD_DIR:-build}
+case $BUILD_DIR in /*) ;; *) BUILD_DIR=$ROOT/$BUILD_DIR ;; esac
+export BUILD_DIR
+scripts/build.sh zephautomat merkan-sim zephautomat-run zephautomat-check
+CHECK=$(find "$BUILD_DIR" -name zephautomat-check -type f -perm -u+x | head -1)
 
-DEMO=$(mktemp -d /tmp/zephautomat-demo.XXXXXX)
+DEMO=$(mktemp -d "${TMPDIR:-/tmp}/zephautomat-demo.XXXXXX")
+SMTP_PID=""
+cleanup() {
+  [ -z "$SMTP_PID" ] || kill "$SMTP_PID" 2>/dev/null || true
+  if [ "${KEEP_DEMO:-0}" = 1 ]; then echo "== Kept: $DEMO"; else rm -rf "$DEMO"; fi
+}
+trap cleanup EXIT
+
 cp "$BUILD_DIR/zephautomat" "$DEMO/"
+SIM=$BUILD_DIR/libmerkan-sim.so
 printf '[InprocServers]\nSetup=%s\nInvoices=%s\nEksportTessaro=%s\nZephProc=%s\n' \
-  "$ROOT/$BUILD_DIR/libmerkan-sim.so" "$ROOT/$BUILD_DIR/libmerkan-sim.so" \
-  "$ROOT/$BUILD_DIR/libmerkan-sim.so" "$ROOT/$BUILD_DIR/libmerkan-sim.so" > "$DEMO/components.ini"
+  "$SIM" "$SIM" "$SIM" "$SIM" > "$DEMO/components.ini"
 cp examples/host-sim.ini "$DEMO/host-sim.ini"
 
 /usr/bin/python3 scripts/demo_smtp.py "$DEMO/mail" 300 > "$DEMO/smtp.port" &
 SMTP_PID=$!
-trap 'kill $SMTP_PID 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -s "$DEMO/smtp.port" ] && break; sleep 0.1; done
 PORT=$(head -1 "$DEMO/smtp.port")
 
 sed -e "s|@SMTP@|127.0.0.1:$PORT|" -e "s|@WORK@|$DEMO/work|" examples/serwery.ini \
   | sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 > "$DEMO/serwery.ini"
+chmod 600 "$DEMO/serwery.ini"  # it holds passwords
 
 to_utf8() { iconv -f CP1250 -t UTF-8; }
 # Every switch the program knows (the first database enables every task).
@@ -31,11 +44,20 @@ SWITCHES=(/EK /RD /WDS /CSK /MHD /XML /ETDS /PH /BTKX /KTI /WZKX /GE /GIP /GIS /
           /IDDP /DDM /IDDPP /IDDINP /TPP /CED /CID /IDDG /RISM /IDDINPS /IPARPOCZ /GH)
 
 echo "== Demo directory: $DEMO"
-echo "== zephautomat /?"
-"$DEMO/zephautomat" /? | to_utf8
+echo "== zephautomat '/?'"
+"$DEMO/zephautomat" '/?' | to_utf8
 echo
-echo "== zephautomat ${SWITCHES[*]}"
-"$DEMO/zephautomat" "${SWITCHES[@]}" | to_utf8
+echo "== zephautomat-check (before the run)"
+"$CHECK" "$DEMO" /EK /RD /GE || true
+echo
+echo "== zephautomat-run --record ... ${SWITCHES[*]}"
+set +e
+"$BUILD_DIR/zephautomat-run" --record "$DEMO/record.json" --metrics "$DEMO/zephautomat.prom" \
+  "$DEMO" "${SWITCHES[@]}" > "$DEMO/console.txt" 2> "$DEMO/summary.txt"
+VERDICT=$?
+set -e
+echo "== Console of the run"
+to_utf8 < "$DEMO/console.txt"
 echo
 echo "== New blocks of Eksport_PelkTessaro_Auto.log"
 to_utf8 < "$DEMO/Eksport_PelkTessaro_Auto.log" | tr -d '\r'
@@ -59,3 +81,10 @@ done
 echo
 echo "== Host journal: $(wc -l < "$DEMO/host-sim.journal") calls (first 30 shown)"
 head -30 "$DEMO/host-sim.journal"
+echo
+echo "== Metrics for monitoring (zephautomat.prom, without comments)"
+grep -v '^#' "$DEMO/zephautomat.prom" | grep -v 'task_success'
+echo
+echo "== Verdict of zephautomat-run (what failed, and the exit code a scheduler sees)"
+grep -v ': ok$' "$DEMO/summary.txt"
+echo "exit code: $VERDICT"

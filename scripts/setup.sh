@@ -1,18 +1,52 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the demo need, when it is missing.
+# Installs what the build, the tests, the benchmarks, the packages and the
+# demo need, when it is missing. Runs apt-get directly as root, through sudo
+# otherwise, and says what to do when neither is possible.
 set -euo pipefail
 
-PACKAGES=(build-essential cmake ninja-build ccache pkg-config libcurl4-openssl-dev libgtest-dev
-          libbenchmark-dev python3 python3-pytest python3-aiosmtpd faketime curl acl)
+PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
+          python3 python3-pytest python3-aiosmtpd faketime curl acl
+          time       # /usr/bin/time: peak memory in the benchmarks
+          dpkg-dev)  # dpkg-shlibdeps: dependencies of the Debian packages
+# Either libcurl development package builds the program; one that is
+# installed stays, the other would replace it.
+CURL_DEV=(libcurl4-openssl-dev libcurl4-gnutls-dev)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+curl_dev=""
+for p in "${CURL_DEV[@]}"; do
+  if installed "$p"; then curl_dev=$p; fi
+done
+[ -n "$curl_dev" ] || missing+=("${CURL_DEV[0]}")
+[ ${#missing[@]} -gt 0 ] || exit 0
+
+explain() {
+  cat >&2 <<TEXT
+setup.sh: these Debian packages are missing: ${missing[*]}
+$1
+Install them as root:
+    apt-get install ${missing[*]}
+(libcurl4-gnutls-dev instead of libcurl4-openssl-dev works as well), then run
+this script again; it installs nothing once everything is there.
+TEXT
+  exit 1
+}
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=()
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO=(sudo)
+else
+  explain "This script is not running as root and there is no sudo."
 fi
+
+echo "Installing: ${missing[*]}"
+# Another apt-get holding the package lock is waited for, up to 5 minutes.
+APT=("${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300)
+"${APT[@]}" update -qq || explain "apt-get update failed (see above)."
+"${APT[@]}" install -y -qq "${missing[@]}" || explain "apt-get install failed (see above)."

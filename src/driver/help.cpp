@@ -34,8 +34,8 @@ constexpr const char* kHelpLines[] = {
     "/MECED  - Mantis_EC - wymiana danych z WMS - eksport dostawcow",
     "/MECEO  - Mantis_EC - wymiana danych z WMS - eksport odbiorcow",
     "/MECET  - Mantis_EC - wymiana danych z WMS - eksport towarow",
-    "/MECI   - Mantis_EC - wymiana danych z WMS - import plikow potwierdzen oraz stanow "
-    "magazynowych",
+    ("/MECI   - Mantis_EC - wymiana danych z WMS - import plikow potwierdzen oraz stanow "
+     "magazynowych"),
     "/RD   - generowanie raportu dziennego",
     "/WDS  - wymiana danych sprzedazowych",
     "/WZKX - PelkEx - eksport dokumentow wydan na platforme PelkEx",

@@ -86,8 +86,8 @@ class HostSimTest : public zeph::SimulatorTest {
   }
 
   // A configuration server logged in to SRV/DB (or to no database).
-  std::shared_ptr<zeph::ISetup> Setup(const WideString& server = u"SRV",
-                                      const WideString& database = u"DB") {
+  std::shared_ptr<zeph::ISetup> ConfigServer(const WideString& server = u"SRV",
+                                             const WideString& database = u"DB") {
     auto setup = Make<zeph::ISetup>(ClassId::Setup);
     if (setup && !server.empty()) {
       setup->SetServer(server);
@@ -206,7 +206,7 @@ TEST_F(HostSimTest, JournalOfASuccessfulTaskMatchesTheContract) {
 }
 
 TEST_F(HostSimTest, JournalFormatsEveryKindOfArgument) {
-  auto setup = Setup();
+  auto setup = ConfigServer();
   auto report = Module<zeph::IReport2>(*setup, ClassId::Report2);
   auto tessaro = Make<zeph::IEksportTessaro>(ClassId::EksportTessaro);
   auto invoices = Make<zeph::IInvoices>(ClassId::Invoices);
@@ -258,7 +258,7 @@ class HostSimOutcomeTest : public HostSimTest, public ::testing::WithParamInterf
 TEST_P(HostSimOutcomeTest, OutcomeDecidesStatusMessageAndFlag) {
   const OutcomeCase& c = GetParam();
   Scenario(std::string("[Host]\nStock.ExportIssueDocumentsToPelkex = ") + c.value + "\n");
-  auto setup = Setup();
+  auto setup = ConfigServer();
   auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   ASSERT_NE(stock, nullptr);
   Result r = ExportIssueDocuments(*stock);
@@ -300,7 +300,7 @@ TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
       "Stock.ExportIssueDocumentsToPelkex#2 = false: drugi\n"
       "Stock.ExportIssueDocumentsToPelkex#3 = status: trzeci\n"
       "Setup.HasRight.PH#BAZA_GRAFICZNYCH_OBRAZOW_WYDRUKOW = 0\n");
-  auto first = Setup(u"SRV", u"DB");
+  auto first = ConfigServer(u"SRV", u"DB");
   auto a = Module<zeph::IStock>(*first, ClassId::Stock);
   auto b = Module<zeph::IStock>(*first, ClassId::Stock);
   EXPECT_EQ(ExportIssueDocuments(*a).success, zeph::kTrue);
@@ -308,11 +308,11 @@ TEST_F(HostSimTest, NumberedKeysApplyToTheNthCallPerDatabase) {
   EXPECT_EQ(ExportIssueDocuments(*a).status.description, u"trzeci");
   EXPECT_EQ(ExportIssueDocuments(*a).success, zeph::kTrue);
   // Another database counts from 1 again, and so do calls before any database.
-  auto other = Setup(u"SRV", u"DB2");
+  auto other = ConfigServer(u"SRV", u"DB2");
   auto c = Module<zeph::IStock>(*other, ClassId::Stock);
   EXPECT_EQ(ExportIssueDocuments(*c).success, zeph::kTrue);
   EXPECT_EQ(ExportIssueDocuments(*c).message, u"drugi");
-  auto unknown = Setup(u"", u"");
+  auto unknown = ConfigServer(u"", u"");
   auto d = Module<zeph::IStock>(*unknown, ClassId::Stock);
   EXPECT_EQ(ExportIssueDocuments(*d).success, zeph::kTrue);
   EXPECT_EQ(ExportIssueDocuments(*d).message, u"drugi");
@@ -344,8 +344,8 @@ TEST_F(HostSimTest, DatabaseSectionOverridesHostKeyByKey) {
       "ZephProc.Start = ok\n"
       "Setup.Create = status: only read from Host\n"
       "Setup.SetDatabase = status: odmowa\n");
-  auto db_setup = Setup(u"SRV", u"BAZA łódź");  // names are case-insensitive
-  auto host_setup = Setup(u"SRV", u"INNA");
+  auto db_setup = ConfigServer(u"SRV", u"BAZA łódź");  // names are case-insensitive
+  auto host_setup = ConfigServer(u"SRV", u"INNA");
   ASSERT_TRUE(db_setup && host_setup);
   auto db_stock = Module<zeph::IStock>(*db_setup, ClassId::Stock);
   auto host_stock = Module<zeph::IStock>(*host_setup, ClassId::Stock);
@@ -381,13 +381,13 @@ TEST_F(HostSimTest, CreationKeysComeFromHostOnlyAndCount) {
   Scenario(
       "Setup.Create#2 = status: brak licencji\n"
       "ZephProc.Create = status: \"ZephProc\" niedostępny\n");
-  EXPECT_NE(Setup(u""), nullptr);
+  EXPECT_NE(ConfigServer(u""), nullptr);
   zeph::ObjectRef object;
   HostStatus second = zeph::ComponentRuntime::Create(ClassId::Setup, &object);
   EXPECT_TRUE(second.Failed());
   EXPECT_EQ(second.description, u"brak licencji");
   EXPECT_EQ(object, nullptr);
-  EXPECT_NE(Setup(u""), nullptr);
+  EXPECT_NE(ConfigServer(u""), nullptr);
   HostStatus proc = zeph::ComponentRuntime::Create(ClassId::ZephProc, &object);
   EXPECT_EQ(proc.description, u"\"ZephProc\" niedostępny");
   EXPECT_EQ(Journal(), (std::vector<std::string>{
@@ -404,7 +404,7 @@ TEST_F(HostSimTest, GetModuleHandsOutNewModulesRegisteredServersNoneOrFailure) {
       "Setup.GetModule.Till = none\n"
       "Setup.GetModule.PrintHub = status: brak modułu\n"
       "Setup.GetModule.Lexicon#8 = none\n");
-  auto setup = Setup();
+  auto setup = ConfigServer();
   zeph::ObjectRef first, second, till, print_hub, invoices_before, invoices_after;
   setup->GetModule(ClassId::Stock, zeph::kTrue, &first);
   setup->GetModule(ClassId::Stock, zeph::kTrue, &second);
@@ -458,7 +458,7 @@ TEST_F(HostSimTest, ConfigurationValuesAndTheirDefaults) {
       "Setup.GetBoolParameter.MODUL_PAYBACK = 0\n"
       "Setup.GetBoolParameter.PH_ZAPIS_OBRAZOW_WYDRUKOW_KOPII_W_OSOBNEJ_BAZIE = 1\n"
       "Setup.Login#2 = false\n");
-  auto setup = Setup();
+  auto setup = ConfigServer();
   zeph::Variant value;
   setup->GetParameter(u"IDENTYFIKATOR_WLASCICIELA", &value);
   EXPECT_EQ(value, zeph::Variant(WideString(u" 123 ")));
@@ -487,7 +487,7 @@ TEST_F(HostSimTest, ConfigurationValuesAndTheirDefaults) {
 
   // Without keys: the current local year and month.
   Scenario("");
-  auto fresh = Setup();
+  auto fresh = ConfigServer();
   std::tm now = LocalNow();
   fresh->GetLoginValue(u"ROK", &value);
   EXPECT_EQ(value, zeph::Variant(int32_t{now.tm_year + 1900}));
@@ -504,7 +504,7 @@ TEST_F(HostSimTest, TessaroExportWritesFilesIntoTheWorkingDirectory) {
       "EksportTessaro.ExportToAmbro.EndDate#1 = 2024.03.15\n"
       "EksportTessaro.ExportToAmbro.EndDate#2 = unchanged\n"
       "EksportTessaro.ExportToAmbro#3 = false: Ambro nie odpowiada\n");
-  auto setup = Setup(u"SRV", u"DB");
+  auto setup = ConfigServer(u"SRV", u"DB");
   auto tessaro = Make<zeph::IEksportTessaro>(ClassId::EksportTessaro);
   ASSERT_NE(tessaro, nullptr);
   tessaro->SetConfiguration(setup.get());
@@ -569,7 +569,7 @@ TEST_F(HostSimTest, ReportInvoicesDictionariesAndPriceCheckerValues) {
       "ZephProc.OpenDatabase.ErrorNumber = 17\n"
       "ZephProc.SaveDictionariesToXml#2 = false: brak miejsca\n"
       "Lexicon.ExportGoodsToPriceCheckers.SecondFlag = 0\n");
-  auto setup = Setup();
+  auto setup = ConfigServer();
   auto report = Module<zeph::IReport2>(*setup, ClassId::Report2);
   WideString text, message;
   WordBool success = 7;
@@ -623,7 +623,7 @@ TEST_F(HostSimTest, UnusableLinesAreReportedOnceAndIgnored) {
                                            "Stock.ExportFilesToGefco = false: działa\n";
   ResetSimulator();
   ::testing::internal::CaptureStderr();
-  auto setup = Setup();
+  auto setup = ConfigServer();
   auto stock = Module<zeph::IStock>(*setup, ClassId::Stock);
   Result twice[2] = {ExportIssueDocuments(*stock), ExportIssueDocuments(*stock)};
   std::string report = ::testing::internal::GetCapturedStderr();
@@ -670,7 +670,7 @@ TEST_F(HostSimTest, GarbageScenarioLeavesEveryCallAtItsDefault) {
   std::ofstream(dir_ + "/host-sim.ini", std::ios::binary) << garbage;
   ResetSimulator();
   ::testing::internal::CaptureStderr();
-  auto setup = Setup();
+  auto setup = ConfigServer();
   ASSERT_NE(setup, nullptr);
   WordBool logged_in = 0, granted = 0;
   setup->Login(&logged_in);

@@ -128,7 +128,8 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   for (const std::string& address : job.rcpt_to) {
     curl_slist* list = curl_slist_append(recipients.get(), address.c_str());
     if (list == nullptr) throw Exception("Out of memory.");
-    recipients.release();
+    // The list returned is the one held, extended: it takes over ownership.
+    static_cast<void>(recipients.release());
     recipients.reset(list);
   }
 

@@ -7,7 +7,10 @@ set -euo pipefail
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
           python3 python3-pytest python3-aiosmtpd faketime curl acl
           time       # /usr/bin/time: peak memory in the benchmarks
-          dpkg-dev)  # dpkg-shlibdeps: dependencies of the Debian packages
+          dpkg-dev   # dpkg-shlibdeps: dependencies of the Debian packages
+          # CI gates (scripts/ci.sh): the clang build with its sanitizer runtime,
+          # clang-format and clang-tidy of the same release, git for the file list.
+          clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 git)
 # Either libcurl development package builds the program; one that is
 # installed stays, the other would replace it.
 CURL_DEV=(libcurl4-openssl-dev libcurl4-gnutls-dev)

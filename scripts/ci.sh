@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Every CI gate, in order, each printing its name and run time:
+#   format       clang-format over every C++ and C file (no change allowed)
+#   build        GCC, RelWithDebInfo, warnings as errors        (build/)
+#   suite        every unit and black-box test on that build
+#   clang build  clang with AddressSanitizer and UBSan, warnings as errors
+#                                                                (build-asan/)
+#   asan suite   every test again on the sanitized build; any sanitizer report
+#                fails the gate even when the test that caused it passed
+#   clang-tidy   the checks in .clang-tidy over src/, sim/ and the tools
+#   fuzz         each fuzz target for a few seconds (once scripts/fuzz.sh exists)
+# Runs all gates that can run and ends with a table; the exit status is 1 when
+# any gate failed. Called by `scripts/test.sh --all` and by CI (CI=true).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+JOBS=$(nproc)
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=1
+BUILD_DIR=${BUILD_DIR:-build}
+ASAN_DIR=${ASAN_DIR:-build-asan}
+FUZZ_SECONDS=${FUZZ_SECONDS:-10}
+
+SUMMARY=()
+FAILED=0
+CI_START=$SECONDS
+
+# gate NAME COMMAND...: runs one gate and records its outcome and time.
+gate() {
+  local name=$1
+  shift
+  echo "=== gate: $name"
+  local start=$SECONDS status=ok
+  "$@" || status=FAILED
+  local took=$((SECONDS - start))
+  echo "=== gate: $name: $status in ${took}s"
+  SUMMARY+=("$(printf '%-12s %-7s %5ss' "$name" "$status" "$took")")
+  if [ "$status" != ok ]; then
+    FAILED=1
+    return 1
+  fi
+}
+
+skip() {
+  echo "=== gate: $1: skipped ($2)"
+  SUMMARY+=("$(printf '%-12s %-7s %s' "$1" skipped "$2")")
+  FAILED=1
+}
+
+format_check() {
+  local files
+  mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.c' '*.cc' '*.hpp')
+  [ ${#files[@]} -gt 0 ] || { echo "no C++ files found (not a git checkout?)"; return 1; }
+  echo "${#files[@]} files"
+  clang-format-14 --dry-run -Werror "${files[@]}"
+}
+
+suite() {
+  ctest --test-dir "$1" --output-on-failure -j "$JOBS"
+}
+
+asan_suite() {
+  local reports=$ROOT/$ASAN_DIR/sanitizer-reports
+  rm -rf "$reports" && mkdir -p "$reports"
+  # faketime preloads itself ahead of the ASan runtime: allowed. Reports go to
+  # files as well, so that a finding in a run whose exit code no test checks
+  # still fails the gate.
+  local status=0
+  ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=1:log_path=$reports/asan" \
+    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan" \
+    ctest --test-dir "$ASAN_DIR" --output-on-failure -j "$JOBS" || status=1
+  if compgen -G "$reports/*" >/dev/null; then
+    echo "sanitizer reports:"
+    for f in "$reports"/*; do
+      echo "--- $f"
+      head -60 "$f"
+    done
+    status=1
+  fi
+  return $status
+}
+
+tidy() {
+  # The sanitized clang build provides the compile commands.
+  run-clang-tidy-14 -quiet -j "$JOBS" -p "$ASAN_DIR" "^$ROOT/(src|sim|tools|tests/tools)/" \
+    > "$ASAN_DIR/clang-tidy.log" 2>&1
+  local status=$?
+  # Only the findings: the tool's progress lines and per-file counts are noise.
+  grep -E -A8 '(warning|error):' "$ASAN_DIR/clang-tidy.log" | head -400
+  [ $status -eq 0 ] || echo "clang-tidy failed (full output: $ASAN_DIR/clang-tidy.log)"
+  return $status
+}
+
+scripts/setup.sh || exit 1
+gate format format_check
+if gate build scripts/build.sh; then
+  gate suite suite "$BUILD_DIR"
+else
+  skip suite "build failed"
+fi
+if gate "clang build" env BUILD_DIR="$ASAN_DIR" CC=clang-14 CXX=clang++-14 \
+  ZEPH_CMAKE_ARGS="-DZEPH_SANITIZE=ON -DZEPH_BUILD_BENCH=OFF" scripts/build.sh; then
+  gate "asan suite" asan_suite
+  gate clang-tidy tidy
+else
+  skip "asan suite" "clang build failed"
+  skip clang-tidy "clang build failed"
+fi
+if [ -x scripts/fuzz.sh ]; then
+  gate fuzz scripts/fuzz.sh "$FUZZ_SECONDS"
+fi
+
+echo
+echo "=== CI gates ($((SECONDS - CI_START))s in all)"
+printf '%s\n' "${SUMMARY[@]}"
+exit $FAILED

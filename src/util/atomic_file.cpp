@@ -179,7 +179,9 @@ bool AtomicFile::Open() {
 }
 
 bool AtomicFile::Write(std::string_view bytes) {
-  if (!WriteAll(fd_.Get(), bytes)) return Fail("cannot write", temp_);
+  // Named after the file the operator knows; the temporary one is gone
+  // once the failure is reported.
+  if (!WriteAll(fd_.Get(), bytes)) return Fail("cannot write", target_);
   return true;
 }
 
@@ -221,10 +223,10 @@ bool AtomicFile::Commit(FileStamp* stamp) {
   } else if (::fchmod(fd_.Get(), kNewFileMode) != 0) {
     return Fail("cannot set mode", temp_);
   }
-  if (::fsync(fd_.Get()) != 0) return Fail("cannot write", temp_);
+  if (::fsync(fd_.Get()) != 0) return Fail("cannot write", target_);
   struct stat written {};
   if (::fstat(fd_.Get(), &written) != 0) return Fail("cannot examine", temp_);
-  if (!fd_.Close()) return Fail("cannot write", temp_);
+  if (!fd_.Close()) return Fail("cannot write", target_);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("cannot replace", target_);
   committed_ = true;
   // Makes the rename itself durable.

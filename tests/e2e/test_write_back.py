@@ -269,6 +269,24 @@ def test_hard_link_is_reported_and_keeps_the_old_content(app):
     assert (app.dir / "kopia.ini").read_bytes() == before
 
 
+def test_file_size_limit_says_why_and_keeps_the_file(app):
+    import resource
+    app.write_config([(f"S{i}", entry()) for i in range(20)])  # normalising adds keys
+    before = app.ini()
+    limit = len(before) + 100
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    proc = subprocess.run([str(app.exe), "/X"], cwd=app.dir, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, preexec_fn=limited)
+    assert proc.returncode == 0
+    assert proc.stdout == START + END
+    assert ("cannot write " + str(app.path("serwery.ini")) + ": File too large") in \
+        proc.stderr.decode()
+    assert app.ini() == before
+    assert list(app.dir.glob(".serwery.ini.*.tmp")) == []
+
+
 def test_unwritable_directory_says_why(app):
     app.write_config([("A", entry())])
     before = app.ini()

@@ -18,8 +18,8 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME zephautomat)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libc-bin, sed")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS zephautomat-simulator)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME zephautomat-simulator)
-set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
-    "ZephAutomat: the program, zephautomat-check, zephautomat-run, zephautomat-instance")
-set(CPACK_COMPONENT_SIMULATOR_DESCRIPTION
-    "ZephAutomat host simulator: a stand-in for the ERP host's component servers")
+set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
+    "Unattended data exchange with the ERP host's databases\n The program, zephautomat-check, zephautomat-run and zephautomat-instance.")
+set(CPACK_DEBIAN_SIMULATOR_DESCRIPTION
+    "ZephAutomat host simulator\n A stand-in for the ERP host's component servers, for trials and tests.")
 include(CPack)

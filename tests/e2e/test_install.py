@@ -67,6 +67,8 @@ def test_created_instance_runs_the_installed_program(prefix, tmp_path):
     created = run(prefix / "bin" / "zephautomat-instance", "create", instance)
     assert created.returncode == 0, created.stderr
 
+    # the service user must reach its instance through the parents made for it
+    assert stat.S_IMODE(instance.parent.stat().st_mode) == 0o755
     assert stat.S_IMODE(instance.stat().st_mode) == 0o700
     assert stat.S_IMODE((instance / "serwery.ini").stat().st_mode) == 0o600
     ini = (instance / "serwery.ini").read_bytes()

@@ -91,6 +91,7 @@ bool RunTppExchange(TaskContext& context, TSerwerInformacje& entry) {
         run.Log(Text1250("BŁĄD: ") + e.what());
         run.Log(step.failure);
         run.outcome = false;
+        run.context.record.TaskError(e.what());
       }
     }
   });

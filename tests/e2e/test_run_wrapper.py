@@ -113,6 +113,21 @@ def test_failed_task_and_failed_mail(app):
             for e, s in [("A", "/WDS"), ("A", "/GE"), ("B", "/RD")]] == [1, 0, 0]
 
 
+def test_every_failed_step_of_a_task_is_in_the_record(app):
+    # /TPP logs a failing step and goes on with the next one
+    app.write_config([("A", entry(WymianaZTPP=1))])
+    app.write_sim("[SRV/DB]\nLexicon.ImportTppPrices = status: Brak cennika PTKW\n"
+                  "Stock.ExportStockLevelsToTpp = status: Brak stanów\n")
+
+    run = wrap(app, "/TPP")
+
+    assert run.returncode == 1
+    [task] = run.record["tasks"]
+    assert (task["outcome"], task["errors"]) == ("failed", ["Brak cennika PTKW", "Brak stanów"])
+    assert run.summary[0] == (
+        "zephautomat-run: [A] /TPP (WymianaZTPP): FAILED: Brak cennika PTKW; Brak stanów")
+
+
 def test_configuration_error_ends_the_run(app):
     app.write_config([("Dobra", entry(WymianaDanychSpr=1)),
                       ("Zła sekcja", entry(Baza="", WymianaDanychSpr=1))])

@@ -1,20 +1,25 @@
 #include "config/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "util/atomic_file.h"
 #include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/files.h"
 #include "util/text.h"
+#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -43,22 +48,40 @@ std::array<unsigned char, 256> MakeFoldTable() {
 }
 const std::array<unsigned char, 256> kFold = MakeFoldTable();
 
-uint64_t HashName(std::string_view name) {
-  uint64_t h = 14695981039346656037ull;
-  for (char c : name) {
-    h ^= kFold[static_cast<unsigned char>(c)];
-    h *= 1099511628211ull;
+// Hashes eight bytes at a time. Names that match without regard to case
+// hash alike: ASCII bytes lose their case bit, other bytes are folded.
+uint32_t HashName(std::string_view name) {
+  const size_t n = name.size();
+  uint64_t h = n * 0x9E3779B97F4A7C15ull;
+  for (size_t pos = 0; pos < n; pos += 8) {
+    uint64_t word = 0;
+    if (pos + 8 <= n) {
+      std::memcpy(&word, name.data() + pos, 8);
+    } else if (n >= 8) {
+      // The last bytes, read as the word that ends the name.
+      std::memcpy(&word, name.data() + n - 8, 8);
+      word >>= 8 * (pos + 8 - n);
+    } else {
+      for (size_t i = pos; i < n; ++i)
+        word |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    }
+    if (word & 0x8080808080808080ull) {
+      unsigned char bytes[8];
+      std::memcpy(bytes, &word, 8);
+      for (unsigned char& b : bytes) b = kFold[b];
+      std::memcpy(&word, bytes, 8);
+    }
+    word |= 0x2020202020202020ull;
+    h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
   }
-  // Spread all bits over the low ones the tables use.
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
   h *= 0xC4CEB9FE1A85EC53ull;
-  return h ^ (h >> 33);
+  return static_cast<uint32_t>(h >> 32);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;  // spelt alike: the usual case
   for (size_t i = 0; i < a.size(); ++i) {
     if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
       return false;
@@ -67,31 +90,76 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Asks for large pages under a large table before it is first touched: a
+// file of 100 MiB otherwise costs some 50,000 page faults, more CPU time
+// than reading it. Only a hint; nothing depends on it.
+void AdviseLargePages(const void* data, size_t size) {
+  constexpr uintptr_t kLarge = 2 << 20;
+  if (size < 2 * kLarge) return;
+  uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLarge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+// The slot a hash starts probing at in a table of `cap` slots.
+uint32_t FirstSlot(uint32_t hash, uint32_t cap) {
+  return static_cast<uint32_t>((static_cast<uint64_t>(hash) * cap) >> 32);
+}
+
 constexpr std::string_view kEolText[] = {"", "\r", "\n", "\r\n"};
+
+// The offset of the first CR or LF at or after `pos`, or `n`. Eight bytes at
+// a time: a line is found by its few bytes below 0x0E.
+size_t FindLineEnd(const char* p, size_t pos, size_t n) {
+  while (pos + 8 <= n) {
+    uint64_t word;
+    std::memcpy(&word, p + pos, 8);
+    uint64_t low = (word - 0x0E0E0E0E0E0E0E0Eull) & ~word & 0x8080808080808080ull;
+    if (low == 0) {
+      pos += 8;
+      continue;
+    }
+    pos += static_cast<size_t>(__builtin_ctzll(low)) / 8;  // the first byte below 0x0E
+    if (p[pos] == '\r' || p[pos] == '\n') return pos;
+    ++pos;
+  }
+  while (pos < n && p[pos] != '\r' && p[pos] != '\n') ++pos;
+  return pos;
+}
+
+// The offset of the first '=' of a line, or its size. Eight bytes at a time:
+// key names are short, and this runs for every key read or written.
+size_t FindEquals(std::string_view text) {
+  size_t pos = 0;
+  for (; pos + 8 <= text.size(); pos += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + pos, 8);
+    word ^= 0x3D3D3D3D3D3D3D3Dull;  // '=' bytes become zero
+    uint64_t zero = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+    if (zero != 0) return pos + static_cast<size_t>(__builtin_ctzll(zero)) / 8;
+  }
+  while (pos < text.size() && text[pos] != '=') ++pos;
+  return pos;
+}
 
 // The value of a key line, trimmed and with one pair of enclosing quotes
 // removed, before it is cut to the read limit.
 std::string_view UncutValue(std::string_view line) {
-  std::string_view value = TrimIni(line.substr(line.find('=') + 1));
+  std::string_view value = TrimIni(line.substr(FindEquals(line) + 1));
   if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
     value = value.substr(1, value.size() - 2);
   }
   return value;
 }
 
-bool IsComment(std::string_view trimmed) {
-  return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#');
-}
-
 // The name of a section header, or false when the line is none: the first
 // non-blank byte is '[' and the name runs to the last ']', or to the end of
 // the line when there is none (`closed` false).
-bool HeaderName(std::string_view line, std::string_view& name, bool& closed) {
-  std::string_view t = TrimIni(line);
-  if (t.empty() || t[0] != '[') return false;
-  size_t close = t.rfind(']');
+bool HeaderName(std::string_view trimmed, std::string_view& name, bool& closed) {
+  if (trimmed.empty() || trimmed[0] != '[') return false;
+  size_t close = trimmed.rfind(']');
   closed = close != std::string_view::npos;
-  name = TrimIni(t.substr(1, closed ? close - 1 : std::string_view::npos));
+  name = TrimIni(trimmed.substr(1, closed ? close - 1 : std::string_view::npos));
   return true;
 }
 
@@ -114,27 +182,37 @@ int NotWritableReason(const std::string& path, bool want_directory) {
 
 }  // namespace
 
+size_t IniFile::FoldHash::operator()(std::string_view name) const {
+  return HashName(name);
+}
+
+bool IniFile::FoldEqual::operator()(std::string_view a, std::string_view b) const {
+  return SameName(a, b);
+}
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     if (errno == ENOENT) return;
     throw Exception("Unable to read " + path_);
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0) stamp_ = FileStamp::Of(st);
-  if (stamp_.valid && st.st_size > 0) loaded_.reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
+  if (::fstat(fd.Get(), &st) == 0) stamp_ = FileStamp::Of(st);
+  // Read straight into the text: no second copy of a large file.
+  size_t size = stamp_.valid && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+  loaded_.reserve(size + 1);
+  AdviseLargePages(loaded_.data(), loaded_.capacity());
+  loaded_.resize(size + 1);
+  size_t got = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (got == loaded_.size()) loaded_.resize(loaded_.size() * 2);  // it grew meanwhile
+    ssize_t n = ::read(fd.Get(), loaded_.data() + got, loaded_.size() - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      throw Exception("Unable to read " + path_);
-    }
+    if (n < 0) throw Exception("Unable to read " + path_);
     if (n == 0) break;
-    loaded_.append(buffer, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
-  ::close(fd);
+  loaded_.resize(got);
   if (loaded_.size() >= UINT32_MAX) throw Exception("Unable to read " + path_ + ": too large");
   exists_ = true;
   Decode();
@@ -172,69 +250,54 @@ void IniFile::Unconvertible(std::string_view section, std::string_view key) cons
                   "Windows-1250 cannot hold (the file is " + IniEncodingName(encoding_) + ")");
 }
 
-std::string_view IniFile::Text(const Line& line) const {
-  if (line.owned != kNone) return owned_[line.owned];
-  return std::string_view(loaded_).substr(line.begin, line.size);
-}
-
-void IniFile::SetText(uint32_t id, std::string text) {
-  changed_ = true;
-  Line& line = lines_[id];
-  if (line.owned == kNone) {
-    line.owned = static_cast<uint32_t>(owned_.size());
-    owned_.push_back(std::move(text));
-  } else {
-    owned_[line.owned] = std::move(text);
-  }
-}
-
-void IniFile::SetKeyName(uint32_t id) {
-  std::string_view text = Text(lines_[id]);
-  std::string_view name = text.substr(0, text.find('='));
-  size_t begin = 0;
-  while (begin < name.size() && IsBlank(name[begin])) ++begin;
-  lines_[id].name_begin = static_cast<uint32_t>(begin);
-  lines_[id].name_size = static_cast<uint32_t>(TrimIni(name).size());
-}
-
 void IniFile::Parse() {
-  std::string_view bytes = loaded_;
-  size_t pos = 0;
-  const bool ctrl_z = bytes.find('\x1A') != std::string_view::npos;
-  size_t first_end = bytes.find_first_of("\r\n", pos);
-  if (first_end != std::string_view::npos) {
-    eol_ = bytes[first_end] == '\n'                                         ? kLf
-           : (first_end + 1 < bytes.size() && bytes[first_end + 1] == '\n') ? kCrLf
-                                                                            : kCr;
+  const char* data = loaded_.data();
+  const size_t n = loaded_.size();
+  size_t first_end = FindLineEnd(data, 0, n);
+  if (first_end < n) {
+    eol_ = data[first_end] == '\n'                              ? kLf
+           : (first_end + 1 < n && data[first_end + 1] == '\n') ? kCrLf
+                                                                : kCr;
   }
+  // Address space for lines of eight bytes and more: pages never used cost
+  // no memory, and the tables are not copied while they grow.
+  lines_.reserve(n / 8 + 16);
+  key_slots_.reserve(n / 6 + 16);
+  AdviseLargePages(lines_.data(), lines_.capacity() * sizeof(Line));
+  AdviseLargePages(key_slots_.data(), key_slots_.capacity() * sizeof(uint32_t));
+  const bool ctrl_z = std::memchr(data, '\x1A', n) != nullptr;
 
   uint32_t current = kNone;  // none outside a section or in a repeated one
-  while (pos < bytes.size()) {
-    size_t end = bytes.find_first_of("\r\n", pos);
+  std::string_view current_name;
+  std::vector<uint32_t> keys;  // key lines of the current section
+  auto end_section = [&] {
+    if (current != kNone) BuildKeyTable(current, current_name, keys);
+    keys.clear();
+  };
+  for (size_t pos = 0; pos < n;) {
+    size_t end = FindLineEnd(data, pos, n);
+    if (end - pos > kMaxLineSize)
+      throw Exception("Unable to read " + path_ + ": a line is too long");
     Line line;
     line.begin = static_cast<uint32_t>(pos);
-    if (end == std::string_view::npos) {
-      line.size = static_cast<uint32_t>(bytes.size() - pos);
-      pos = bytes.size();
-    } else {
-      line.size = static_cast<uint32_t>(end - pos);
-      bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
-      line.eol = crlf ? kCrLf : bytes[end] == '\r' ? kCr : kLf;
-      pos = end + (crlf ? 2 : 1);
+    line.size = static_cast<uint32_t>(end - pos);
+    if (end < n) {
+      bool crlf = data[end] == '\r' && end + 1 < n && data[end + 1] == '\n';
+      line.eol = crlf ? kCrLf : data[end] == '\r' ? kCr : kLf;
+      end += crlf ? 2 : 1;
     }
+    pos = end;
     uint32_t id = static_cast<uint32_t>(lines_.size());
-    if (tail_ != kNone) lines_[tail_].next = id;
-    if (head_ == kNone) head_ = id;
-    tail_ = id;
     lines_.push_back(line);
 
-    std::string_view text = bytes.substr(line.begin, line.size);
+    std::string_view text(data + line.begin, line.size);
     if (ctrl_z && text.find('\x1A') != std::string_view::npos) Warn(IniWarning::Kind::kCtrlZ, id);
-    auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
-    const bool lossy = raw != raw_index_.end() && raw_[raw->second].lossy;
+    std::string_view trimmed = TrimIni(text);
+    if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     std::string_view name;
     bool closed = true;
-    if (HeaderName(text, name, closed)) {
+    if (HeaderName(trimmed, name, closed)) {
+      end_section();
       if (!closed) Warn(IniWarning::Kind::kUnclosedHeader, id);
       if (name.empty()) {
         // No section: it and its keys are ignored.
@@ -242,77 +305,77 @@ void IniFile::Parse() {
         current = kNone;
         continue;
       }
-      if (lossy) Unconvertible(name, "");
+      auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
+      if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, "");
       section_names_.emplace_back(name);
       current = FindSection(name) == kNone ? AddSection(name, id) : kNone;
+      current_name = name;
       continue;
     }
     if (current == kNone) continue;
-    std::string_view trimmed = TrimIni(text);
-    if (trimmed.empty() || IsComment(trimmed)) continue;
     sections_[current].anchor = id;
-    if (text.find('=') == std::string_view::npos) continue;
-    lines_[id].section = current;
-    SetKeyName(id);
-    if (lines_[id].name_size > 0 && IndexKey(id) && lossy) {
-      Unconvertible(sections_[current].name,
-                    text.substr(lines_[id].name_begin, lines_[id].name_size));
-    }
+    if (FindEquals(text) < text.size()) keys.push_back(id);
   }
+  end_section();
+  loaded_lines_ = static_cast<uint32_t>(lines_.size());
+  tail_ = lines_.empty() ? kNone : loaded_lines_ - 1;
 }
 
 uint32_t IniFile::AddSection(std::string_view name, uint32_t header) {
   uint32_t index = static_cast<uint32_t>(sections_.size());
-  sections_.push_back(Section{std::string(name), header});
-  if (sections_.size() * 2 > section_slots_.size()) GrowSections();
-  size_t mask = section_slots_.size() - 1;
-  size_t slot = HashName(name) & mask;
-  while (section_slots_[slot] != kNone) slot = (slot + 1) & mask;
-  section_slots_[slot] = index;
+  sections_.push_back(Section{header});
+  section_index_.emplace(name, index);
   return index;
 }
 
-void IniFile::GrowSections() {
-  section_slots_.assign(section_slots_.empty() ? 16 : section_slots_.size() * 2, kNone);
-  size_t mask = section_slots_.size() - 1;
-  for (uint32_t index = 0; index + 1 < sections_.size(); ++index) {
-    size_t slot = HashName(sections_[index].name) & mask;
-    while (section_slots_[slot] != kNone) slot = (slot + 1) & mask;
-    section_slots_[slot] = index;
+// Sized once for the keys the section holds, so a file read and written
+// back unchanged leaves no unused table space.
+void IniFile::BuildKeyTable(uint32_t index, std::string_view name,
+                            const std::vector<uint32_t>& keys) {
+  GrowKeys(sections_[index], static_cast<uint32_t>(keys.size() + keys.size() / 3 + 1));
+  for (uint32_t id : keys) {
+    std::string_view key = KeyName(id);
+    if (key.empty() || !InsertKey(index, id, key)) continue;  // the first key of a name counts
+    auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
+    if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, KeyName(id));
   }
 }
 
-bool IniFile::IndexKey(uint32_t id) {
-  const Line& line = lines_[id];
-  std::string_view name = Text(line).substr(line.name_begin, line.name_size);
-  if (FindKeyIn(line.section, name) != kNone) return false;  // the first one counts
-  Section& section = sections_[line.section];
-  if ((section.key_count + 1) * 2 > section.key_cap) GrowKeys(section);
-  size_t mask = section.key_cap - 1;
-  size_t slot = HashName(name) & mask;
-  while (key_pool_[section.key_begin + slot] != kNone) slot = (slot + 1) & mask;
-  key_pool_[section.key_begin + slot] = id;
+bool IniFile::InsertKey(uint32_t index, uint32_t id, std::string_view name) {
+  Section& section = sections_[index];
+  if ((section.key_count + 1) * 4 > section.key_cap * 3) GrowKeys(section, section.key_cap * 2 + 8);
+  uint32_t* slots = key_slots_.data() + section.key_begin;
+  uint32_t slot = FirstSlot(HashName(name), section.key_cap);
+  for (; slots[slot] != kNone; slot = slot + 1 == section.key_cap ? 0 : slot + 1) {
+    if (SameName(KeyName(slots[slot]), name)) return false;
+  }
+  slots[slot] = id;
+  lines_[id].counts = 1;
   ++section.key_count;
   return true;
 }
 
-// Moves the section's table to a twice larger range at the end of the pool;
-// the old range is left unused, which costs at most as much as the tables.
-void IniFile::GrowKeys(Section& section) {
+// Moves the section's table to `cap` slots at the end of the pool; the old
+// range is left unused (only sections that gain keys ever grow).
+void IniFile::GrowKeys(Section& section, uint32_t cap) {
   uint32_t old_begin = section.key_begin;
   uint32_t old_cap = section.key_cap;
-  section.key_begin = static_cast<uint32_t>(key_pool_.size());
-  section.key_cap = old_cap == 0 ? 8 : old_cap * 2;
-  key_pool_.resize(key_pool_.size() + section.key_cap, kNone);
-  size_t mask = section.key_cap - 1;
+  section.key_begin = static_cast<uint32_t>(key_slots_.size());
+  section.key_cap = cap;
+  key_slots_.resize(key_slots_.size() + cap, kNone);
+  uint32_t* slots = key_slots_.data() + section.key_begin;
   for (uint32_t i = 0; i < old_cap; ++i) {
-    uint32_t id = key_pool_[old_begin + i];
+    uint32_t id = key_slots_[old_begin + i];
     if (id == kNone) continue;
-    const Line& line = lines_[id];
-    size_t slot = HashName(Text(line).substr(line.name_begin, line.name_size)) & mask;
-    while (key_pool_[section.key_begin + slot] != kNone) slot = (slot + 1) & mask;
-    key_pool_[section.key_begin + slot] = id;
+    uint32_t slot = FirstSlot(HashName(KeyName(id)), cap);
+    while (slots[slot] != kNone) slot = slot + 1 == cap ? 0 : slot + 1;
+    slots[slot] = id;
   }
+}
+
+std::string_view IniFile::KeyName(uint32_t id) const {
+  std::string_view text = Text(lines_[id]);
+  return TrimIni(text.substr(0, FindEquals(text)));
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
@@ -320,36 +383,43 @@ std::vector<std::string> IniFile::ReadSections() const {
 }
 
 uint32_t IniFile::FindSection(std::string_view section) const {
-  // Callers read and write many keys of one section in a row.
-  if (last_section_index_ != kNone && section == last_section_query_) return last_section_index_;
-  if (section_slots_.empty()) return kNone;
-  std::string_view name = TrimIni(section);
-  size_t mask = section_slots_.size() - 1;
-  for (size_t slot = HashName(name) & mask; section_slots_[slot] != kNone;
-       slot = (slot + 1) & mask) {
-    uint32_t index = section_slots_[slot];
-    if (SameName(sections_[index].name, name)) {
-      last_section_query_.assign(section);
-      last_section_index_ = index;
-      return index;
-    }
-  }
-  return kNone;
+  if (last_section_ != kNone && section == last_section_query_) return last_section_;
+  auto it = section_index_.find(TrimIni(section));
+  if (it == section_index_.end()) return kNone;
+  last_section_query_.assign(section);
+  last_section_ = it->second;
+  return it->second;
 }
 
 uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const {
-  return FindKeyIn(FindSection(section), key);
+  uint32_t index = FindSection(section);
+  uint32_t id = kNone;
+  if (index != kNone && index == last_key_section_) {
+    if (key == last_key_query_) return last_key_;
+    // Keys are mostly asked for in file order: the line after the last key
+    // found is the key asked for when it is the one of its name that counts.
+    uint32_t next = last_key_ + 1;
+    if (next < loaded_lines_ && lines_[next].counts && SameName(KeyName(next), TrimIni(key))) {
+      id = next;
+    }
+  }
+  if (id == kNone) id = FindKeyIn(index, TrimIni(key));
+  if (id != kNone) {
+    // Only a key found is kept: keys are never removed, so it stays right.
+    last_key_section_ = index;
+    last_key_query_.assign(key);
+    last_key_ = id;
+  }
+  return id;
 }
 
 uint32_t IniFile::FindKeyIn(uint32_t index, std::string_view key) const {
   if (index == kNone || sections_[index].key_cap == 0) return kNone;
   const Section& section = sections_[index];
-  key = TrimIni(key);
-  const uint32_t* slots = key_pool_.data() + section.key_begin;
-  size_t mask = section.key_cap - 1;
-  for (size_t slot = HashName(key) & mask; slots[slot] != kNone; slot = (slot + 1) & mask) {
-    const Line& line = lines_[slots[slot]];
-    if (SameName(Text(line).substr(line.name_begin, line.name_size), key)) return slots[slot];
+  const uint32_t* slots = key_slots_.data() + section.key_begin;
+  uint32_t slot = FirstSlot(HashName(key), section.key_cap);
+  for (; slots[slot] != kNone; slot = slot + 1 == section.key_cap ? 0 : slot + 1) {
+    if (SameName(KeyName(slots[slot]), key)) return slots[slot];
   }
   return kNone;
 }
@@ -435,30 +505,46 @@ void IniFile::CheckWritable() {
   writable_checked_ = true;
 }
 
-uint32_t IniFile::AddLine(std::string text, uint32_t after) {
+// Remembers a loaded line whose bytes no longer follow from the loaded text.
+void IniFile::Touch(uint32_t id) {
+  if (id < loaded_lines_) touched_.push_back(id);
+  changed_ = true;
+}
+
+void IniFile::SetText(uint32_t id, std::string_view text) {
+  if (text.size() > kMaxLineSize || added_.size() + text.size() >= UINT32_MAX) WriteFailed();
+  Line& line = lines_[id];
+  line.begin = static_cast<uint32_t>(added_.size());
+  line.size = static_cast<uint32_t>(text.size());
+  line.added = 1;
+  added_ += text;
+  Touch(id);
+}
+
+uint32_t IniFile::AddLine(std::string_view text, uint32_t after) {
+  if (after == kNone) after = tail_;  // at the end of the file
   uint32_t id = static_cast<uint32_t>(lines_.size());
   Line line;
   line.eol = eol_;
-  if (after == kNone) {
-    // At the end of the file, after a line end.
-    if (tail_ != kNone && lines_[tail_].eol == kNoEol) {
-      lines_[tail_].eol = eol_;
-      changed_ = true;
-    }
-    if (tail_ != kNone) lines_[tail_].next = id;
-    if (head_ == kNone) head_ = id;
-    tail_ = id;
-  } else {
-    if (lines_[after].eol == kNoEol) {
-      lines_[after].eol = eol_;
-      changed_ = true;
-    }
-    line.next = lines_[after].next;
-    lines_[after].next = id;
-    if (tail_ == after) tail_ = id;
-  }
   lines_.push_back(line);
-  SetText(id, std::move(text));
+  added_next_.push_back(kNone);
+  SetText(id, text);
+  if (after != kNone && lines_[after].eol == kNoEol) {
+    lines_[after].eol = eol_;  // a line end before the new line
+    Touch(after);
+  }
+  if (after == kNone || after < loaded_lines_) {
+    auto [it, added] = chain_.try_emplace(after, id);
+    if (!added) {
+      added_next_[id - loaded_lines_] = it->second;
+      it->second = id;
+    }
+    if (after != kNone) Touch(after);
+  } else {
+    added_next_[id - loaded_lines_] = added_next_[after - loaded_lines_];
+    added_next_[after - loaded_lines_] = id;
+  }
+  if (tail_ == after) tail_ = id;
   return id;
 }
 
@@ -471,77 +557,127 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     section_names_.emplace_back(name);
     index = AddSection(name, header);
   }
-  std::string_view key_name = TrimIni(key);
-  uint32_t id = FindKeyIn(index, key_name);
+  uint32_t id = FindKey(section, key);
   if (id != kNone) {
     // Writing back what was read of a value longer than the read limit keeps
     // the line whole: the rest of the value is not lost.
     if (value == Value(id) && UncutValue(Text(lines_[id])).size() > kMaxValueLength) return;
-    Line& line = lines_[id];
-    std::string_view old_text = Text(line);
-    std::string_view name = old_text.substr(line.name_begin, line.name_size);  // its own spelling
-    Eol eol = line.eol == kNoEol ? kNoEol : eol_;
-    if (line.name_begin == 0 && old_text.size() == name.size() + 1 + value.size() &&
+    std::string_view old_text = Text(lines_[id]);
+    std::string_view name = KeyName(id);  // its own spelling
+    Eol eol = lines_[id].eol == kNoEol ? kNoEol : eol_;
+    if (name.data() == old_text.data() && old_text.size() == name.size() + 1 + value.size() &&
         old_text[name.size()] == '=' && old_text.substr(name.size() + 1) == value &&
-        line.eol == eol) {
-      return;  // already written so: the line keeps its bytes
+        lines_[id].eol == eol) {
+      return;  // written so already: the line keeps its bytes
     }
     std::string text(name);
     text += '=';
     text += value;
-    SetText(id, std::move(text));
-    SetKeyName(id);
+    SetText(id, text);
     lines_[id].eol = eol;
     return;
   }
-  std::string text(key_name);
+  std::string text(TrimIni(key));
   text += '=';
   text += value;
-  id = AddLine(std::move(text), sections_[index].anchor);
+  id = AddLine(text, sections_[index].anchor);
   sections_[index].anchor = id;
-  lines_[id].section = index;
-  SetKeyName(id);
-  if (lines_[id].name_size > 0) IndexKey(id);
+  if (!KeyName(id).empty()) InsertKey(index, id, KeyName(id));
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
-  WriteString(section, key, std::to_string(value));
+  char text[16];
+  char* end = std::to_chars(text, text + sizeof text, value).ptr;
+  WriteString(section, key, std::string_view(text, static_cast<size_t>(end - text)));
+}
+
+void IniFile::EmitContent(const std::function<void(std::string_view)>& out) const {
+  const bool plain = encoding_ == IniEncoding::kWindows1250;
+  std::string buffer;
+  auto line = [&](uint32_t id) {
+    const Line& l = lines_[id];
+    if (plain) {
+      out(Text(l));
+      out(kEolText[l.eol]);
+      return;
+    }
+    buffer.clear();
+    auto raw = l.added || raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
+    if (raw != raw_index_.end()) {
+      buffer += raw_[raw->second].bytes;  // untouched: its bytes as found
+    } else {
+      AppendEncoded(buffer, Text(l), encoding_);
+    }
+    AppendEncoded(buffer, kEolText[l.eol], encoding_);
+    out(buffer);
+  };
+  // Loaded lines from `from` up to `to`, none of them touched.
+  auto span = [&](uint32_t from, uint32_t to) {
+    if (from >= to) return;
+    if (plain) {
+      // Untouched lines lie in a row in the loaded text, line ends included.
+      const Line& last = lines_[to - 1];
+      size_t end = last.begin + last.size + kEolText[last.eol].size();
+      out(std::string_view(loaded_).substr(lines_[from].begin, end - lines_[from].begin));
+      return;
+    }
+    for (uint32_t id = from; id < to; ++id) line(id);
+  };
+  auto chain = [&](uint32_t after) {
+    auto it = chain_.find(after);
+    if (it == chain_.end()) return;
+    for (uint32_t id = it->second; id != kNone; id = added_next_[id - loaded_lines_]) line(id);
+  };
+
+  if (!plain) out(ByteOrderMark(encoding_));
+  chain(kNone);
+  std::vector<uint32_t> touched = touched_;
+  std::sort(touched.begin(), touched.end());
+  touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+  uint32_t next = 0;
+  for (uint32_t id : touched) {
+    span(next, id);
+    line(id);
+    chain(id);
+    next = id + 1;
+  }
+  span(next, loaded_lines_);
 }
 
 std::string IniFile::Content() const {
-  std::string out;
-  if (encoding_ == IniEncoding::kWindows1250) {
-    size_t size = 0;
-    for (const Line& line : lines_) size += Text(line).size() + kEolText[line.eol].size();
-    out.reserve(size);
-    for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
-      out += Text(lines_[id]);
-      out += kEolText[lines_[id].eol];
-    }
-    return out;
-  }
-  out += ByteOrderMark(encoding_);
-  for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
-    const Line& line = lines_[id];
-    auto raw = line.owned == kNone ? raw_index_.find(id) : raw_index_.end();
-    if (raw != raw_index_.end()) {
-      out += raw_[raw->second].bytes;  // untouched: its bytes as found
-    } else {
-      AppendEncoded(out, Text(line), encoding_);
-    }
-    AppendEncoded(out, kEolText[line.eol], encoding_);
-  }
-  return out;
+  std::string content;
+  EmitContent([&](std::string_view piece) { content += piece; });
+  return content;
 }
 
 void IniFile::Flush() {
   if (exists_ && !changed_) return;
-  std::string content = Content();
-  if (!exists_ && content.empty()) return;
+  if (!exists_ && lines_.empty()) return;
   CheckWritable();
 
   AtomicFile file(path_);
-  if (!file.Open() || !file.Write(content) || !file.Commit(&stamp_)) {
+  if (!file.Open()) {
+    DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
+    WriteFailed();
+  }
+  // Written in large pieces as they come: no copy of the whole file.
+  bool ok = true;
+  std::string buffer;
+  constexpr size_t kBuffer = 1 << 20;
+  buffer.reserve(kBuffer);
+  EmitContent([&](std::string_view piece) {
+    if (!ok) return;
+    if (buffer.size() + piece.size() > kBuffer) {
+      ok = file.Write(buffer);
+      buffer.clear();
+    }
+    if (piece.size() >= kBuffer) {
+      ok = ok && file.Write(piece);
+    } else {
+      buffer += piece;
+    }
+  });
+  if (!ok || !file.Write(buffer) || !file.Commit(&stamp_)) {
     DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
     WriteFailed();
   }

@@ -222,15 +222,19 @@ void WriteEntry(IniFile& ini, const TSerwerInformacje& entry) {
   }
 }
 
-void CheckEntry(const TSerwerInformacje& entry) {
+// `known_directory` is the last working directory found or made; entries
+// that share it are not checked again.
+void CheckEntry(const TSerwerInformacje& entry, std::string& known_directory) {
   if (entry.Serwer.empty() || entry.Baza.empty() || entry.Uzytkownik.empty() ||
       entry.KatalogRoboczy.empty()) {
     throw EWyjatek(Text1250("Błędne dane dla serwera: %s"), {entry.Sekcja}, 0);
   }
   // A relative directory is taken against the current directory.
+  if (entry.KatalogRoboczy == known_directory) return;
   if (!DirectoryExists(entry.KatalogRoboczy) && !ForceDirectories(entry.KatalogRoboczy)) {
     throw EWyjatek(Text1250("Nie udało się utworzyć katalogu: %s"), {entry.KatalogRoboczy}, 0);
   }
+  known_directory = entry.KatalogRoboczy;
 }
 
 void LoadMailSettings(IniFile& ini, MailSettings& mail) {
@@ -261,12 +265,13 @@ void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
   std::vector<std::string> sections = EntrySectionNames(ini);
   entries.clear();
   entries.resize(sections.size());
+  std::string known_directory;
   for (size_t i = 0; i < sections.size(); ++i) {
     TSerwerInformacje& entry = entries[i];
-    entry.Sekcja = sections[i];
+    entry.Sekcja = std::move(sections[i]);
     ReadServerEntry(ini, entry);
     WriteEntry(ini, entry);
-    CheckEntry(entry);
+    CheckEntry(entry, known_directory);
   }
 }
 

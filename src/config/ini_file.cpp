@@ -559,9 +559,6 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   }
   uint32_t id = FindKey(section, key);
   if (id != kNone) {
-    // Writing back what was read of a value longer than the read limit keeps
-    // the line whole: the rest of the value is not lost.
-    if (value == Value(id) && UncutValue(Text(lines_[id])).size() > kMaxValueLength) return;
     std::string_view old_text = Text(lines_[id]);
     std::string_view name = KeyName(id);  // its own spelling
     Eol eol = lines_[id].eol == kNoEol ? kNoEol : eol_;
@@ -570,6 +567,9 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         lines_[id].eol == eol) {
       return;  // written so already: the line keeps its bytes
     }
+    // Writing back what was read of a value longer than the read limit keeps
+    // the line whole: the rest of the value is not lost.
+    if (value == Value(id) && UncutValue(old_text).size() > kMaxValueLength) return;
     std::string text(name);
     text += '=';
     text += value;

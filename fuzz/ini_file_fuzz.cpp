@@ -1,0 +1,55 @@
+// Feeds arbitrary bytes to the INI layer as serwery.ini: reading, writing a
+// key and reading the result back must never crash, and what was written
+// must read back as written.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "config/ini_file.h"
+#include "util/error.h"
+
+namespace {
+
+const std::string& Path() {
+  static const std::string path = [] {
+    char dir[] = "/tmp/ini_file_fuzz_XXXXXX";
+    if (::mkdtemp(dir) == nullptr) std::abort();
+    return std::string(dir) + "/serwery.ini";
+  }();
+  return path;
+}
+
+void Put(const std::string& path, std::string_view bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) std::abort();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  std::fclose(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string& path = Path();
+  Put(path, std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    zeph::IniFile ini(path);
+    std::vector<std::string> sections = ini.ReadSections();
+    std::string section = sections.empty() ? "Baza" : sections.front();
+    for (const std::string& name : sections) ini.ReadString(name, "Serwer", "");
+    ini.ReadInteger(section, "ZakresDanych", 44);
+    ini.WriteString(section, "Haslo", "nowe");
+    ini.WriteString("Nowa", "Klucz", "wartosc");
+    std::string content = ini.Content();
+    Put(path, content);
+    zeph::IniFile again(path);
+    if (again.ReadString(section, "Haslo", "") != "nowe") std::abort();
+    if (again.ReadString("Nowa", "Klucz", "") != "wartosc") std::abort();
+    if (again.Content() != content) std::abort();
+  } catch (const zeph::Exception&) {
+    // A clear refusal is a valid answer to bad input.
+  }
+  return 0;
+}

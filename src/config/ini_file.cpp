@@ -1,7 +1,6 @@
 #include "config/ini_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/files.h"
+#include "util/large_pages.h"
 #include "util/text.h"
 #include "util/unique_fd.h"
 
@@ -88,17 +88,6 @@ bool SameName(std::string_view a, std::string_view b) {
     }
   }
   return true;
-}
-
-// Asks for large pages under a large table before it is first touched: a
-// file of 100 MiB otherwise costs some 50,000 page faults, more CPU time
-// than reading it. Only a hint; nothing depends on it.
-void AdviseLargePages(const void* data, size_t size) {
-  constexpr uintptr_t kLarge = 2 << 20;
-  if (size < 2 * kLarge) return;
-  uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-  uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLarge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // The slot a hash starts probing at in a table of `cap` slots.

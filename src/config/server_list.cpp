@@ -3,6 +3,7 @@
 #include "config/ini_file.h"
 #include "util/error.h"
 #include "util/files.h"
+#include "util/large_pages.h"
 #include "util/text.h"
 
 namespace zeph {
@@ -264,6 +265,8 @@ void LoadMailSettings(IniFile& ini, MailSettings& mail) {
 void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
   std::vector<std::string> sections = EntrySectionNames(ini);
   entries.clear();
+  entries.reserve(sections.size());
+  AdviseLargePages(entries.data(), entries.capacity() * sizeof(TSerwerInformacje));
   entries.resize(sections.size());
   std::string known_directory;
   for (size_t i = 0; i < sections.size(); ++i) {

@@ -211,8 +211,9 @@ DecodedIni DecodeUtf16(std::string_view bytes, bool big_endian) {
       pos += 2;
     }
   }
-  if (pos < bytes.size()) decoder.Lossy();  // half a character at the end
-  return decoder.Done(bytes.size());
+  DecodedIni decoded = decoder.Done(bytes.size());
+  decoded.half_character = pos < bytes.size();
+  return decoded;
 }
 
 }  // namespace

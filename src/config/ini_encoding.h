@@ -46,6 +46,9 @@ struct DecodedIni {
   // First line holding bytes that are not of the file's own encoding (read
   // as Windows-1250), or UINT32_MAX.
   uint32_t mixed_line = UINT32_MAX;
+  // A UTF-16 file of an odd number of bytes: its last byte is no character,
+  // and no line can follow it without shifting every character after it.
+  bool half_character = false;
 };
 
 // Converts a file of a non-Windows-1250 `encoding` (mark included) to

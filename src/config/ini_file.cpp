@@ -226,6 +226,10 @@ void IniFile::Decode() {
     return;
   }
   DecodedIni decoded = DecodeIni(loaded_, encoding_);
+  if (decoded.half_character) {
+    throw Exception("Unable to read " + path_ + ": the file ends in half a " +
+                    IniEncodingName(encoding_) + " character");
+  }
   loaded_ = std::move(decoded.text);
   raw_ = std::move(decoded.raw);
   for (uint32_t i = 0; i < raw_.size(); ++i) raw_index_.emplace(raw_[i].line, i);

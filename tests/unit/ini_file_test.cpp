@@ -240,8 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "section [Baza ?] holds a character that Windows-1250 cannot hold (the "
                           "file is UTF-8 with BOM)"},
         UnconvertibleCase{"HalfCharacterAtEnd", Le("[B]\nk=v") + "x",
-                          "section [B] key k holds a character that Windows-1250 cannot hold (the "
-                          "file is UTF-16LE)"}),
+                          "the file ends in half a UTF-16LE character"}),
     CaseName());
 
 struct WarningCase {

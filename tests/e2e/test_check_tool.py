@@ -5,6 +5,7 @@ and nothing in the instance is ever written or created."""
 
 import glob
 import os
+import pathlib
 import stat
 import subprocess
 
@@ -261,3 +262,33 @@ def test_unreachable_mail_server_is_an_error(app):
     result = check(app, options=["--mail"])
     assert result.returncode == 1
     assert result.has("error", "serwery.ini: [Konfiguracja] SerwerPocztowy", "cannot connect")
+
+
+# --- the samples ------------------------------------------------------------
+
+EXAMPLES = pathlib.Path(__file__).resolve().parents[2] / "examples"
+
+
+def test_sample_configuration_converted_as_it_says_passes_the_check(app):
+    text = (EXAMPLES / "serwery.ini").read_text(encoding="utf-8")
+    assert "iconv -f UTF-8 -t CP1250" in text
+    work = app.dir / "work"
+    work.mkdir()
+    text = text.replace("/srv/zephautomat/centrala/work", str(work))
+    converted = subprocess.run(["iconv", "-f", "UTF-8", "-t", "CP1250"], input=text.encode(),
+                               capture_output=True, check=True).stdout
+    app.write_ini(converted)
+    os.chmod(app.path("serwery.ini"), 0o600)
+    components = (EXAMPLES / "components.ini").read_text()
+    lib = components.split("Setup=", 1)[1].split("\n", 1)[0]
+    app.path("components.ini").write_text(components.replace(lib, SIM))
+    result = check(app, "/EK", "/RD")
+    assert result.returncode == 0, result.out
+    assert result.lines("warning") == []
+    assert "1. [Centrala] sql01.example.com/FIRMA: /EK" in result.out
+    assert "2. [Centrala] sql01.example.com/FIRMA: /RD" in result.out
+
+
+def test_sample_configuration_unconverted_is_reported_as_utf8(app):
+    app.write_ini((EXAMPLES / "serwery.ini").read_bytes())
+    assert check(app).has("warning", "serwery.ini", "encoding: UTF-8;")

@@ -10,7 +10,8 @@ PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
           dpkg-dev   # dpkg-shlibdeps: dependencies of the Debian packages
           # CI gates (scripts/ci.sh): the clang build with its sanitizer runtime,
           # clang-format and clang-tidy of the same release, git for the file list.
-          clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 git)
+          clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 git
+          groff-base man-db)  # the man page tests render every page
 # Either libcurl development package builds the program; one that is
 # installed stays, the other would replace it.
 CURL_DEV=(libcurl4-openssl-dev libcurl4-gnutls-dev)

@@ -22,10 +22,8 @@
 #include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/files.h"
+#include "util/version.h"
 
-#ifndef ZEPH_VERSION
-#define ZEPH_VERSION "unknown"
-#endif
 
 namespace zeph {
 namespace {
@@ -109,7 +107,7 @@ int Run(const Options& options) {
     any_switch = any_switch || known;
   }
 
-  std::cout << "zephautomat-check " << ZEPH_VERSION << ": " << dir << " as user " << user.name
+  std::cout << VersionLine("zephautomat-check") << ": " << dir << " as user " << user.name
             << '\n';
   CheckedServerList list = CheckServerList(dir, user, findings);
   CheckInstanceFiles(dir, user, list.holds_passwords, findings);
@@ -150,7 +148,7 @@ int main(int argc, char** argv) {
     if (!options_done && arg == "--") {
       options_done = true;
     } else if (!options_done && arg == "--version") {
-      std::cout << "zephautomat-check " << ZEPH_VERSION << '\n';
+      std::cout << zeph::VersionLine("zephautomat-check") << '\n';
       return 0;
     } else if (!options_done && (arg == "--help" || arg == "-h")) {
       std::cout << zeph::kUsage;

@@ -24,7 +24,6 @@
 #include "util/files.h"
 #include "util/version.h"
 
-
 namespace zeph {
 namespace {
 
@@ -107,8 +106,7 @@ int Run(const Options& options) {
     any_switch = any_switch || known;
   }
 
-  std::cout << VersionLine("zephautomat-check") << ": " << dir << " as user " << user.name
-            << '\n';
+  std::cout << VersionLine("zephautomat-check") << ": " << dir << " as user " << user.name << '\n';
   CheckedServerList list = CheckServerList(dir, user, findings);
   CheckInstanceFiles(dir, user, list.holds_passwords, findings);
   bool load_fails = false;

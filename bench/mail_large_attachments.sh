@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Peak memory of sending ten 100 MB attachments to a local SMTP server:
-# mail_probe (SendMail streaming the message) beside the curl command-line
-# tool, once with a pre-built MIME file (--upload-file) and once with its own
-# MIME composer (-F). The server (bench/mail_sink.py) discards what it reads.
+# CPU time (user+sys) and peak memory of sending ten 100 MB attachments to a
+# local SMTP server: mail_probe (SendMail streaming the message) beside the
+# curl command-line tool sending the same kind of message pre-built on disk
+# (--upload-file), alternated TRIALS times (medians reported, with the CPU
+# ratio), and once curl's own MIME composer (-F). The server
+# (bench/mail_sink.py) discards what it reads; its CPU is not counted.
 #
 # Usage: bench/mail_large_attachments.sh [COUNT] [SIZE_MB]
-# MAIL_PROBE names the probe (default build-mail/tests/mail_probe).
+# MAIL_PROBE names the probe (default build-mail/tests/mail_probe); TRIALS
+# the number of alternated runs (default 3).
 # Needs about COUNT*SIZE_MB*2.4 MB in ${TMPDIR:-/tmp}; removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,24 +38,27 @@ for i in $(seq 2 "$COUNT"); do
   files+=("$WORK/file$i.bin")
 done
 
-# Runs a command under GNU time; prints "<peak RSS KiB> <seconds>".
+# Runs a command under GNU time; prints "<peak RSS KiB> <seconds> <CPU seconds>".
 measure() {
-  /usr/bin/time -f "%M %e" -o "$WORK/time.txt" "$@" >"$WORK/out.txt" 2>&1 || {
+  /usr/bin/time -f "%M %e %U %S" -o "$WORK/time.txt" "$@" >"$WORK/out.txt" 2>&1 || {
     cat "$WORK/out.txt" >&2
     return 1
   }
-  cat "$WORK/time.txt"
+  awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$WORK/time.txt"
 }
 
 report() {
-  awk -v name="$1" '{ printf "%-34s peak RSS %8.1f MB   %6.1f s\n", name, $1 / 1024, $2 }' <<<"$2"
+  awk -v name="$1" '{ printf "%-34s CPU %6.2f s   peak RSS %8.1f MB   %6.1f s\n", name, $3, $1 / 1024, $2 }' <<<"$2"
+}
+
+# Median of the lines on standard input, by the field numbered $1.
+median() {
+  sort -g -k "$1" | awk '{ line[NR] = $0 } END { print line[int((NR + 1) / 2)] }'
 }
 
 probe_args=(--server="127.0.0.1:$PORT" --sender-address=nadawca@example.com
             --to=odbiorca@example.com --subject="Benchmark" --body="Pliki w załączeniu.")
 for f in "${files[@]}"; do probe_args+=(--attach="$f"); done
-report "mail_probe (SendMail)" "$(measure "$PROBE" "${probe_args[@]}")"
-
 # The same kind of message, pre-built on disk, for curl --upload-file.
 MIME="$WORK/message.eml"
 {
@@ -69,7 +75,21 @@ MIME="$WORK/message.eml"
 } >"$MIME"
 curl_args=(--silent --show-error "smtp://127.0.0.1:$PORT" --mail-from nadawca@example.com
            --mail-rcpt odbiorca@example.com)
-report "curl --upload-file (pre-built)" "$(measure curl "${curl_args[@]}" --upload-file "$MIME")"
+TRIALS=${TRIALS:-3}
+: >"$WORK/probe.txt"
+: >"$WORK/curl.txt"
+for trial in $(seq "$TRIALS"); do
+  measure "$PROBE" "${probe_args[@]}" >>"$WORK/probe.txt"
+  measure curl "${curl_args[@]}" --upload-file "$MIME" >>"$WORK/curl.txt"
+  echo "trial $trial: mail_probe $(tail -1 "$WORK/probe.txt" | cut -d' ' -f3) s CPU," \
+    "curl $(tail -1 "$WORK/curl.txt" | cut -d' ' -f3) s CPU"
+done
+probe=$(median 3 <"$WORK/probe.txt")
+upload=$(median 3 <"$WORK/curl.txt")
+report "mail_probe (SendMail)" "$probe"
+report "curl --upload-file (pre-built)" "$upload"
+awk -v p="$(cut -d' ' -f3 <<<"$probe")" -v c="$(cut -d' ' -f3 <<<"$upload")" \
+  'BEGIN { printf "CPU ratio mail_probe / curl --upload-file: %.2f (medians of %d runs)\n", p / c, '"$TRIALS"' }'
 rm -f "$MIME"
 
 form=(-F '=Pliki w załączeniu.;type=text/plain')

@@ -431,6 +431,11 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
   return std::string(id == kNone ? def : Value(id));
 }
 
+bool IniFile::ValueIsCut(std::string_view section, std::string_view key) const {
+  uint32_t id = FindKey(section, key);
+  return id != kNone && UncutValue(Text(lines_[id])).size() > kMaxValueLength;
+}
+
 bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {

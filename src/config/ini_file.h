@@ -53,6 +53,8 @@ class IniFile {
   // characters; `def` when the key is missing.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const;
+  // True when the key's value is longer than ReadString returns.
+  bool ValueIsCut(std::string_view section, std::string_view key) const;
   // Decimal, "$" or "0x" hex; `def` for anything else.
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
 

@@ -298,6 +298,10 @@ void ReadMailSettings(const IniFile& ini, MailSettings& mail) {
       static_cast<uint8_t>(ini.ReadInteger(kMailSection, "Uwierzytelnianie", 0));
   mail.Uzytkownik = ini.ReadString(kMailSection, "Uzytkownik", "");
   mail.Haslo = ini.ReadString(kMailSection, "Haslo", "");
+  mail.cut_address_keys.clear();
+  for (const char* key : {"AdresPocztowyOdbiorcy", "AdresPocztowyNadawcy"}) {
+    if (ini.ValueIsCut(kMailSection, key)) mail.cut_address_keys.push_back(key);
+  }
 }
 
 std::vector<std::string> EntrySectionNames(const IniFile& ini) {

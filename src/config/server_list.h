@@ -21,6 +21,8 @@ struct MailSettings {
   uint8_t Uwierzytelnianie = 0;
   std::string Uzytkownik;
   std::string Haslo;
+  // Address keys whose value the read limit cut: never mailed to.
+  std::vector<std::string> cut_address_keys;
 };
 
 // Enable values of an entry, in the order the entry holds them.

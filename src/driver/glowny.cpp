@@ -65,7 +65,8 @@ void TfrmGlowny::RunExport() {
       context_.log.AddLogLine(e.what(), true);
       context_.log.Save(context_.log_path);
     } catch (const std::exception&) {
-      // Nowhere left to report it; the run ends either way.
+      // The log refused it: standard error is the one place left.
+      Diagnose(std::string("the run ends; not logged: ") + e.what());
     }
   }
   context_.record.Finish();

@@ -3,7 +3,7 @@
 #include "util/error.h"
 #include "util/text.h"
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 bool IsBlank(char c) {
@@ -183,4 +183,4 @@ std::vector<Mailbox> ParseAddressList(std::string_view text) {
   return boxes;
 }
 
-}  // namespace zeph::mail
+}  // namespace zeph

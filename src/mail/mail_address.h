@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zeph::mail {
+namespace zeph {
 
 struct Mailbox {
   std::string display_name;  // unquoted, may be empty
@@ -18,4 +18,4 @@ struct Mailbox {
 // Exception naming an element that holds no usable address.
 std::vector<Mailbox> ParseAddressList(std::string_view text);
 
-}  // namespace zeph::mail
+}  // namespace zeph

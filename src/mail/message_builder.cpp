@@ -8,7 +8,7 @@
 #include "mail/mime_encoding.h"
 #include "mail/mime_header.h"
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 // RFC 5322 allows 998 characters before the CR LF.
@@ -115,4 +115,4 @@ std::vector<MessageSegment> BuildMessage(const MailContent& content) {
   return segments;
 }
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -10,7 +10,7 @@
 #include "mail/mail_address.h"
 #include "mail/message_stream.h"
 
-namespace zeph::mail {
+namespace zeph {
 
 struct Attachment {
   std::string path;  // opened when the message is sent
@@ -33,4 +33,4 @@ std::vector<MessageSegment> BuildMessage(const MailContent& content);
 // A fresh "<random.time@domain>" identifier for a message from `address`.
 std::string NewMessageId(const std::string& address);
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -1,5 +1,8 @@
 #include "mail/message_stream.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -7,7 +10,7 @@
 #include "mail/mime_encoding.h"
 #include "util/error.h"
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 // Input read from a file at a time: 1024 whole Base64 lines (57 KiB).
@@ -22,9 +25,7 @@ std::string FileError(const char* what, const std::string& path, int error) {
 MessageStream::MessageStream(std::vector<MessageSegment> segments)
     : segments_(std::move(segments)) {}
 
-MessageStream::~MessageStream() {
-  if (file_ != nullptr) std::fclose(file_);
-}
+MessageStream::~MessageStream() = default;
 
 size_t MessageStream::Read(char* buffer, size_t size) {
   size_t done = 0;
@@ -47,20 +48,14 @@ bool MessageStream::Produce() {
   // Each pass either produces bytes, finishes a segment or ends; the number
   // of passes is bounded by the segments and the size of the files.
   for (;;) {
-    if (file_ != nullptr) {
+    if (file_) {
       raw_.resize(kFileChunk);
-      size_t got = std::fread(raw_.data(), 1, raw_.size(), file_);
-      if (got < raw_.size() && std::ferror(file_)) {
-        int error = errno;
-        throw Exception(FileError("Cannot read file", file_path_, error));
-      }
+      const size_t got = ReadChunk();
       if (got > 0) {
-        pending_.reserve(got / 57 * 78 + 80);
         AppendBase64Lines(std::string_view(raw_.data(), got), pending_);
         return true;
       }
-      std::fclose(file_);
-      file_ = nullptr;
+      file_.Reset();
       continue;
     }
     if (next_segment_ == segments_.size()) return false;
@@ -71,12 +66,28 @@ bool MessageStream::Produce() {
       continue;
     }
     file_path_ = segment.value;
-    file_ = std::fopen(file_path_.c_str(), "rb");
-    if (file_ == nullptr) {
+    file_.Reset(::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file_) {
       int error = errno;
       throw Exception(FileError("Cannot open file", file_path_, error));
     }
   }
 }
 
-}  // namespace zeph::mail
+size_t MessageStream::ReadChunk() {
+  // Whole chunks keep the Base64 lines whole: only the file's end is short.
+  size_t got = 0;
+  while (got < raw_.size()) {
+    const ssize_t n = ::read(file_.Get(), raw_.data() + got, raw_.size() - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      throw Exception(FileError("Cannot read file", file_path_, error));
+    }
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
+}  // namespace zeph

@@ -3,12 +3,13 @@
 // piece, so memory does not grow with the size of an attachment.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace zeph::mail {
+#include "util/unique_fd.h"
+
+namespace zeph {
 
 struct MessageSegment {
   enum class Kind { kText, kBase64File };
@@ -33,14 +34,16 @@ class MessageStream {
  private:
   // Fills `pending_` with the next piece; false at the end of the message.
   bool Produce();
+  // Fills `raw_` from the open file; fewer bytes only at its end.
+  size_t ReadChunk();
 
   std::vector<MessageSegment> segments_;
   size_t next_segment_ = 0;
-  std::FILE* file_ = nullptr;
+  UniqueFd file_;
   std::string file_path_;
   std::string pending_;
   size_t pending_pos_ = 0;
   std::vector<char> raw_;
 };
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -1,9 +1,11 @@
 #include "mail/mime_encoding.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
@@ -35,24 +37,54 @@ size_t SequenceLength(unsigned char lead) {
 }  // namespace
 
 void AppendBase64Lines(std::string_view data, std::string& out) {
-  size_t line = 0;
-  size_t i = 0;
-  while (i < data.size()) {
-    unsigned char b0 = static_cast<unsigned char>(data[i]);
-    size_t left = data.size() - i;
-    unsigned char b1 = left > 1 ? static_cast<unsigned char>(data[i + 1]) : 0;
-    unsigned char b2 = left > 2 ? static_cast<unsigned char>(data[i + 2]) : 0;
-    out += kBase64[b0 >> 2];
-    out += kBase64[((b0 & 0x03) << 4) | (b1 >> 4)];
-    out += left > 1 ? kBase64[((b1 & 0x0F) << 2) | (b2 >> 6)] : '=';
-    out += left > 2 ? kBase64[b2 & 0x3F] : '=';
-    i += 3;
-    line += 4;
-    if (line == 76 || i >= data.size()) {
-      out += "\r\n";
-      line = 0;
+  if (data.empty()) return;
+  const size_t full_lines = data.size() / kBase64LineInput;
+  const size_t tail = data.size() % kBase64LineInput;
+  const size_t size = full_lines * 78 + (tail == 0 ? 0 : (tail + 2) / 3 * 4 + 2);
+  const size_t start = out.size();
+  out.resize(start + size);
+  // Written through a pointer: this loop carries every attachment byte.
+  char* dst = out.data() + start;
+  const auto* src = reinterpret_cast<const unsigned char*>(data.data());
+  const unsigned char* end = src + data.size();
+  while (end - src >= static_cast<std::ptrdiff_t>(kBase64LineInput)) {
+    for (size_t group = 0; group < kBase64LineInput / 3; ++group) {
+      const uint32_t bits = (uint32_t{src[0]} << 16) | (uint32_t{src[1]} << 8) | src[2];
+      dst[0] = kBase64[bits >> 18];
+      dst[1] = kBase64[(bits >> 12) & 0x3F];
+      dst[2] = kBase64[(bits >> 6) & 0x3F];
+      dst[3] = kBase64[bits & 0x3F];
+      src += 3;
+      dst += 4;
     }
+    *dst++ = '\r';
+    *dst++ = '\n';
   }
+  if (src == end) return;
+  while (end - src >= 3) {
+    const uint32_t bits = (uint32_t{src[0]} << 16) | (uint32_t{src[1]} << 8) | src[2];
+    dst[0] = kBase64[bits >> 18];
+    dst[1] = kBase64[(bits >> 12) & 0x3F];
+    dst[2] = kBase64[(bits >> 6) & 0x3F];
+    dst[3] = kBase64[bits & 0x3F];
+    src += 3;
+    dst += 4;
+  }
+  if (end - src == 1) {
+    dst[0] = kBase64[src[0] >> 2];
+    dst[1] = kBase64[(src[0] & 0x03) << 4];
+    dst[2] = '=';
+    dst[3] = '=';
+    dst += 4;
+  } else if (end - src == 2) {
+    dst[0] = kBase64[src[0] >> 2];
+    dst[1] = kBase64[((src[0] & 0x03) << 4) | (src[1] >> 4)];
+    dst[2] = kBase64[(src[1] & 0x0F) << 2];
+    dst[3] = '=';
+    dst += 4;
+  }
+  *dst++ = '\r';
+  *dst++ = '\n';
 }
 
 std::string QuotedPrintable(std::string_view text) {
@@ -137,4 +169,4 @@ std::string PercentEncode(std::string_view text) {
   return out;
 }
 
-}  // namespace zeph::mail
+}  // namespace zeph

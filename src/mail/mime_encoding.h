@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zeph::mail {
+namespace zeph {
 
 // Input bytes per Base64 line: 57 bytes give the 76 characters RFC 2045 allows.
 inline constexpr size_t kBase64LineInput = 57;
@@ -30,4 +30,4 @@ std::vector<std::string> QEncodedWords(std::string_view text);
 // RFC 2231 value text: attribute characters stay, every other byte is %XX.
 std::string PercentEncode(std::string_view text);
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -7,7 +7,7 @@
 
 #include "mail/mime_encoding.h"
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 constexpr size_t kFoldAt = 78;
@@ -177,4 +177,4 @@ std::string AttachmentFields(std::string_view file_name) {
   return out + "Content-Transfer-Encoding: base64\r\n" + disposition;
 }
 
-}  // namespace zeph::mail
+}  // namespace zeph

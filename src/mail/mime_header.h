@@ -9,7 +9,7 @@
 
 #include "mail/mail_address.h"
 
-namespace zeph::mail {
+namespace zeph {
 
 // Replaces control characters (CR and LF above all) by blanks, so that a
 // text can never start a header line of its own.
@@ -33,4 +33,4 @@ std::string DateText(std::time_t when);
 // `file_name` (already cleaned), RFC 2231 encoded when needed.
 std::string AttachmentFields(std::string_view file_name);
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -45,21 +45,21 @@ void CheckAttachment(const std::string& path) {
 
 // A line break in an address list is refused rather than guessed around: it
 // must never become a header line or an SMTP command of its own.
-std::vector<mail::Mailbox> AddressList(const std::string& text) {
+std::vector<Mailbox> AddressList(const std::string& text) {
   std::string utf8 = AnsiToUtf8(text);
   if (utf8.find_first_of("\r\n") != std::string::npos) {
-    throw Exception("Invalid e-mail address: \"" + mail::CleanHeaderText(Trim(text)) + "\"");
+    throw Exception("Invalid e-mail address: \"" + CleanHeaderText(Trim(text)) + "\"");
   }
   try {
-    return mail::ParseAddressList(mail::CleanHeaderText(utf8));
+    return ParseAddressList(CleanHeaderText(utf8));
   } catch (const Exception& e) {
     // The parser quotes the UTF-8 text; the program's messages are Windows-1250.
     throw Exception(Utf8ToAnsi(e.Message()));
   }
 }
 
-void AddRecipients(const std::vector<mail::Mailbox>& boxes, std::vector<std::string>& out) {
-  for (const mail::Mailbox& box : boxes) {
+void AddRecipients(const std::vector<Mailbox>& boxes, std::vector<std::string>& out) {
+  for (const Mailbox& box : boxes) {
     bool known = false;
     for (const std::string& address : out) {
       if (strcasecmp(address.c_str(), box.address.c_str()) == 0) known = true;
@@ -68,12 +68,12 @@ void AddRecipients(const std::vector<mail::Mailbox>& boxes, std::vector<std::str
   }
 }
 
-void Deliver(const MailRequest& request, const mail::MailTimeouts& timeouts) {
-  mail::SmtpJob job;
-  mail::SplitServer(request.server, request.port, job.host, job.port);
+void Deliver(const MailRequest& request, const MailTimeouts& timeouts) {
+  SmtpJob job;
+  SplitServer(request.server, request.port, job.host, job.port);
 
-  mail::MailContent content;
-  std::vector<mail::Mailbox> sender = AddressList(request.sender_address);
+  MailContent content;
+  std::vector<Mailbox> sender = AddressList(request.sender_address);
   if (sender.empty()) throw Exception("No sender address is set.");
   if (sender.size() > 1) {
     throw Exception("Invalid sender address: \"" + request.sender_address + "\"");
@@ -92,15 +92,15 @@ void Deliver(const MailRequest& request, const mail::MailTimeouts& timeouts) {
   content.subject = AnsiToUtf8(request.subject);
   content.body = AnsiToUtf8(request.body);
   content.date = std::time(nullptr);
-  content.message_id = mail::NewMessageId(content.from.address);
+  content.message_id = NewMessageId(content.from.address);
 
   job.mail_from = content.from.address;
   job.authenticate = request.authenticate;
   job.user = AnsiToUtf8(request.user);
   job.password = AnsiToUtf8(request.password);
 
-  mail::MessageStream message(mail::BuildMessage(content));
-  mail::SendBySmtp(job, timeouts, message);
+  MessageStream message(BuildMessage(content));
+  SendBySmtp(job, timeouts, message);
 }
 
 }  // namespace
@@ -113,8 +113,7 @@ std::string MailFailureText(const std::string& message) {
          message + ")";
 }
 
-bool SendMail(const MailRequest& request, bool raise_on_failure,
-              const mail::MailTimeouts& timeouts) {
+bool SendMail(const MailRequest& request, bool raise_on_failure, const MailTimeouts& timeouts) {
   try {
     Deliver(request, timeouts);
     return true;
@@ -143,7 +142,7 @@ bool SendMail(const std::string& server, const std::string& sender_name,
   request.body = body;
   request.subject = subject;
   request.recipients = recipients;
-  return SendMail(request, raise_on_failure, mail::MailTimeouts{});
+  return SendMail(request, raise_on_failure, MailTimeouts{});
 }
 
 }  // namespace zeph

@@ -35,8 +35,7 @@ struct MailRequest {
 };
 
 // SendMail with chosen time-outs (SendMail uses the defaults of MailTimeouts).
-bool SendMail(const MailRequest& request, bool raise_on_failure,
-              const mail::MailTimeouts& timeouts);
+bool SendMail(const MailRequest& request, bool raise_on_failure, const MailTimeouts& timeouts);
 
 // The text a mail failure is reported with, around the cause `message`.
 std::string MailFailureText(const std::string& message);

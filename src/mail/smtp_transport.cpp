@@ -1,16 +1,21 @@
 #include "mail/smtp_transport.h"
 
 #include <curl/curl.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <memory>
 
 #include "util/error.h"
 #include "util/text.h"
+#include "util/unique_fd.h"
 
-namespace zeph::mail {
+namespace zeph {
 namespace {
 
 // libcurl's global state is not thread-safe to set up: do it once.
@@ -19,8 +24,17 @@ void InitCurlOnce() {
   if (result != CURLE_OK) throw Exception(curl_easy_strerror(result));
 }
 
+using Clock = std::chrono::steady_clock;
+
 struct Session {
   MessageStream* message = nullptr;
+  Clock::time_point connect_deadline;  // name lookup and TCP connect end by then
+  long connect_seconds = 0;
+  std::string connect_error;  // why our own connect failed
+  bool connect_timed_out = false;
+  long quit_seconds = 0;
+  bool quit_sent = false;
+  Clock::time_point quit_time;
   bool authenticate = false;
   bool login_accepted = false;  // a 235 reply was seen
   bool login_skipped = false;   // about to send without the login
@@ -40,13 +54,77 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
 
 int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   auto* session = static_cast<Session*>(user);
-  if (type != CURLINFO_HEADER_IN) return 0;
+  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::memcmp(data, "QUIT", 4) == 0) {
+    session->quit_sent = true;
+    session->quit_time = Clock::now();
+  }
+  // The answer to QUIT says nothing about the message: keep the reply before it.
+  if (type != CURLINFO_HEADER_IN || session->quit_sent) return 0;
   if (size >= 3 && std::memcmp(data, "235", 3) == 0) session->login_accepted = true;
   session->last_reply = Trim(std::string_view(data, std::min<size_t>(size, 200)));
   for (char& c : session->last_reply) {
     if (static_cast<unsigned char>(c) < ' ') c = ' ';
   }
   return 0;
+}
+
+// libcurl counts the greeting, EHLO and the login as part of connecting, so
+// its connect time-out would also bound those replies. The TCP connection is
+// made here instead, under our own deadline; libcurl's connect time-out is
+// set wide enough that each of those replies gets the response time-out.
+curl_socket_t OpenConnected(void* user, curlsocktype purpose, curl_sockaddr* address) {
+  auto* session = static_cast<Session*>(user);
+  if (purpose != CURLSOCKTYPE_IPCXN) return CURL_SOCKET_BAD;
+  UniqueFd fd(::socket(address->family, address->socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                       address->protocol));
+  if (!fd) {
+    session->connect_error = std::strerror(errno);
+    return CURL_SOCKET_BAD;
+  }
+  if (::connect(fd.Get(), &address->addr, address->addrlen) != 0) {
+    if (errno != EINPROGRESS) {
+      session->connect_error = std::strerror(errno);
+      return CURL_SOCKET_BAD;
+    }
+    pollfd wait{fd.Get(), POLLOUT, 0};
+    for (;;) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(session->connect_deadline - Clock::now());
+      if (left.count() <= 0) {
+        session->connect_timed_out = true;
+        session->connect_error =
+            "Connection timed out after " + std::to_string(session->connect_seconds) + " s";
+        return CURL_SOCKET_BAD;
+      }
+      const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+      if (ready > 0) break;
+      if (ready < 0 && errno != EINTR) {
+        session->connect_error = std::strerror(errno);
+        return CURL_SOCKET_BAD;
+      }
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    if (error != 0) {
+      session->connect_error = std::strerror(error);
+      return CURL_SOCKET_BAD;
+    }
+  }
+  session->connect_error.clear();
+  return fd.Release();
+}
+
+int AlreadyConnected(void*, curl_socket_t, curlsocktype) {
+  return CURL_SOCKOPT_ALREADY_CONNECTED;
+}
+
+// libcurl waits for the answer to QUIT as long as for any reply; a server
+// that has gone quiet is not worth that. It asks this about once a second.
+int LimitQuitWait(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* session = static_cast<Session*>(user);
+  if (!session->quit_sent) return 0;
+  return Clock::now() - session->quit_time >= std::chrono::seconds(session->quit_seconds) ? 1 : 0;
 }
 
 // Runs after the greeting, EHLO and login, before MAIL FROM. libcurl skips a
@@ -135,6 +213,9 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
 
   Session session;
   session.message = &message;
+  session.connect_seconds = timeouts.connect_seconds;
+  session.connect_deadline = Clock::now() + std::chrono::seconds(timeouts.connect_seconds);
+  session.quit_seconds = timeouts.quit_seconds;
   session.authenticate = job.authenticate;
   char error_buffer[CURL_ERROR_SIZE] = {};
   bool ipv6 = job.host.find(':') != std::string::npos;
@@ -146,7 +227,19 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   curl_easy_setopt(curl, CURLOPT_PROXY, "");  // no proxy from the environment
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, timeouts.connect_seconds);
+  // Greeting, EHLO and the three replies of AUTH LOGIN fall in libcurl's
+  // connect phase: give each its response time-out.
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+                   timeouts.connect_seconds + 5 * timeouts.response_seconds);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session);
+  curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
+  // Closing inside the transfer runs QUIT under LimitQuitWait, not later in
+  // curl_easy_cleanup, where nothing bounds it but the response time-out.
+  curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, LimitQuitWait);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &session);
   curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts.response_seconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.low_speed_seconds);
@@ -171,6 +264,13 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   CURLcode result = curl_easy_perform(curl);
   if (!session.read_error.empty()) throw Exception(session.read_error);
   if (session.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
+  if (result == CURLE_COULDNT_CONNECT && !session.connect_error.empty()) {
+    throw Exception(
+        std::string(curl_easy_strerror(session.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
+                                                                 : CURLE_COULDNT_CONNECT)) +
+        ": Failed to connect to " + job.host + " port " + std::to_string(job.port) + ": " +
+        session.connect_error);
+  }
   if (result != CURLE_OK) {
     long code = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
@@ -186,4 +286,4 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());
 }
 
-}  // namespace zeph::mail
+}  // namespace zeph

@@ -7,12 +7,13 @@
 
 #include "mail/message_stream.h"
 
-namespace zeph::mail {
+namespace zeph {
 
 struct MailTimeouts {
   long connect_seconds = 30;    // TCP connect, name lookup included
-  long response_seconds = 60;   // each server reply, the greeting included
+  long response_seconds = 60;   // each server reply, the greeting and EHLO included
   long low_speed_seconds = 60;  // under one byte a second this long aborts
+  long quit_seconds = 5;        // the answer to QUIT, after which we hang up
 };
 
 struct SmtpJob {
@@ -33,4 +34,4 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
 // text with the server's reply code, a file error, or the refused login.
 void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream& message);
 
-}  // namespace zeph::mail
+}  // namespace zeph

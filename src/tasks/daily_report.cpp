@@ -1,7 +1,8 @@
 #include "tasks/daily_report.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,7 +15,9 @@
 #include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/error.h"
+#include "util/files.h"
 #include "util/text.h"
+#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -25,34 +28,25 @@ constexpr size_t kCodeLength = 9;
 // report and kept open until its text is written.
 class ReportFile {
  public:
-  explicit ReportFile(const std::string& path) : path_(path) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
+  explicit ReportFile(const std::string& path)
+      : path_(path), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+    if (!fd_) {
       const int error = errno;
       throw Exception("Cannot create file \"" + path + "\". " + std::strerror(error));
     }
   }
-  ~ReportFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  ReportFile(const ReportFile&) = delete;
-  ReportFile& operator=(const ReportFile&) = delete;
 
   void WriteAndClose(const std::string& bytes) {
-    std::FILE* file = file_;
-    file_ = nullptr;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int write_error = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-      throw Exception("Cannot write to file \"" + path_ + "\". " +
-                      std::strerror(written ? errno : write_error));
+    if (!WriteAll(fd_.Get(), bytes) || !fd_.Close()) {
+      const int error = errno;
+      fd_.Reset();
+      throw Exception("Cannot write to file \"" + path_ + "\". " + std::strerror(error));
     }
   }
 
  private:
   std::string path_;
-  std::FILE* file_ = nullptr;
+  UniqueFd fd_;
 };
 
 // The configuration code, right-padded with "B" to nine characters; a longer

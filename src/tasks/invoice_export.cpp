@@ -1,5 +1,6 @@
 #include "tasks/invoice_export.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "tasks/frame.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
+#include "util/diagnostics.h"
 #include "util/encoding.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -34,14 +36,18 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
     const std::string directory = IncludeTrailingPathDelimiter(program_directory) +
                                   "LOGI/EksportFakturDoEDok/" + std::to_string(year) + "/" +
                                   month_text + "/";
-    if (!ForceDirectories(directory)) return {};
+    if (!ForceDirectories(directory)) {
+      DiagnoseSystemError("cannot create the directory", directory, errno);
+      return {};
+    }
     const std::string path = directory + name;
     std::string content;
     for (const std::string& line : SplitLines(WideToAnsi(details))) content += line + "\r\n";
     WriteWholeFile(path, content);
     return path;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // The log file is a convenience: without it the mail still goes out.
+    Diagnose(Text1250("no error log of the invoice export: ") + e.what());
     return {};
   }
 }

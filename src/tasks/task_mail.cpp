@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "mail/send_mail.h"
+#include "util/error.h"
 #include "util/text.h"
 
 namespace zeph {
@@ -24,6 +25,12 @@ std::string OwnerIdentifier(TaskRun& run) {
 
 bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments) {
+  if (!mail.cut_address_keys.empty()) {
+    throw Exception(FormatS(
+        "The value of %s in serwery.ini is longer than 2047 characters and was cut on reading; "
+        "no mail goes to a cut address list.",
+        {mail.cut_address_keys.front()}));
+  }
   return SendMail(mail.SerwerPocztowy, mail.AdresPocztowyNadawcy, mail.AdresPocztowyNadawcy, "",
                   /*raise_on_failure=*/true, kSmtpPort, mail.Haslo, mail.Uzytkownik,
                   mail.Uwierzytelnianie != 0, &attachments, body, subject,

@@ -22,7 +22,8 @@ std::string OwnerIdentifier(TaskRun& run);
 
 // Sends with the Konfiguracja settings: sender name and address both
 // AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25.
-// Failures throw the mail sender's text.
+// Failures throw the mail sender's text; an address key that the read limit
+// cut fails before connecting, naming the key.
 bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments);
 

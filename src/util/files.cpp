@@ -6,23 +6,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
+#include "util/diagnostics.h"
 #include "util/error.h"
+#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
 
 std::string SystemErrorText(int error) {
   return std::strerror(error);
-}
-
-void WriteOrThrow(int fd, std::string_view bytes, const std::string& path) {
-  if (!WriteAll(fd, bytes)) {
-    int error = errno;
-    throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
-  }
 }
 
 }  // namespace
@@ -39,48 +36,134 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-void AppendTextToFile(std::string_view text, const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0 && errno == ENOENT) {
-    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      int error = errno;
+namespace {
+
+// How long a log held by another process is waited for, and how often it is
+// tried again meanwhile. Writers hold it for one append only.
+constexpr std::chrono::milliseconds kLockWait{5000};
+constexpr std::chrono::milliseconds kLockRetry{20};
+
+// Opens `path` for appending, creating it when missing. A dangling symlink
+// is followed and its target created. Read access is asked for so that the
+// last byte can be checked; a file we may only write is still appended to.
+UniqueFd OpenForAppend(const std::string& path, bool& readable) {
+  readable = true;
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+  if (!fd && errno == EACCES) {
+    readable = false;
+    fd.Reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+  }
+  if (!fd && errno == ENOENT) {
+    fd.Reset(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) {
+      const int error = errno;
+      DiagnoseSystemError("cannot create", path, error);
       throw Exception("Cannot create file \"" + path + "\". " + SystemErrorText(error));
     }
-  } else if (fd < 0) {
-    int error = errno;
+  }
+  if (!fd) {
+    const int error = errno;
+    DiagnoseSystemError("cannot open", path, error);
     throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
   }
-  // The file is used without sharing: a second writer fails instead of
-  // interleaving its lines with ours.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno;
-    ::close(fd);
-    throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+  return fd;
+}
+
+// True when `fd` is still the file named `path` (it was not renamed away,
+// e.g. by log rotation, between the open and the lock).
+bool StillNamed(int fd, const std::string& path) {
+  struct stat open_file {};
+  struct stat named {};
+  return ::fstat(fd, &open_file) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
+}
+
+// Takes the exclusive lock, waiting a bounded time for another holder.
+bool LockExclusive(int fd, int& error) {
+  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    error = errno;
+    if (error != EWOULDBLOCK && error != EINTR) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kLockRetry);
   }
-  try {
-    WriteOrThrow(fd, text, path);
-  } catch (...) {
-    ::close(fd);
-    throw;
+}
+
+// The line end a file of `size` bytes needs before a new block: none when it
+// ends with one (or is empty), else what completes its torn last line.
+std::string_view MissingLineEnd(int fd, off_t size, bool readable) {
+  if (size == 0 || !readable) return {};
+  char last = '\n';
+  if (::pread(fd, &last, 1, size - 1) != 1) return {};
+  if (last == '\n') return {};
+  return last == '\r' ? std::string_view("\n") : std::string_view("\r\n");
+}
+
+}  // namespace
+
+void AppendTextToFile(std::string_view text, const std::string& path) {
+  UniqueFd fd;
+  for (;;) {
+    bool readable = true;
+    fd = OpenForAppend(path, readable);
+    // The file is not shared while we append: another writer waits for us,
+    // and we wait a bounded time for it, so lines never interleave.
+    int error = 0;
+    if (!LockExclusive(fd.Get(), error)) {
+      DiagnoseSystemError("cannot lock", path, error);
+      throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+    }
+    if (!StillNamed(fd.Get(), path)) continue;  // replaced meanwhile: open the new one
+
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) {
+      error = errno;
+      DiagnoseSystemError("cannot read the size of", path, error);
+      throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+    }
+    // A block is appended whole or not at all: after a short write the file
+    // is cut back to its length before the append.
+    const std::string_view line_end = MissingLineEnd(fd.Get(), st.st_size, readable);
+    std::string repaired;
+    std::string_view bytes = text;
+    if (!line_end.empty() && !text.empty()) {
+      repaired.reserve(line_end.size() + text.size());
+      repaired.append(line_end).append(text);
+      bytes = repaired;
+    }
+    if (!WriteAll(fd.Get(), bytes)) {
+      error = errno;
+      DiagnoseSystemError("cannot append to", path, error);
+      if (::ftruncate(fd.Get(), st.st_size) != 0) {
+        DiagnoseSystemError("cannot remove a partly written block from", path, errno);
+      }
+      throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
+    }
+    if (!line_end.empty() && !text.empty()) {
+      Diagnose("the last line of " + path +
+               " was incomplete; a line end was added before the new lines");
+    }
+    // The bytes were accepted; a late error of the file system is told to
+    // the operator but does not end the run.
+    if (!fd.Close()) DiagnoseSystemError("cannot close", path, errno);
+    return;
   }
-  ::close(fd);
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    int error = errno;
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!fd) {
+    const int error = errno;
+    DiagnoseSystemError("cannot create", path, error);
     throw Exception("Cannot create file \"" + path + "\". " + SystemErrorText(error));
   }
-  try {
-    WriteOrThrow(fd, bytes, path);
-  } catch (...) {
-    ::close(fd);
-    throw;
-  }
-  if (::close(fd) != 0) {
-    int error = errno;
+  if (!WriteAll(fd.Get(), bytes) || !fd.Close()) {
+    const int error = errno;
+    DiagnoseSystemError("cannot write", path, error);
+    // A cut file must not pass for a whole one (it may be mailed on).
+    fd.Reset();
+    ::unlink(path.c_str());
     throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
   }
 }
@@ -102,8 +185,8 @@ bool ForceDirectories(const std::string& path) {
   if (DirectoryExists(dir)) return true;
   size_t slash = dir.find_last_of('/');
   if (slash != std::string::npos && slash > 0) ForceDirectories(dir.substr(0, slash));
-  ::mkdir(dir.c_str(), 0777);
-  return DirectoryExists(dir);
+  if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return DirectoryExists(dir);
+  return false;  // errno says why
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path) {

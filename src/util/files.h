@@ -11,17 +11,23 @@ namespace zeph {
 // returns false with errno set.
 bool WriteAll(int fd, std::string_view bytes);
 
-// Appends the bytes of `text` to `path`, creating the file when it is missing.
-// The file is locked exclusively while open. Throws Exception
-// "Cannot open file "%s". %s" or "Cannot create file "%s". %s".
+// Appends the bytes of `text` to `path`, creating the file (or the target of
+// a dangling symlink) when it is missing. The file is locked exclusively
+// while open; a lock held by another process is waited for up to 5 seconds.
+// The text is appended whole or not at all, after a line end when the file's
+// last line lacks one. Throws Exception "Cannot open file "%s". %s",
+// "Cannot create file "%s". %s" or "Cannot write to file "%s". %s", and tells
+// the operator the path and the system's reason on standard error.
 void AppendTextToFile(std::string_view text, const std::string& path);
 
-// Writes `bytes` to `path`, replacing any file of that name.
+// Writes `bytes` to `path`, replacing any file of that name. On failure no
+// cut file is left behind and the reason goes to standard error.
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
-// Creates `path` with all missing parents; true when it exists afterwards.
+// Creates `path` with all missing parents; true when it exists afterwards,
+// otherwise false with errno set.
 bool ForceDirectories(const std::string& path);
 
 // Adds the path delimiter at the end when it is missing.

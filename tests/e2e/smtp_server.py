@@ -55,14 +55,19 @@ class _Handler:
 class MailServer:
     """offer_auth=False: AUTH is not advertised (a plain connection with
     TLS-only login, as aiosmtpd does by default). stall_data=True: after
-    "354" the server stops reading, as a hung server does."""
+    "354" the server stops reading, as a hung server does. greeting_delay:
+    seconds of silence before the greeting. silent_quit=True: QUIT is never
+    answered."""
 
     def __init__(self, offer_auth=True, users=None, refuse_data=None,
-                 data_size_limit=64 * 1024 * 1024, stall_data=False):
+                 data_size_limit=64 * 1024 * 1024, stall_data=False, greeting_delay=0,
+                 silent_quit=False):
         self.deliveries = []
         self.auth_commands = []
         self.logins = []
         self.sessions = 0
+        self.quits = 0
+        self.started = False
         self.refuse_data = refuse_data
         self.users = {USER: PASSWORD} if users is None else users
         self.port = free_port()
@@ -76,6 +81,17 @@ class MailServer:
             async def smtp_AUTH(self, arg):
                 owner.auth_commands.append(arg)
                 return await super().smtp_AUTH(arg)
+
+            async def _handle_client(self):
+                if greeting_delay and owner.started:  # not the controller's probe
+                    await asyncio.sleep(greeting_delay)
+                await super()._handle_client()
+
+            async def smtp_QUIT(self, arg):
+                if not silent_quit:
+                    return await super().smtp_QUIT(arg)
+                owner.quits += 1
+                await asyncio.sleep(600)  # cancelled when the server stops
 
             async def smtp_DATA(self, arg):
                 if not stall_data:
@@ -94,6 +110,7 @@ class MailServer:
         self.controller.start()
         # The controller's own readiness probe counts as a session.
         self.sessions = 0
+        self.started = True
 
     def _authenticate(self, server, session, envelope, mechanism, auth_data):
         if isinstance(auth_data, LoginPassword):

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   try {
     bool sent = false;
     if (own_timeouts) {
-      zeph::mail::MailTimeouts timeouts;
+      zeph::MailTimeouts timeouts;
       if (numbers["connect-timeout"] > 0) timeouts.connect_seconds = numbers["connect-timeout"];
       if (numbers["response-timeout"] > 0) timeouts.response_seconds = numbers["response-timeout"];
       if (numbers["low-speed-time"] > 0) timeouts.low_speed_seconds = numbers["low-speed-time"];

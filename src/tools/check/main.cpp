@@ -55,7 +55,7 @@ void CheckMailServer(const MailSettings& mail, Findings& findings) {
   std::string host;
   int port = 25;
   try {
-    mail::SplitServer(mail.SerwerPocztowy, 25, host, port);
+    SplitServer(mail.SerwerPocztowy, 25, host, port);
   } catch (const std::exception& e) {
     findings.Error(where, AnsiToUtf8(e.what()));
     return;

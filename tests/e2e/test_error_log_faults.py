@@ -1,0 +1,52 @@
+"""The /EFED error log when it cannot be written: the mail still goes out,
+never with a cut file, and standard error says why."""
+
+import resource
+import signal
+import subprocess
+
+from conftest import cp
+from smtp_server import mail_server  # noqa: F401 (fixture)
+from test_invoice_export import COUNT_ONLY, LOG_NAME, WHEN, configure
+
+
+def run_efed(app, preexec_fn=None):
+    return subprocess.run(["faketime", "--exclude-monotonic", "-f", WHEN, str(app.exe), "/EFED"],
+                          cwd=app.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=120, preexec_fn=preexec_fn)
+
+
+def test_directory_that_cannot_be_made_is_told(app, mail_server):  # noqa: F811
+    server = mail_server()
+    configure(app, server.address, COUNT_ONLY)
+    (app.dir / "LOGI").write_bytes(b"a file where the directory should be")
+    proc = run_efed(app)
+
+    directory = (app.dir / LOG_NAME).parent
+    assert proc.stderr.decode("utf-8") == (
+        f"zephautomat: cannot create the directory {directory}/: Not a directory\n")
+    assert len(server.deliveries) == 1
+    assert list(server.deliveries[0].message.iter_attachments()) == []
+
+
+def test_error_log_cut_by_a_full_disk_is_removed_and_not_mailed(app, mail_server):  # noqa: F811
+    server = mail_server()
+    details = r"\n".join(f"FV {n}/03 odrzucona przez system eDokumenty" for n in range(200))
+    configure(app, server.address, "Invoices.ExportInvoicesToEDokumenty.ErrorCount = 200\n"
+              f"Invoices.ExportInvoicesToEDokumenty.Details = {details}\n")
+
+    def small_files():
+        # EFBIG instead of a killing signal; room for serwery.ini, the run
+        # log and the simulator's journal, not for the 8 KB error log.
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (6000, 6000))
+
+    proc = run_efed(app, small_files)
+
+    path = app.dir / LOG_NAME.format(200)
+    assert not path.exists()
+    assert proc.stderr.decode("utf-8").startswith(
+        f"zephautomat: cannot write {path}: File too large\n")
+    assert len(server.deliveries) == 1
+    assert list(server.deliveries[0].message.iter_attachments()) == []
+    assert cp("Ilość błędnych faktur 200") in app.log()

@@ -1,5 +1,5 @@
 """A local SMTP server (aiosmtpd) that takes messages of any size and keeps
-nothing but their sizes: DATA is read line by line and discarded, so the
+nothing but their sizes: DATA is read in large pieces and discarded, so the
 server's memory does not distort a benchmark of the sender.
 
 Usage: mail_sink.py PORT REPORT_FILE  (one line "<bytes> <rcpt>" per message)"""
@@ -20,15 +20,21 @@ class DiscardingSMTP(SMTP):
             await self.push("503 Error: need RCPT command")
             return
         await self.push("354 End data with <CR><LF>.<CR><LF>")
+        # Read in large pieces: a line-by-line loop in Python would be the
+        # slowest party of the benchmark.
         size = 0
+        tail = b"\r\n"  # the data starts at the beginning of a line
         while self.transport is not None:
-            try:
-                line = await self._reader.readuntil(b"\r\n")
-            except asyncio.LimitOverrunError as e:
-                line = await self._reader.read(e.consumed)
-            if line == b".\r\n":
+            piece = await self._reader.read(1 << 20)
+            if not piece:
+                return
+            window = tail + piece
+            end = window.find(b"\r\n.\r\n")
+            if end >= 0:
+                size += end + 2 - len(tail)
                 break
-            size += len(line)
+            size += len(piece)
+            tail = window[-4:]
         with open(self.report, "a") as out:
             out.write(f"{size} {','.join(self.envelope.rcpt_tos)}\n")
         await self.push("250 OK discarded")

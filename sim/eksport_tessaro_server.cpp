@@ -7,6 +7,7 @@
 #include "sim_dates.h"
 #include "sim_files.h"
 #include "sim_text.h"
+#include "util/text.h"
 
 namespace sim {
 namespace {
@@ -17,7 +18,7 @@ std::vector<std::string> SplitNames(std::string_view list) {
   std::vector<std::string> names;
   while (!list.empty()) {
     size_t comma = list.find(',');
-    std::string_view name = Trim(list.substr(0, comma));
+    std::string_view name = zeph::TrimView(list.substr(0, comma));
     if (!name.empty()) names.emplace_back(name);
     if (comma == std::string_view::npos) break;
     list.remove_prefix(comma + 1);

@@ -4,6 +4,7 @@
 
 #include "scenario_keys.h"
 #include "sim_text.h"
+#include "util/text.h"
 
 namespace sim {
 namespace {
@@ -13,14 +14,6 @@ void Report(std::FILE* report, int line_number, const char* reason, std::string_
   std::fprintf(report, "host-sim.ini line %d: %s: %.*s\n", line_number, reason,
                static_cast<int>(line.size()), line.data());
   std::fflush(report);
-}
-
-std::string_view Unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
 }
 
 // Splits "name#N" into name and N; N is 0 when the key has no call number,
@@ -35,7 +28,7 @@ int SplitCallNumber(std::string& key) {
   for (size_t i = hash + 1; i < key.size() && number < 1000000000; ++i) {
     number = number * 10 + (key[i] - '0');
   }
-  key = std::string(Trim(std::string_view(key).substr(0, hash)));
+  key = std::string(zeph::TrimView(std::string_view(key).substr(0, hash)));
   return number >= 1 && number < 1000000000 ? static_cast<int>(number) : -1;
 }
 
@@ -62,7 +55,7 @@ void Scenario::Load(const std::string& path, std::FILE* report) {
 }
 
 void Scenario::ParseLine(std::string_view raw, int line_number, std::FILE* report) {
-  std::string_view line = Trim(raw);
+  std::string_view line = zeph::TrimView(raw);
   if (line.empty() || line.front() == ';' || line.front() == '#') return;
   if (line.front() == '[') {
     current_ = nullptr;
@@ -70,7 +63,7 @@ void Scenario::ParseLine(std::string_view raw, int line_number, std::FILE* repor
       Report(report, line_number, "malformed section header, its keys are ignored", line);
       return;
     }
-    std::string name = Fold(Trim(line.substr(1, line.size() - 2)));
+    std::string name = Fold(zeph::TrimView(line.substr(1, line.size() - 2)));
     if (name == "host") {
       current_ = &host_;
     } else if (name.find('/') != std::string::npos) {
@@ -88,7 +81,7 @@ void Scenario::ParseLine(std::string_view raw, int line_number, std::FILE* repor
     return;
   }
   if (current_ == nullptr) return;  // key of an unusable section, reported with its header
-  std::string key = Fold(Trim(line.substr(0, eq)));
+  std::string key = Fold(zeph::TrimView(line.substr(0, eq)));
   int number = SplitCallNumber(key);
   if (number < 0) {
     Report(report, line_number, "call number #N must be 1 or more, line ignored", line);
@@ -112,7 +105,7 @@ void Scenario::ParseLine(std::string_view raw, int line_number, std::FILE* repor
     return;
   }
   Entry entry;
-  entry.value = Unescape(Unquote(Trim(line.substr(eq + 1))));
+  entry.value = Unescape(zeph::Unquote(zeph::TrimView(line.substr(eq + 1))));
   entry.valid = IsValidValue(kind, entry.value);
   if (!entry.valid) Report(report, line_number, "malformed value, the default applies", line);
   // As with profile files, the first of two equal keys wins.

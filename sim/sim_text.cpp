@@ -24,12 +24,6 @@ std::string Fold(std::string_view utf8) {
   return zeph::WideToUtf8(wide);
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 std::string Unescape(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -23,9 +23,6 @@ inline std::u16string ToWide(std::string_view utf8) {
 // (Polish letters included).
 std::string Fold(std::string_view utf8);
 
-// Removes bytes up to 0x20 at both ends.
-std::string_view Trim(std::string_view text);
-
 // `\r`, `\n`, `\t` and `\\` stand for CR, LF, TAB and a backslash; any other
 // backslash is kept as it is.
 std::string Unescape(std::string_view text);

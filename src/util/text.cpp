@@ -35,12 +35,24 @@ std::string FormatS(std::string_view format, const std::vector<std::string>& val
   return out;
 }
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
   while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view text) {
+  return std::string(TrimView(text));
+}
+
+std::string_view Unquote(std::string_view text) {
+  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+      text.back() == text.front()) {
+    text = text.substr(1, text.size() - 2);
+  }
+  return text;
 }
 
 namespace {

@@ -20,6 +20,12 @@ std::string FormatS(std::string_view format, const std::vector<std::string>& val
 
 // Removes blanks and control characters (bytes up to 0x20) at both ends.
 std::string Trim(std::string_view text);
+// The same as a view into `text`.
+std::string_view TrimView(std::string_view text);
+
+// Removes one pair of enclosing quotes, '"' or '\'', when both ends carry the
+// same one.
+std::string_view Unquote(std::string_view text);
 
 // Upper-cases a Windows-1250 text, Polish letters included.
 std::string UpperCase1250(std::string_view text);

@@ -128,6 +128,20 @@ TEST_F(ComponentRuntimeTest, LibraryWithoutTheFactoryIsNamedWithTheLoadersReason
   EXPECT_NE(text.find("undefined symbol"), std::string::npos) << text;
 }
 
+TEST_F(ComponentRuntimeTest, LibraryBuiltForAnOlderInterfaceIsRefusedNamingBothVersions) {
+  WriteComponents("[InprocServers]\nSetup=" ZEPH_OLD_HOST_PATH "\n");
+  zeph::ObjectRef object;
+  zeph::HostStatus status = Create(ClassId::Setup, &object);
+  ASSERT_TRUE(status.Failed());
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(zeph::WideToUtf8(status.description),
+            "Library \"" ZEPH_OLD_HOST_PATH "\" implements host interface version 1; "
+            "this program needs version " +
+                std::to_string(ZEPH_HOST_INTERFACE_VERSION));
+  // Refused for good: a second creation does not call into it either.
+  EXPECT_EQ(Create(ClassId::Setup, &object).description, status.description);
+}
+
 TEST_F(ComponentRuntimeTest, LibraryStaysLoadedAfterItsObjectsAreGone) {
   WriteComponents("[InprocServers]\nSetup=" ZEPH_SIM_PATH "\n");
   {

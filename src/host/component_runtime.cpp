@@ -49,15 +49,7 @@ Registry ReadRegistry(const std::string& directory) {
 
 }  // namespace
 
-void ComponentRuntime::Configure(const std::string& executable_directory) {
-  RuntimeState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  state.directory = IncludeTrailingPathDelimiter(executable_directory);
-  state.registry.reset();
-}
-
-HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
-  if (library != nullptr) library->clear();
+HostStatus ComponentRuntime::Load(ClassId id, std::string* path_out, const HostLibrary** out) {
   const int index = static_cast<int>(id);
   if (index < 0 || index >= kClassesCreated) return HostStatus::Fail(kNotRegistered);
   RuntimeState& state = State();
@@ -68,28 +60,34 @@ HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
   std::string path = state.registry->libraries[index];
   if (path.empty()) return HostStatus::Fail(kNotRegistered);
   if (path.front() != '/') path = state.directory + path;
-  if (library != nullptr) *library = path;
+  if (path_out != nullptr) *path_out = path;
+  return HostLibrary::Load(path, out);
+}
+
+void ComponentRuntime::Configure(const std::string& executable_directory) {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.directory = IncludeTrailingPathDelimiter(executable_directory);
+  state.registry.reset();
+}
+
+HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
+  if (library != nullptr) library->clear();
   const HostLibrary* loaded = nullptr;
-  return HostLibrary::Load(path, &loaded);
+  HostStatus status = Load(id, library, &loaded);
+  if (status.Failed()) return status;
+  if (!loaded->Serves(id)) {
+    return HostStatus::Fail(Utf8ToWide("The host library \"" + loaded->Path() +
+                                       "\" has no interface for class " + ClassName(id)));
+  }
+  return HostStatus::Ok();
 }
 
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
-  const int index = static_cast<int>(id);
-  if (index < 0 || index >= kClassesCreated) return HostStatus::Fail(kNotRegistered);
-  RuntimeState& state = State();
   const HostLibrary* library = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    if (state.directory.empty()) state.directory = ExecutableDirectory();
-    if (!state.registry) state.registry = ReadRegistry(state.directory);
-    if (state.registry->read_failure.Failed()) return state.registry->read_failure;
-    std::string path = state.registry->libraries[index];
-    if (path.empty()) return HostStatus::Fail(kNotRegistered);
-    if (path.front() != '/') path = state.directory + path;
-    HostStatus status = HostLibrary::Load(path, &library);
-    if (status.Failed()) return status;
-  }
+  HostStatus loaded = Load(id, nullptr, &library);
+  if (loaded.Failed()) return loaded;
   ZephObject* handle = nullptr;
   ZephStatus made = library->Table().create(static_cast<ZephClassId>(id), &handle);
   HostStatus status = library->TakeStatus(made);

@@ -8,6 +8,8 @@
 
 namespace zeph {
 
+class HostLibrary;
+
 class ComponentRuntime {
  public:
   // Sets the directory of components.ini; relative library paths are taken
@@ -24,8 +26,13 @@ class ComponentRuntime {
 
   // What Create would do short of making an object: finds the class's
   // library in components.ini (its path in `library`, empty when the class
-  // is not listed), loads it and resolves its factory. Fails as Create does.
+  // is not listed), loads it, checks its interface version and that it
+  // serves the class. Fails as Create does.
   static HostStatus CheckClass(ClassId id, std::string* library);
+
+ private:
+  // The class's library from the registry, loaded; its path in `path`.
+  static HostStatus Load(ClassId id, std::string* path, const HostLibrary** library);
 };
 
 }  // namespace zeph

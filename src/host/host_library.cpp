@@ -68,6 +68,32 @@ HostStatus HostLibrary::Load(const std::string& path, const HostLibrary** out) {
   return HostStatus::Ok();
 }
 
+bool HostLibrary::Serves(ClassId id) const {
+  switch (id) {
+    case ClassId::Setup:
+      return table_->setup != nullptr;
+    case ClassId::Stock:
+      return table_->stock != nullptr;
+    case ClassId::Report:
+      return table_->report != nullptr;
+    case ClassId::Report2:
+      return table_->report2 != nullptr;
+    case ClassId::Lexicon:
+      return table_->lexicon != nullptr;
+    case ClassId::PrintHub:
+      return table_->print_hub != nullptr;
+    case ClassId::Till:
+      return table_->till != nullptr;
+    case ClassId::Invoices:
+      return table_->invoices != nullptr;
+    case ClassId::EksportTessaro:
+      return table_->eksport_tessaro != nullptr;
+    case ClassId::ZephProc:
+      return table_->zeph_proc != nullptr;
+  }
+  return false;
+}
+
 HostStatus HostLibrary::TakeStatus(ZephStatus& status) const {
   HostStatus result;
   result.code = status.code;

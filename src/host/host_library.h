@@ -18,6 +18,8 @@ class HostLibrary {
 
   const std::string& Path() const { return path_; }
   const ZephHostLibrary& Table() const { return *table_; }
+  // Whether the library has a function table for the class.
+  bool Serves(ClassId id) const;
 
   // The status as the program's, giving the description back to the library.
   HostStatus TakeStatus(ZephStatus& status) const;

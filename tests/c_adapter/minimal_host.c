@@ -25,17 +25,17 @@ struct ZephObject {
   int refused_database; /* Setup: the database is "ODMOWA"; Stock: its Setup's */
 };
 
-static void Record(const char *event, ZephClassId id) {
-  const char *path = getenv("MINIMAL_HOST_RECORD");
+static void Record(const char* event, ZephClassId id) {
+  const char* path = getenv("MINIMAL_HOST_RECORD");
   if (path == NULL) return;
-  FILE *out = fopen(path, "a");
+  FILE* out = fopen(path, "a");
   if (out == NULL) return;
   fprintf(out, "%s %d\n", event, (int)id);
   fclose(out);
 }
 
-static ZephObject *NewObject(ZephClassId id) {
-  ZephObject *object = calloc(1, sizeof *object);
+static ZephObject* NewObject(ZephClassId id) {
+  ZephObject* object = calloc(1, sizeof *object);
   if (object == NULL) return NULL;
   object->id = id;
   object->references = 1;
@@ -43,14 +43,14 @@ static ZephObject *NewObject(ZephClassId id) {
   return object;
 }
 
-static void Release(ZephObject *object) {
+static void Release(ZephObject* object) {
   if (object == NULL) return;
   Record("release", object->id);
   if (--object->references == 0) free(object);
 }
 
 /* A new text for the program, from a NUL-terminated UTF-16 literal. */
-static ZephString MakeString(const char16_t *text) {
+static ZephString MakeString(const char16_t* text) {
   ZephString out = {NULL, 0};
   size_t length = 0;
   while (text[length] != 0) ++length;
@@ -63,7 +63,7 @@ static ZephString MakeString(const char16_t *text) {
   return out;
 }
 
-static void FreeString(ZephString *text) {
+static void FreeString(ZephString* text) {
   if (text->data != NULL) Record("free", -1);
   free(text->data);
   text->data = NULL;
@@ -75,14 +75,14 @@ static ZephStatus Ok(void) {
   return status;
 }
 
-static ZephStatus Fail(const char16_t *text) {
+static ZephStatus Fail(const char16_t* text) {
   ZephStatus status;
   status.code = -1;
   status.description = MakeString(text);
   return status;
 }
 
-static int SameText(ZephText text, const char *ascii) {
+static int SameText(ZephText text, const char* ascii) {
   size_t i;
   if (text.length != strlen(ascii)) return 0;
   for (i = 0; i < text.length; ++i) {
@@ -92,27 +92,27 @@ static int SameText(ZephText text, const char *ascii) {
 }
 
 /* Calls the configuration server takes and has nothing to do for. */
-static ZephStatus Nothing(ZephObject *self) {
+static ZephStatus Nothing(ZephObject* self) {
   (void)self;
   return Ok();
 }
-static ZephStatus NothingFlag(ZephObject *self, ZephBool flag) {
+static ZephStatus NothingFlag(ZephObject* self, ZephBool flag) {
   (void)self;
   (void)flag;
   return Ok();
 }
-static ZephStatus NothingText(ZephObject *self, ZephText text) {
+static ZephStatus NothingText(ZephObject* self, ZephText text) {
   (void)self;
   (void)text;
   return Ok();
 }
-static ZephStatus NothingClass(ZephObject *self, ZephClassId id) {
+static ZephStatus NothingClass(ZephObject* self, ZephClassId id) {
   (void)self;
   (void)id;
   return Ok();
 }
 
-static ZephStatus SetConnection(ZephObject *self, const ZephConnection *connection) {
+static ZephStatus SetConnection(ZephObject* self, const ZephConnection* connection) {
   (void)self;
   /* The connection is the program's; it only has to be readable. */
   if (connection != NULL && connection->login_prompt(connection) != 0) {
@@ -121,14 +121,14 @@ static ZephStatus SetConnection(ZephObject *self, const ZephConnection *connecti
   return Ok();
 }
 
-static ZephStatus SetApplication(ZephObject *self, ZephApplication *application) {
+static ZephStatus SetApplication(ZephObject* self, ZephApplication* application) {
   (void)self;
   (void)application;
   return Ok();
 }
 
-static ZephStatus RegisterModule(ZephObject *self, ZephClassId id, ZephObject *server,
-                                 int32_t *result) {
+static ZephStatus RegisterModule(ZephObject* self, ZephClassId id, ZephObject* server,
+                                 int32_t* result) {
   (void)self;
   (void)id;
   (void)server; /* borrowed: not kept */
@@ -136,24 +136,24 @@ static ZephStatus RegisterModule(ZephObject *self, ZephClassId id, ZephObject *s
   return Ok();
 }
 
-static ZephStatus SetDatabase(ZephObject *self, ZephText name) {
+static ZephStatus SetDatabase(ZephObject* self, ZephText name) {
   self->refused_database = SameText(name, "ODMOWA");
   return Ok();
 }
 
-static ZephStatus SetPreLoginOption(ZephObject *self, int32_t option) {
+static ZephStatus SetPreLoginOption(ZephObject* self, int32_t option) {
   (void)self;
   (void)option;
   return Ok();
 }
 
-static ZephStatus Login(ZephObject *self, ZephBool *success) {
+static ZephStatus Login(ZephObject* self, ZephBool* success) {
   (void)self;
   *success = ZEPH_TRUE;
   return Ok();
 }
 
-static ZephStatus GetParameter(ZephObject *self, ZephText name, ZephVariant *value) {
+static ZephStatus GetParameter(ZephObject* self, ZephText name, ZephVariant* value) {
   (void)self;
   value->kind = ZEPH_VARIANT_EMPTY;
   if (SameText(name, "SHORTDATEFORMAT")) {
@@ -163,14 +163,14 @@ static ZephStatus GetParameter(ZephObject *self, ZephText name, ZephVariant *val
   return Ok();
 }
 
-static ZephStatus GetExceptionHandler(ZephObject *self, ZephExceptionHandler *handler) {
+static ZephStatus GetExceptionHandler(ZephObject* self, ZephExceptionHandler* handler) {
   (void)self;
   *handler = NULL;
   return Ok();
 }
 
-static ZephStatus CheckRight(ZephObject *self, ZephText right_id, int32_t level, ZephString *text,
-                             ZephString *message, ZephBool *granted) {
+static ZephStatus CheckRight(ZephObject* self, ZephText right_id, int32_t level, ZephString* text,
+                             ZephString* message, ZephBool* granted) {
   (void)self;
   (void)right_id;
   (void)level;
@@ -180,8 +180,8 @@ static ZephStatus CheckRight(ZephObject *self, ZephText right_id, int32_t level,
   return Ok();
 }
 
-static ZephStatus GetModule(ZephObject *self, ZephClassId id, ZephBool create,
-                            ZephObject **server) {
+static ZephStatus GetModule(ZephObject* self, ZephClassId id, ZephBool create,
+                            ZephObject** server) {
   (void)create;
   *server = NULL;
   if (id != ZEPH_CLASS_STOCK) return Ok(); /* no such module here */
@@ -191,8 +191,8 @@ static ZephStatus GetModule(ZephObject *self, ZephClassId id, ZephBool create,
   return Ok();
 }
 
-static ZephStatus ExportIssueDocumentsToPelkex(ZephObject *self, ZephString *message,
-                                               ZephBool *success) {
+static ZephStatus ExportIssueDocumentsToPelkex(ZephObject* self, ZephString* message,
+                                               ZephBool* success) {
   if (self->refused_database) {
     *message = MakeString(u"Brak połączenia z Pelkex");
     *success = ZEPH_FALSE;
@@ -229,7 +229,7 @@ static const ZephStockTable kStock = {
     .ExportIssueDocumentsToPelkex = ExportIssueDocumentsToPelkex,
 };
 
-static ZephStatus Create(ZephClassId id, ZephObject **object) {
+static ZephStatus Create(ZephClassId id, ZephObject** object) {
   *object = NULL;
   if (id != ZEPH_CLASS_SETUP) return Fail(u"Class not registered");
   *object = NewObject(id);
@@ -245,6 +245,6 @@ static const ZephHostLibrary kLibrary = {
     .stock = &kStock,
 };
 
-__attribute__((visibility("default"))) const ZephHostLibrary *zeph_host_library(void) {
+__attribute__((visibility("default"))) const ZephHostLibrary* zeph_host_library(void) {
   return &kLibrary;
 }

@@ -134,10 +134,10 @@ TEST_F(ComponentRuntimeTest, LibraryBuiltForAnOlderInterfaceIsRefusedNamingBothV
   zeph::HostStatus status = Create(ClassId::Setup, &object);
   ASSERT_TRUE(status.Failed());
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(zeph::WideToUtf8(status.description),
-            "Library \"" ZEPH_OLD_HOST_PATH "\" implements host interface version 1; "
-            "this program needs version " +
-                std::to_string(ZEPH_HOST_INTERFACE_VERSION));
+  EXPECT_EQ(zeph::WideToUtf8(status.description), "Library \"" ZEPH_OLD_HOST_PATH
+                                                  "\" implements host interface version 1; "
+                                                  "this program needs version " +
+                                                      std::to_string(ZEPH_HOST_INTERFACE_VERSION));
   // Refused for good: a second creation does not call into it either.
   EXPECT_EQ(Create(ClassId::Setup, &object).description, status.description);
 }

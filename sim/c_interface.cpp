@@ -1,7 +1,7 @@
 // The simulator's C interface: the library table, the function tables of
 // every class, and the conversions between their C types and the simulated
 // servers. Nothing else of the simulator is visible from outside.
-#include <cstring>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -48,7 +48,7 @@ void ReleaseObject(ZephObject* object) {
 ZephString MakeString(const std::u16string& text) {
   if (text.empty()) return {nullptr, 0};
   auto* data = new uint16_t[text.size()];
-  std::memcpy(data, text.data(), text.size() * sizeof(uint16_t));
+  std::copy(text.begin(), text.end(), data);
   return {data, text.size()};
 }
 
@@ -240,7 +240,9 @@ struct Thunk<Method> {
   }
 };
 
-#define SIM_CALL(Interface, method) .method = &Thunk<&zeph::Interface::method>::Call
+// A designated table entry cannot be parenthesised.
+#define SIM_CALL(Interface, method) \
+  .method = &Thunk<&zeph::Interface::method>::Call  // NOLINT(bugprone-macro-parentheses)
 
 const ZephSetupTable kSetup = {
     SIM_CALL(ISetup, Logout),

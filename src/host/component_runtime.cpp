@@ -1,5 +1,6 @@
 #include "host/component_runtime.h"
 
+#include <array>
 #include <mutex>
 #include <optional>
 
@@ -18,8 +19,8 @@ constexpr int kClassesCreated = kClassCount;
 
 // The registry [InprocServers] of components.ini, read once.
 struct Registry {
-  HostStatus read_failure;                 // the file could not be read
-  std::string libraries[kClassesCreated];  // by class id; empty: not registered
+  HostStatus read_failure;                             // the file could not be read
+  std::array<std::string, kClassesCreated> libraries;  // by class id; empty: not registered
 };
 
 struct RuntimeState {
@@ -38,7 +39,7 @@ Registry ReadRegistry(const std::string& directory) {
   try {
     IniFile ini(directory + "components.ini");
     for (int i = 0; i < kClassesCreated; ++i) {
-      registry.libraries[i] =
+      registry.libraries[static_cast<size_t>(i)] =
           ini.ReadString("InprocServers", ClassName(static_cast<ClassId>(i)), "");
     }
   } catch (const Exception& e) {
@@ -57,7 +58,7 @@ HostStatus ComponentRuntime::Load(ClassId id, std::string* path_out, const HostL
   if (state.directory.empty()) state.directory = ExecutableDirectory();
   if (!state.registry) state.registry = ReadRegistry(state.directory);
   if (state.registry->read_failure.Failed()) return state.registry->read_failure;
-  std::string path = state.registry->libraries[index];
+  std::string path = state.registry->libraries[static_cast<size_t>(index)];
   if (path.empty()) return HostStatus::Fail(kNotRegistered);
   if (path.front() != '/') path = state.directory + path;
   if (path_out != nullptr) *path_out = path;

@@ -53,7 +53,7 @@ void ExportState::Save(const TSerwerInformacje& entry) {
   if (!all) known->second = std::move(now);
 }
 
-void SaveExportState(const std::string& path, TSerwerInformacje entry) {
+void SaveExportState(const std::string& path, const TSerwerInformacje& entry) {
   try {
     IniFile ini(path);
     ini.WriteString(entry.Sekcja, kOstatniEksport, DateToIniText(entry.OstatniEksport));

@@ -45,6 +45,6 @@ class ExportState {
 // ZamknietyMiesiac into the entry's section of the file at `path`, all
 // three. Throws Exception
 // "Błąd zapisu do pliku konfiguracyjnego: <path>\r\n<reason>".
-void SaveExportState(const std::string& path, TSerwerInformacje entry);
+void SaveExportState(const std::string& path, const TSerwerInformacje& entry);
 
 }  // namespace zeph

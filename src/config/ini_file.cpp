@@ -134,11 +134,7 @@ size_t FindEquals(std::string_view text) {
 // The value of a key line, trimmed and with one pair of enclosing quotes
 // removed, before it is cut to the read limit.
 std::string_view UncutValue(std::string_view line) {
-  std::string_view value = TrimIni(line.substr(FindEquals(line) + 1));
-  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
+  return Unquote(TrimIni(line.substr(FindEquals(line) + 1)));
 }
 
 // The name of a section header, or false when the line is none: the first

@@ -34,6 +34,15 @@ size_t SequenceLength(unsigned char lead) {
   return 1;
 }
 
+// Three input bytes as four Base64 characters.
+inline void EncodeGroup(const unsigned char* src, char* dst) {
+  const uint32_t bits = (uint32_t{src[0]} << 16) | (uint32_t{src[1]} << 8) | src[2];
+  dst[0] = kBase64[bits >> 18];
+  dst[1] = kBase64[(bits >> 12) & 0x3F];
+  dst[2] = kBase64[(bits >> 6) & 0x3F];
+  dst[3] = kBase64[bits & 0x3F];
+}
+
 }  // namespace
 
 void AppendBase64Lines(std::string_view data, std::string& out) {
@@ -49,11 +58,7 @@ void AppendBase64Lines(std::string_view data, std::string& out) {
   const unsigned char* end = src + data.size();
   while (end - src >= static_cast<std::ptrdiff_t>(kBase64LineInput)) {
     for (size_t group = 0; group < kBase64LineInput / 3; ++group) {
-      const uint32_t bits = (uint32_t{src[0]} << 16) | (uint32_t{src[1]} << 8) | src[2];
-      dst[0] = kBase64[bits >> 18];
-      dst[1] = kBase64[(bits >> 12) & 0x3F];
-      dst[2] = kBase64[(bits >> 6) & 0x3F];
-      dst[3] = kBase64[bits & 0x3F];
+      EncodeGroup(src, dst);
       src += 3;
       dst += 4;
     }
@@ -62,11 +67,7 @@ void AppendBase64Lines(std::string_view data, std::string& out) {
   }
   if (src == end) return;
   while (end - src >= 3) {
-    const uint32_t bits = (uint32_t{src[0]} << 16) | (uint32_t{src[1]} << 8) | src[2];
-    dst[0] = kBase64[bits >> 18];
-    dst[1] = kBase64[(bits >> 12) & 0x3F];
-    dst[2] = kBase64[(bits >> 6) & 0x3F];
-    dst[3] = kBase64[bits & 0x3F];
+    EncodeGroup(src, dst);
     src += 3;
     dst += 4;
   }

@@ -135,7 +135,8 @@ std::string ResolveWriteTarget(const std::string& path) {
   return current;
 }
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
+AtomicFile::AtomicFile(std::string path, mode_t new_file_mode)
+    : path_(std::move(path)), new_file_mode_(new_file_mode) {}
 
 AtomicFile::~AtomicFile() {
   if (!temp_.empty() && !committed_) {
@@ -220,7 +221,7 @@ bool AtomicFile::Commit(FileStamp* stamp) {
     // After the ACL: with one, the group bits are its mask, and the
     // original's group bits are exactly that mask.
     if (::fchmod(fd_.Get(), original_.st_mode & 07777) != 0) return Fail("cannot set mode", temp_);
-  } else if (::fchmod(fd_.Get(), kNewFileMode) != 0) {
+  } else if (::fchmod(fd_.Get(), new_file_mode_) != 0) {
     return Fail("cannot set mode", temp_);
   }
   if (::fsync(fd_.Get()) != 0) return Fail("cannot write", target_);

@@ -45,7 +45,8 @@ constexpr mode_t kNewFileMode = 0600;
 // why, and the temporary file is removed when the object goes.
 class AtomicFile {
  public:
-  explicit AtomicFile(std::string path);
+  // A file that does not exist yet is created with `new_file_mode`.
+  explicit AtomicFile(std::string path, mode_t new_file_mode = kNewFileMode);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -72,6 +73,7 @@ class AtomicFile {
   bool CopyExtendedAttributes();
 
   std::string path_;
+  mode_t new_file_mode_;
   std::string target_;
   std::string temp_;
   UniqueFd fd_;

@@ -42,6 +42,8 @@ const Cp1250Table& Table() {
   return table;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -59,8 +61,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
-
-}  // namespace
 
 std::u16string AnsiToWide(std::string_view ansi) {
   const auto& table = Table();

@@ -18,4 +18,7 @@ std::string Utf8ToAnsi(std::string_view utf8);
 std::u16string Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::u16string_view wide);
 
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 }  // namespace zeph

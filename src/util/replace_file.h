@@ -10,9 +10,9 @@
 
 namespace zeph {
 
-// Writes `bytes` to `path` through ".<name>.<pid>.tmp" in the same directory,
-// created with `mode`. Returns 0, or the errno of the step that failed (the
-// temporary file is then removed and `path` is untouched).
+// Writes `bytes` to `path` in one AtomicFile step; a new file gets `mode`,
+// an existing one keeps its own. Returns 0, or the errno of the step that
+// failed (the temporary file is then removed and `path` is untouched).
 int ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode);
 
 }  // namespace zeph

@@ -40,7 +40,7 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
       DiagnoseSystemError("cannot create the directory", directory, errno);
       return {};
     }
-    const std::string path = directory + name;
+    std::string path = directory + name;
     std::string content;
     for (const std::string& line : SplitLines(WideToAnsi(details))) content += line + "\r\n";
     WriteWholeFile(path, content);

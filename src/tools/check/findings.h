@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zeph {
@@ -19,9 +20,15 @@ struct Finding {
 
 class Findings {
  public:
-  void Error(std::string where, std::string text) { Add(Severity::kError, where, text); }
-  void Warning(std::string where, std::string text) { Add(Severity::kWarning, where, text); }
-  void Note(std::string where, std::string text) { Add(Severity::kNote, where, text); }
+  void Error(std::string where, std::string text) {
+    Add(Severity::kError, std::move(where), std::move(text));
+  }
+  void Warning(std::string where, std::string text) {
+    Add(Severity::kWarning, std::move(where), std::move(text));
+  }
+  void Note(std::string where, std::string text) {
+    Add(Severity::kNote, std::move(where), std::move(text));
+  }
   void Add(Severity severity, std::string where, std::string text);
 
   int Count(Severity severity) const;

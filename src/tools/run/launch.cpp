@@ -21,12 +21,14 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   environment.push_back(prefix + value);
 
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 2);
   std::string argv0 = program;
   argv.push_back(argv0.data());
   std::vector<std::string> args = arguments;
   for (std::string& argument : args) argv.push_back(argument.data());
   argv.push_back(nullptr);
   std::vector<char*> envp;
+  envp.reserve(environment.size() + 1);
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 

@@ -79,9 +79,28 @@ uint32_t HashName(std::string_view name) {
   return static_cast<uint32_t>(h >> 32);
 }
 
+// Byte-wise equality of short texts without a library call.
+bool SameBytes(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8) {
+    for (size_t i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  if (n > 16) return std::memcmp(a.data(), b.data(), n) == 0;
+  uint64_t x, y, u, v;  // the first and the last eight bytes cover it
+  std::memcpy(&x, a.data(), 8);
+  std::memcpy(&y, b.data(), 8);
+  std::memcpy(&u, a.data() + n - 8, 8);
+  std::memcpy(&v, b.data() + n - 8, 8);
+  return ((x ^ y) | (u ^ v)) == 0;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;  // spelt alike: the usual case
+  if (SameBytes(a, b)) return true;  // spelt alike: the usual case
   for (size_t i = 0; i < a.size(); ++i) {
     if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
       return false;
@@ -131,11 +150,20 @@ size_t FindEquals(std::string_view text) {
   return pos;
 }
 
-// The value of a key line, trimmed and with one pair of enclosing quotes
-// removed, before it is cut to the read limit.
-std::string_view UncutValue(std::string_view line) {
-  return Unquote(TrimIni(line.substr(FindEquals(line) + 1)));
+// Where the name of a key line ends when the line's key is `size` bytes
+// long: the usual line, "Name=value", needs no search for '='.
+size_t NameEnd(std::string_view line, size_t size) {
+  if (line.size() > size && line[size] == '=' && !IsBlank(line[0])) return size;
+  return FindEquals(line);
 }
+
+// The value of a key line whose key is `key_size` bytes long, trimmed and
+// with one pair of enclosing quotes removed, before it is cut to the read
+// limit.
+std::string_view UncutValue(std::string_view line, size_t key_size) {
+  return Unquote(TrimIni(line.substr(NameEnd(line, key_size) + 1)));
+}
+
 
 // The name of a section header, or false when the line is none: the first
 // non-blank byte is '[' and the name runs to the last ']', or to the end of
@@ -258,7 +286,7 @@ void IniFile::Parse() {
 
   uint32_t current = kNone;  // none outside a section or in a repeated one
   std::string_view current_name;
-  std::vector<uint32_t> keys;  // key lines of the current section
+  std::vector<KeyLine> keys;  // key lines of the current section
   auto end_section = [&] {
     if (current != kNone) BuildKeyTable(current, current_name, keys);
     keys.clear();
@@ -303,7 +331,8 @@ void IniFile::Parse() {
     }
     if (current == kNone) continue;
     sections_[current].anchor = id;
-    if (FindEquals(text) < text.size()) keys.push_back(id);
+    size_t equals = FindEquals(text);
+    if (equals < text.size()) keys.push_back({id, TrimIni(text.substr(0, equals))});
   }
   end_section();
   loaded_lines_ = static_cast<uint32_t>(lines_.size());
@@ -312,7 +341,7 @@ void IniFile::Parse() {
 
 uint32_t IniFile::AddSection(std::string_view name, uint32_t header) {
   uint32_t index = static_cast<uint32_t>(sections_.size());
-  sections_.push_back(Section{header});
+  sections_.push_back(Section{header, static_cast<uint32_t>(section_names_.size() - 1)});
   section_index_.emplace(name, index);
   return index;
 }
@@ -320,13 +349,13 @@ uint32_t IniFile::AddSection(std::string_view name, uint32_t header) {
 // Sized once for the keys the section holds, so a file read and written
 // back unchanged leaves no unused table space.
 void IniFile::BuildKeyTable(uint32_t index, std::string_view name,
-                            const std::vector<uint32_t>& keys) {
+                            const std::vector<KeyLine>& keys) {
   GrowKeys(sections_[index], static_cast<uint32_t>(keys.size() + keys.size() / 3 + 1));
-  for (uint32_t id : keys) {
-    std::string_view key = KeyName(id);
-    if (key.empty() || !InsertKey(index, id, key)) continue;  // the first key of a name counts
-    auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
-    if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, KeyName(id));
+  for (const KeyLine& key : keys) {
+    // The first key of a name counts.
+    if (key.name.empty() || !InsertKey(index, key.id, key.name)) continue;
+    auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(key.id);
+    if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, key.name);
   }
 }
 
@@ -336,7 +365,7 @@ bool IniFile::InsertKey(uint32_t index, uint32_t id, std::string_view name) {
   uint32_t* slots = key_slots_.data() + section.key_begin;
   uint32_t slot = FirstSlot(HashName(name), section.key_cap);
   for (; slots[slot] != kNone; slot = slot + 1 == section.key_cap ? 0 : slot + 1) {
-    if (SameName(KeyName(slots[slot]), name)) return false;
+    if (KeyIs(slots[slot], name)) return false;
   }
   slots[slot] = id;
   lines_[id].counts = 1;
@@ -367,36 +396,59 @@ std::string_view IniFile::KeyName(uint32_t id) const {
   return TrimIni(text.substr(0, FindEquals(text)));
 }
 
+bool IniFile::KeyIs(uint32_t id, std::string_view name) const {
+  std::string_view text = Text(lines_[id]);
+  const size_t n = name.size();
+  if (!text.empty() && !IsBlank(text[0])) {
+    // The name starts the line: it is `name` only if '=' or a blank follows.
+    if (text.size() <= n) return false;
+    if (text[n] == '=') return SameName(text.substr(0, n), name);
+    if (!IsBlank(text[n])) return false;
+  }
+  return SameName(KeyName(id), name);
+}
+
 std::vector<std::string> IniFile::ReadSections() const {
   return section_names_;
 }
 
 uint32_t IniFile::FindSection(std::string_view section) const {
-  if (last_section_ != kNone && section == last_section_query_) return last_section_;
-  auto it = section_index_.find(TrimIni(section));
+  std::string_view name = TrimIni(section);
+  if (last_section_ != kNone) {
+    // The same section as before, or, as when entries are read in file
+    // order, the one after it.
+    if (SameName(section_names_[sections_[last_section_].name], name)) return last_section_;
+    uint32_t next = last_section_ + 1;
+    if (next < sections_.size() && SameName(section_names_[sections_[next].name], name)) {
+      last_section_ = next;
+      return next;
+    }
+  }
+  auto it = section_index_.find(name);
   if (it == section_index_.end()) return kNone;
-  last_section_query_.assign(section);
   last_section_ = it->second;
   return it->second;
 }
 
 uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const {
   uint32_t index = FindSection(section);
+  if (index == kNone) return kNone;
+  std::string_view name = TrimIni(key);
+  // No key line has an empty name or one with '=' in the table.
+  if (name.empty() || FindEquals(name) < name.size()) return kNone;
   uint32_t id = kNone;
-  if (index != kNone && index == last_key_section_) {
-    if (key == last_key_query_) return last_key_;
-    // Keys are mostly asked for in file order: the line after the last key
-    // found is the key asked for when it is the one of its name that counts.
+  if (index == last_key_section_) {
+    // The key found last (each key is read, then written), or, as keys are
+    // mostly asked for in file order, the line after it when it is the key
+    // of its name that counts.
+    if (KeyIs(last_key_, name)) return last_key_;
     uint32_t next = last_key_ + 1;
-    if (next < loaded_lines_ && lines_[next].counts && SameName(KeyName(next), TrimIni(key))) {
-      id = next;
-    }
+    if (next < loaded_lines_ && lines_[next].counts && KeyIs(next, name)) id = next;
   }
-  if (id == kNone) id = FindKeyIn(index, TrimIni(key));
+  if (id == kNone) id = FindKeyIn(index, name);
   if (id != kNone) {
     // Only a key found is kept: keys are never removed, so it stays right.
     last_key_section_ = index;
-    last_key_query_.assign(key);
     last_key_ = id;
   }
   return id;
@@ -408,7 +460,7 @@ uint32_t IniFile::FindKeyIn(uint32_t index, std::string_view key) const {
   const uint32_t* slots = key_slots_.data() + section.key_begin;
   uint32_t slot = FirstSlot(HashName(key), section.key_cap);
   for (; slots[slot] != kNone; slot = slot + 1 == section.key_cap ? 0 : slot + 1) {
-    if (SameName(KeyName(slots[slot]), key)) return slots[slot];
+    if (KeyIs(slots[slot], key)) return slots[slot];
   }
   return kNone;
 }
@@ -417,19 +469,19 @@ bool IniFile::SectionExists(std::string_view section) const {
   return FindSection(section) != kNone;
 }
 
-std::string_view IniFile::Value(uint32_t id) const {
-  return UncutValue(Text(lines_[id])).substr(0, kMaxValueLength);
+std::string_view IniFile::Value(uint32_t id, std::string_view key) const {
+  return UncutValue(Text(lines_[id]), TrimIni(key).size()).substr(0, kMaxValueLength);
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
   uint32_t id = FindKey(section, key);
-  return std::string(id == kNone ? def : Value(id));
+  return std::string(id == kNone ? def : Value(id, key));
 }
 
 bool IniFile::ValueIsCut(std::string_view section, std::string_view key) const {
   uint32_t id = FindKey(section, key);
-  return id != kNone && UncutValue(Text(lines_[id])).size() > kMaxValueLength;
+  return id != kNone && UncutValue(Text(lines_[id]), TrimIni(key).size()).size() > kMaxValueLength;
 }
 
 bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
@@ -478,7 +530,7 @@ bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
 int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   uint32_t id = FindKey(section, key);
   int32_t value = 0;
-  return id != kNone && TryParseInteger(Value(id), value) ? value : def;
+  return id != kNone && TryParseInteger(Value(id, key), value) ? value : def;
 }
 
 void IniFile::WriteFailed() const {
@@ -554,17 +606,17 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   uint32_t id = FindKey(section, key);
   if (id != kNone) {
     std::string_view old_text = Text(lines_[id]);
-    std::string_view name = KeyName(id);  // its own spelling
+    const size_t key_size = TrimIni(key).size();  // the size of its own spelling
     Eol eol = lines_[id].eol == kNoEol ? kNoEol : eol_;
-    if (name.data() == old_text.data() && old_text.size() == name.size() + 1 + value.size() &&
-        old_text[name.size()] == '=' && old_text.substr(name.size() + 1) == value &&
+    if (old_text.size() == key_size + 1 + value.size() && !IsBlank(old_text[0]) &&
+        old_text[key_size] == '=' && SameBytes(old_text.substr(key_size + 1), value) &&
         lines_[id].eol == eol) {
       return;  // written so already: the line keeps its bytes
     }
     // Writing back what was read of a value longer than the read limit keeps
     // the line whole: the rest of the value is not lost.
-    if (value == Value(id) && UncutValue(old_text).size() > kMaxValueLength) return;
-    std::string text(name);
+    if (value == Value(id, key) && UncutValue(old_text, key_size).size() > kMaxValueLength) return;
+    std::string text(KeyName(id));  // its own spelling
     text += '=';
     text += value;
     SetText(id, text);

@@ -108,6 +108,7 @@ class IniFile {
 
   struct Section {
     uint32_t anchor;  // last non-blank, non-comment line; new keys go after it
+    uint32_t name;    // its index in `section_names_`
     // Its key table: `key_cap` slots of `key_slots_` from `key_begin`.
     uint32_t key_begin = 0;
     uint32_t key_cap = 0;
@@ -128,13 +129,20 @@ class IniFile {
     return std::string_view(line.added ? added_ : loaded_).substr(line.begin, line.size);
   }
   std::string_view KeyName(uint32_t id) const;
-  std::string_view Value(uint32_t id) const;  // trimmed, unquoted, cut
+  // True when line `id`'s key is `name` (trimmed) without regard to case.
+  bool KeyIs(uint32_t id, std::string_view name) const;
+  // Trimmed, unquoted and cut value of line `id`, found by `key`.
+  std::string_view Value(uint32_t id, std::string_view key) const;
   void Decode();
   void Parse();
   void SetText(uint32_t id, std::string_view text);
   uint32_t AddLine(std::string_view text, uint32_t after);
   uint32_t AddSection(std::string_view name, uint32_t header);
-  void BuildKeyTable(uint32_t section, std::string_view name, const std::vector<uint32_t>& keys);
+  struct KeyLine {
+    uint32_t id;
+    std::string_view name;
+  };
+  void BuildKeyTable(uint32_t section, std::string_view name, const std::vector<KeyLine>& keys);
   // False when a key of that name is there already.
   bool InsertKey(uint32_t section, uint32_t id, std::string_view name);
   void GrowKeys(Section& section, uint32_t cap);
@@ -178,9 +186,7 @@ class IniFile {
   std::vector<uint32_t> key_slots_;
   // The last section and key found: callers read and write many keys of one
   // section in a row, and each key first read, then written.
-  mutable std::string last_section_query_;
   mutable uint32_t last_section_ = kNone;
-  mutable std::string last_key_query_;
   mutable uint32_t last_key_section_ = kNone;
   mutable uint32_t last_key_ = kNone;
 };

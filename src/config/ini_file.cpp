@@ -30,7 +30,8 @@ bool IsBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
 }
 
-std::string_view TrimIni(std::string_view text) {
+inline std::string_view TrimIni(std::string_view text) {
+  if (text.empty() || (!IsBlank(text.front()) && !IsBlank(text.back()))) return text;
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && IsBlank(text[begin])) ++begin;
@@ -116,23 +117,26 @@ uint32_t FirstSlot(uint32_t hash, uint32_t cap) {
 
 constexpr std::string_view kEolText[] = {"", "\r", "\n", "\r\n"};
 
-// The offset of the first CR or LF at or after `pos`, or `n`. Eight bytes at
-// a time: a line is found by its few bytes below 0x0E.
-size_t FindLineEnd(const char* p, size_t pos, size_t n) {
-  while (pos + 8 <= n) {
-    uint64_t word;
-    std::memcpy(&word, p + pos, 8);
-    uint64_t low = (word - 0x0E0E0E0E0E0E0E0Eull) & ~word & 0x8080808080808080ull;
-    if (low == 0) {
+// The offset of the first CR or LF at or after `pos`, or `n`; sets `ctrl_z`
+// when an end-of-file byte comes before it. Eight bytes at a time: a line
+// is found by its few bytes below 0x1B.
+size_t FindLineEnd(const char* p, size_t pos, size_t n, bool& ctrl_z) {
+  for (;;) {
+    while (pos + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + pos, 8);
+      uint64_t low = (word - 0x1B1B1B1B1B1B1B1Bull) & ~word & 0x8080808080808080ull;
+      if (low != 0) {
+        pos += static_cast<size_t>(__builtin_ctzll(low)) / 8;  // the first byte below 0x1B
+        break;
+      }
       pos += 8;
-      continue;
     }
-    pos += static_cast<size_t>(__builtin_ctzll(low)) / 8;  // the first byte below 0x0E
+    if (pos == n) return n;
     if (p[pos] == '\r' || p[pos] == '\n') return pos;
+    if (p[pos] == '\x1A') ctrl_z = true;
     ++pos;
   }
-  while (pos < n && p[pos] != '\r' && p[pos] != '\n') ++pos;
-  return pos;
 }
 
 // The offset of the first '=' of a line, or its size. Eight bytes at a time:
@@ -165,6 +169,17 @@ std::string_view UncutValue(std::string_view line, size_t key_size) {
 }
 
 
+// The key name of a line, or false for a blank line, a comment or a line
+// without '='.
+bool KeyLineName(std::string_view text, std::string_view& name) {
+  std::string_view trimmed = TrimIni(text);
+  if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') return false;
+  size_t equals = FindEquals(text);
+  if (equals == text.size()) return false;
+  name = TrimIni(text.substr(0, equals));
+  return true;
+}
+
 // The name of a section header, or false when the line is none: the first
 // non-blank byte is '[' and the name runs to the last ']', or to the end of
 // the line when there is none (`closed` false).
@@ -194,14 +209,6 @@ int NotWritableReason(const std::string& path, bool want_directory) {
 }
 
 }  // namespace
-
-size_t IniFile::FoldHash::operator()(std::string_view name) const {
-  return HashName(name);
-}
-
-bool IniFile::FoldEqual::operator()(std::string_view a, std::string_view b) const {
-  return SameName(a, b);
-}
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
   UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
@@ -270,7 +277,8 @@ void IniFile::Unconvertible(std::string_view section, std::string_view key) cons
 void IniFile::Parse() {
   const char* data = loaded_.data();
   const size_t n = loaded_.size();
-  size_t first_end = FindLineEnd(data, 0, n);
+  bool ctrl_z = false;
+  size_t first_end = FindLineEnd(data, 0, n, ctrl_z);
   if (first_end < n) {
     eol_ = data[first_end] == '\n'                              ? kLf
            : (first_end + 1 < n && data[first_end + 1] == '\n') ? kCrLf
@@ -279,20 +287,19 @@ void IniFile::Parse() {
   // Address space for lines of eight bytes and more: pages never used cost
   // no memory, and the tables are not copied while they grow.
   lines_.reserve(n / 8 + 16);
-  key_slots_.reserve(n / 6 + 16);
   AdviseLargePages(lines_.data(), lines_.capacity() * sizeof(Line));
-  AdviseLargePages(key_slots_.data(), key_slots_.capacity() * sizeof(uint32_t));
-  const bool ctrl_z = std::memchr(data, '\x1A', n) != nullptr;
 
   uint32_t current = kNone;  // none outside a section or in a repeated one
-  std::string_view current_name;
-  std::vector<KeyLine> keys;  // key lines of the current section
-  auto end_section = [&] {
-    if (current != kNone) BuildKeyTable(current, current_name, keys);
-    keys.clear();
+  auto end_section = [&](size_t end) {
+    if (current == kNone) return;
+    sections_[current].end = static_cast<uint32_t>(end);
+    // A line Windows-1250 cannot hold is an error only in a key that counts:
+    // such files are indexed at once, so that reading them fails here.
+    if (!raw_.empty()) IndexKeys(current);
   };
   for (size_t pos = 0; pos < n;) {
-    size_t end = FindLineEnd(data, pos, n);
+    ctrl_z = false;
+    size_t end = FindLineEnd(data, pos, n, ctrl_z);
     if (end - pos > kMaxLineSize)
       throw Exception("Unable to read " + path_ + ": a line is too long");
     Line line;
@@ -308,13 +315,13 @@ void IniFile::Parse() {
     lines_.push_back(line);
 
     std::string_view text(data + line.begin, line.size);
-    if (ctrl_z && text.find('\x1A') != std::string_view::npos) Warn(IniWarning::Kind::kCtrlZ, id);
+    if (ctrl_z) Warn(IniWarning::Kind::kCtrlZ, id);
     std::string_view trimmed = TrimIni(text);
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     std::string_view name;
     bool closed = true;
     if (HeaderName(trimmed, name, closed)) {
-      end_section();
+      end_section(id);
       if (!closed) Warn(IniWarning::Kind::kUnclosedHeader, id);
       if (name.empty()) {
         // No section: it and its keys are ignored.
@@ -324,42 +331,83 @@ void IniFile::Parse() {
       }
       auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(id);
       if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, "");
+      GrowLarge(section_names_);
       section_names_.emplace_back(name);
-      current = FindSection(name) == kNone ? AddSection(name, id) : kNone;
-      current_name = name;
+      uint32_t hash = HashName(name);
+      current = FindSectionIn(name, hash) == kNone ? AddSection(hash, id, false) : kNone;
       continue;
     }
-    if (current == kNone) continue;
-    sections_[current].anchor = id;
-    size_t equals = FindEquals(text);
-    if (equals < text.size()) keys.push_back({id, TrimIni(text.substr(0, equals))});
+    if (current != kNone) sections_[current].anchor = id;
   }
-  end_section();
+  end_section(lines_.size());
   loaded_lines_ = static_cast<uint32_t>(lines_.size());
   tail_ = lines_.empty() ? kNone : loaded_lines_ - 1;
 }
 
-uint32_t IniFile::AddSection(std::string_view name, uint32_t header) {
+// The section last named in `section_names_`.
+uint32_t IniFile::AddSection(uint32_t hash, uint32_t header, bool indexed) {
   uint32_t index = static_cast<uint32_t>(sections_.size());
-  sections_.push_back(Section{header, static_cast<uint32_t>(section_names_.size() - 1)});
-  section_index_.emplace(name, index);
+  Section section;
+  section.header = header;
+  section.anchor = header;
+  section.end = header + 1;
+  section.name = static_cast<uint32_t>(section_names_.size() - 1);
+  section.hash = hash;
+  section.indexed = indexed;
+  GrowLarge(sections_);
+  sections_.push_back(section);
+  if (sections_.size() * 2 > section_slots_.size()) {
+    // Twice the slots, filled again from the sections' own hashes.
+    section_slots_.assign(std::max<size_t>(16, section_slots_.size() * 2), SectionSlot{});
+    for (uint32_t i = 0; i < index; ++i) PlaceSection(i);
+  }
+  PlaceSection(index);
   return index;
 }
 
-// Sized once for the keys the section holds, so a file read and written
-// back unchanged leaves no unused table space.
-void IniFile::BuildKeyTable(uint32_t index, std::string_view name,
-                            const std::vector<KeyLine>& keys) {
-  GrowKeys(sections_[index], static_cast<uint32_t>(keys.size() + keys.size() / 3 + 1));
-  for (const KeyLine& key : keys) {
+void IniFile::PlaceSection(uint32_t index) {
+  const uint32_t cap = static_cast<uint32_t>(section_slots_.size());
+  const uint32_t hash = sections_[index].hash;
+  uint32_t slot = FirstSlot(hash, cap);
+  while (section_slots_[slot].index != kNone) slot = slot + 1 == cap ? 0 : slot + 1;
+  section_slots_[slot] = {hash, index};
+}
+
+uint32_t IniFile::FindSectionIn(std::string_view name, uint32_t hash) const {
+  const uint32_t cap = static_cast<uint32_t>(section_slots_.size());
+  if (cap == 0) return kNone;
+  for (uint32_t slot = FirstSlot(hash, cap); section_slots_[slot].index != kNone;
+       slot = slot + 1 == cap ? 0 : slot + 1) {
+    const SectionSlot& s = section_slots_[slot];
+    if (s.hash == hash && SameName(section_names_[sections_[s.index].name], name)) return s.index;
+  }
+  return kNone;
+}
+
+// Built when a key of the section is first looked up or added, sized once
+// for the keys it holds. Until then no line was added to the section: its
+// keys are the loaded lines after its header.
+void IniFile::IndexKeys(uint32_t index) const {
+  Section& section = sections_[index];
+  if (section.indexed) return;
+  section.indexed = true;
+  key_scratch_.clear();
+  for (uint32_t id = section.header + 1; id < section.end; ++id) {
+    std::string_view name;
+    if (KeyLineName(Text(lines_[id]), name) && !name.empty()) key_scratch_.push_back({id, name});
+  }
+  GrowKeys(section, static_cast<uint32_t>(key_scratch_.size() + key_scratch_.size() / 3 + 1));
+  for (const KeyLine& key : key_scratch_) {
     // The first key of a name counts.
-    if (key.name.empty() || !InsertKey(index, key.id, key.name)) continue;
+    if (!InsertKey(index, key.id, key.name)) continue;
     auto raw = raw_index_.empty() ? raw_index_.end() : raw_index_.find(key.id);
-    if (raw != raw_index_.end() && raw_[raw->second].lossy) Unconvertible(name, key.name);
+    if (raw != raw_index_.end() && raw_[raw->second].lossy) {
+      Unconvertible(section_names_[section.name], key.name);
+    }
   }
 }
 
-bool IniFile::InsertKey(uint32_t index, uint32_t id, std::string_view name) {
+bool IniFile::InsertKey(uint32_t index, uint32_t id, std::string_view name) const {
   Section& section = sections_[index];
   if ((section.key_count + 1) * 4 > section.key_cap * 3) GrowKeys(section, section.key_cap * 2 + 8);
   uint32_t* slots = key_slots_.data() + section.key_begin;
@@ -375,7 +423,13 @@ bool IniFile::InsertKey(uint32_t index, uint32_t id, std::string_view name) {
 
 // Moves the section's table to `cap` slots at the end of the pool; the old
 // range is left unused (only sections that gain keys ever grow).
-void IniFile::GrowKeys(Section& section, uint32_t cap) {
+void IniFile::GrowKeys(Section& section, uint32_t cap) const {
+  if (key_slots_.capacity() == 0) {
+    // Address space for all tables: pages never used cost no memory, and
+    // the pool is not copied while it grows.
+    key_slots_.reserve(loaded_.size() / 6 + 16);
+    AdviseLargePages(key_slots_.data(), key_slots_.capacity() * sizeof(uint32_t));
+  }
   uint32_t old_begin = section.key_begin;
   uint32_t old_cap = section.key_cap;
   section.key_begin = static_cast<uint32_t>(key_slots_.size());
@@ -408,10 +462,6 @@ bool IniFile::KeyIs(uint32_t id, std::string_view name) const {
   return SameName(KeyName(id), name);
 }
 
-std::vector<std::string> IniFile::ReadSections() const {
-  return section_names_;
-}
-
 uint32_t IniFile::FindSection(std::string_view section) const {
   std::string_view name = TrimIni(section);
   if (last_section_ != kNone) {
@@ -424,15 +474,15 @@ uint32_t IniFile::FindSection(std::string_view section) const {
       return next;
     }
   }
-  auto it = section_index_.find(name);
-  if (it == section_index_.end()) return kNone;
-  last_section_ = it->second;
-  return it->second;
+  uint32_t index = FindSectionIn(name, HashName(name));
+  if (index != kNone) last_section_ = index;
+  return index;
 }
 
 uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const {
   uint32_t index = FindSection(section);
   if (index == kNone) return kNone;
+  IndexKeys(index);
   std::string_view name = TrimIni(key);
   // No key line has an empty name or one with '=' in the table.
   if (name.empty() || FindEquals(name) < name.size()) return kNone;
@@ -455,7 +505,7 @@ uint32_t IniFile::FindKey(std::string_view section, std::string_view key) const 
 }
 
 uint32_t IniFile::FindKeyIn(uint32_t index, std::string_view key) const {
-  if (index == kNone || sections_[index].key_cap == 0) return kNone;
+  if (sections_[index].key_cap == 0) return kNone;
   const Section& section = sections_[index];
   const uint32_t* slots = key_slots_.data() + section.key_begin;
   uint32_t slot = FirstSlot(HashName(key), section.key_cap);
@@ -475,8 +525,63 @@ std::string_view IniFile::Value(uint32_t id, std::string_view key) const {
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
-  uint32_t id = FindKey(section, key);
-  return std::string(id == kNone ? def : Value(id, key));
+  return ReadKey(FindKey(section, key), key, def);
+}
+
+std::string IniFile::ReadKey(uint32_t line, std::string_view key, std::string_view def) const {
+  return std::string(line == kNoLine ? def : Value(line, key));
+}
+
+void IniFile::FindKeys(std::string_view section, const IniKeySet& keys,
+                       std::vector<uint32_t>& lines) const {
+  lines.assign(keys.size(), kNoLine);
+  uint32_t index = FindSection(section);
+  if (index == kNone) return;
+  const Section& s = sections_[index];
+  if (s.indexed) {
+    for (size_t i = 0; i < keys.size(); ++i) lines[i] = FindKeyIn(index, keys.Name(i));
+    return;
+  }
+  // One pass over the lines; the first key of a name counts. Files written
+  // by this program hold the keys in the order of the set: each line is
+  // first taken for the key after the one before it.
+  size_t guess = 0;
+  for (uint32_t id = s.header + 1; id < s.end; ++id) {
+    std::string_view text = Text(lines_[id]);
+    size_t k = keys.size();
+    if (guess < keys.size()) {
+      std::string_view name = keys.Name(guess);
+      if (text.size() > name.size() && text[name.size()] == '=' &&
+          SameBytes(text.substr(0, name.size()), name)) {
+        k = guess;
+      }
+    }
+    if (k == keys.size()) {
+      std::string_view name;
+      if (!KeyLineName(text, name)) continue;
+      k = keys.Find(name);
+      if (k == keys.size()) continue;
+    }
+    if (lines[k] == kNoLine) lines[k] = id;
+    guess = k + 1;
+  }
+}
+
+IniKeySet::IniKeySet(std::vector<std::string> names) : names_(std::move(names)) {
+  slots_.assign(names_.size() * 2 + 1, UINT32_MAX);
+  for (uint32_t i = 0; i < names_.size(); ++i) {
+    uint32_t slot = FirstSlot(HashName(names_[i]), static_cast<uint32_t>(slots_.size()));
+    while (slots_[slot] != UINT32_MAX) slot = slot + 1 == slots_.size() ? 0 : slot + 1;
+    slots_[slot] = i;
+  }
+}
+
+size_t IniKeySet::Find(std::string_view name) const {
+  uint32_t slot = FirstSlot(HashName(name), static_cast<uint32_t>(slots_.size()));
+  for (; slots_[slot] != UINT32_MAX; slot = slot + 1 == slots_.size() ? 0 : slot + 1) {
+    if (SameName(names_[slots_[slot]], name)) return slots_[slot];
+  }
+  return names_.size();
 }
 
 bool IniFile::ValueIsCut(std::string_view section, std::string_view key) const {
@@ -528,9 +633,12 @@ bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
 }
 
 int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
-  uint32_t id = FindKey(section, key);
+  return ReadKeyInteger(FindKey(section, key), key, def);
+}
+
+int32_t IniFile::ReadKeyInteger(uint32_t line, std::string_view key, int32_t def) const {
   int32_t value = 0;
-  return id != kNone && TryParseInteger(Value(id, key), value) ? value : def;
+  return line != kNoLine && TryParseInteger(Value(line, key), value) ? value : def;
 }
 
 void IniFile::WriteFailed() const {
@@ -601,26 +709,11 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     std::string_view name = TrimIni(section);
     uint32_t header = AddLine("[" + std::string(name) + "]", kNone);
     section_names_.emplace_back(name);
-    index = AddSection(name, header);
+    index = AddSection(HashName(name), header, true);
   }
   uint32_t id = FindKey(section, key);
   if (id != kNone) {
-    std::string_view old_text = Text(lines_[id]);
-    const size_t key_size = TrimIni(key).size();  // the size of its own spelling
-    Eol eol = lines_[id].eol == kNoEol ? kNoEol : eol_;
-    if (old_text.size() == key_size + 1 + value.size() && !IsBlank(old_text[0]) &&
-        old_text[key_size] == '=' && SameBytes(old_text.substr(key_size + 1), value) &&
-        lines_[id].eol == eol) {
-      return;  // written so already: the line keeps its bytes
-    }
-    // Writing back what was read of a value longer than the read limit keeps
-    // the line whole: the rest of the value is not lost.
-    if (value == Value(id, key) && UncutValue(old_text, key_size).size() > kMaxValueLength) return;
-    std::string text(KeyName(id));  // its own spelling
-    text += '=';
-    text += value;
-    SetText(id, text);
-    lines_[id].eol = eol;
+    WriteLine(id, key, value);
     return;
   }
   std::string text(TrimIni(key));
@@ -629,6 +722,35 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   id = AddLine(text, sections_[index].anchor);
   sections_[index].anchor = id;
   if (!KeyName(id).empty()) InsertKey(index, id, KeyName(id));
+}
+
+void IniFile::WriteKey(std::string_view section, uint32_t line, std::string_view key,
+                       std::string_view value) {
+  if (line == kNoLine) {
+    WriteString(section, key, value);
+    return;
+  }
+  CheckWritable();
+  WriteLine(line, key, value);
+}
+
+void IniFile::WriteLine(uint32_t id, std::string_view key, std::string_view value) {
+  std::string_view old_text = Text(lines_[id]);
+  const size_t key_size = TrimIni(key).size();  // the size of its own spelling
+  Eol eol = lines_[id].eol == kNoEol ? kNoEol : eol_;
+  if (old_text.size() == key_size + 1 + value.size() && !IsBlank(old_text[0]) &&
+      old_text[key_size] == '=' && SameBytes(old_text.substr(key_size + 1), value) &&
+      lines_[id].eol == eol) {
+    return;  // written so already: the line keeps its bytes
+  }
+  // Writing back what was read of a value longer than the read limit keeps
+  // the line whole: the rest of the value is not lost.
+  if (value == Value(id, key) && UncutValue(old_text, key_size).size() > kMaxValueLength) return;
+  std::string text(KeyName(id));  // its own spelling
+  text += '=';
+  text += value;
+  SetText(id, text);
+  lines_[id].eol = eol;
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {

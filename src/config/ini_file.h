@@ -32,6 +32,21 @@ struct IniWarning {
   uint32_t line;  // 1-based
 };
 
+// A fixed list of key names, for reading many keys of one section at once.
+class IniKeySet {
+ public:
+  // Trimmed names without '=', each once.
+  explicit IniKeySet(std::vector<std::string> names);
+  size_t size() const { return names_.size(); }
+  std::string_view Name(size_t i) const { return names_[i]; }
+  // The index of `name` without regard to case, or size().
+  size_t Find(std::string_view name) const;
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<uint32_t> slots_;  // open addressing, at most half full
+};
+
 class IniFile {
  public:
   // Reads the file; a missing file reads as empty. Throws Exception when the
@@ -46,7 +61,7 @@ class IniFile {
   const std::vector<IniWarning>& Warnings() const { return warnings_; }
 
   // Section names in file order, repeated names included.
-  std::vector<std::string> ReadSections() const;
+  const std::vector<std::string>& ReadSections() const { return section_names_; }
   bool SectionExists(std::string_view section) const;
 
   // Trimmed value with one pair of enclosing quotes removed, at most 2047
@@ -57,6 +72,18 @@ class IniFile {
   bool ValueIsCut(std::string_view section, std::string_view key) const;
   // Decimal, "$" or "0x" hex; `def` for anything else.
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
+
+  // Many keys of one section at once: `lines[i]` becomes the line of key
+  // `keys.Name(i)`, or kNoLine. ReadKey, ReadKeyInteger and WriteKey then
+  // do what ReadString, ReadInteger and WriteString do with the same key,
+  // without looking it up again; a line stays valid until Reload().
+  static constexpr uint32_t kNoLine = UINT32_MAX;
+  void FindKeys(std::string_view section, const IniKeySet& keys,
+                std::vector<uint32_t>& lines) const;
+  std::string ReadKey(uint32_t line, std::string_view key, std::string_view def) const;
+  int32_t ReadKeyInteger(uint32_t line, std::string_view key, int32_t def) const;
+  void WriteKey(std::string_view section, uint32_t line, std::string_view key,
+                std::string_view value);
 
   // Changes the key in place, or adds it at the end of its section, or adds
   // the section at the end of the file. Throws Exception "Unable to write to
@@ -107,22 +134,17 @@ class IniFile {
   static constexpr size_t kMaxLineSize = (1u << 28) - 1;
 
   struct Section {
-    uint32_t anchor;  // last non-blank, non-comment line; new keys go after it
-    uint32_t name;    // its index in `section_names_`
-    // Its key table: `key_cap` slots of `key_slots_` from `key_begin`.
+    uint32_t header = 0;
+    uint32_t anchor = 0;  // last non-blank, non-comment line; new keys go after it
+    uint32_t end = 0;     // the loaded line after its last one
+    uint32_t name = 0;    // its index in `section_names_`
+    uint32_t hash = 0;    // of its name
+    // Its key table, once built: `key_cap` slots of `key_slots_` from
+    // `key_begin`.
+    bool indexed = false;
     uint32_t key_begin = 0;
     uint32_t key_cap = 0;
     uint32_t key_count = 0;
-  };
-
-  // Section names compare without regard to case (Windows-1250 letters).
-  struct FoldHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const;
-  };
-  struct FoldEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
   };
 
   std::string_view Text(const Line& line) const {
@@ -137,15 +159,15 @@ class IniFile {
   void Parse();
   void SetText(uint32_t id, std::string_view text);
   uint32_t AddLine(std::string_view text, uint32_t after);
-  uint32_t AddSection(std::string_view name, uint32_t header);
-  struct KeyLine {
-    uint32_t id;
-    std::string_view name;
-  };
-  void BuildKeyTable(uint32_t section, std::string_view name, const std::vector<KeyLine>& keys);
+  uint32_t AddSection(uint32_t hash, uint32_t header, bool indexed);
+  void PlaceSection(uint32_t index);
+  // Section names compare without regard to case (Windows-1250 letters).
+  uint32_t FindSectionIn(std::string_view name, uint32_t hash) const;
+  void IndexKeys(uint32_t section) const;
   // False when a key of that name is there already.
-  bool InsertKey(uint32_t section, uint32_t id, std::string_view name);
-  void GrowKeys(Section& section, uint32_t cap);
+  bool InsertKey(uint32_t section, uint32_t id, std::string_view name) const;
+  void GrowKeys(Section& section, uint32_t cap) const;
+  void WriteLine(uint32_t id, std::string_view key, std::string_view value);
   uint32_t FindSection(std::string_view section) const;
   uint32_t FindKey(std::string_view section, std::string_view key) const;
   uint32_t FindKeyIn(uint32_t section, std::string_view key) const;
@@ -171,7 +193,9 @@ class IniFile {
   std::vector<IniWarning> warnings_;
 
   Eol eol_ = kCrLf;
-  std::vector<Line> lines_;  // the loaded lines in file order, then added ones
+  // The key tables are built on first use; the `counts` bit of a line with
+  // them: both mutable.
+  mutable std::vector<Line> lines_;  // the loaded lines in file order, then added ones
   uint32_t loaded_lines_ = 0;
   std::vector<uint32_t> added_next_;  // per added line: the added line after it
   // First added line after a loaded line (kNone: at the start of an empty file).
@@ -179,11 +203,22 @@ class IniFile {
   std::vector<uint32_t> touched_;           // loaded lines changed or followed by added ones
   uint32_t tail_ = kNone;                   // the last line in file order
   std::vector<std::string> section_names_;  // every header, repeats included
-  std::vector<Section> sections_;           // first section of each name
-  std::unordered_map<std::string, uint32_t, FoldHash, FoldEqual> section_index_;
+  mutable std::vector<Section> sections_;   // first section of each name
+  // Open addressing, at most half full; the hash beside the index keeps a
+  // probe from reading the section itself.
+  struct SectionSlot {
+    uint32_t hash = 0;
+    uint32_t index = kNone;
+  };
+  std::vector<SectionSlot> section_slots_;
   // Open addressing, linear probing, at most three quarters full: standard
   // hash maps take 65 bytes and 280 ns a key, 2.2 times a server list's size.
-  std::vector<uint32_t> key_slots_;
+  mutable std::vector<uint32_t> key_slots_;
+  struct KeyLine {
+    uint32_t id;
+    std::string_view name;
+  };
+  mutable std::vector<KeyLine> key_scratch_;
   // The last section and key found: callers read and write many keys of one
   // section in a row, and each key first read, then written.
   mutable uint32_t last_section_ = kNone;

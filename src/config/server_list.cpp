@@ -1,5 +1,8 @@
 #include "config/server_list.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "config/ini_file.h"
 #include "util/error.h"
 #include "util/files.h"
@@ -67,7 +70,7 @@ constexpr const char* kEnableNames[kEnableCount] = {
 // IDKlasyWyborTowarowXML on IDKlasyfikacjiXML).
 struct EntryKey {
   enum Kind { kText, kDate, kNumber, kEnable } kind;
-  const char* name;
+  std::string_view name;
   std::string TSerwerInformacje::*text = nullptr;
   TDateTime TSerwerInformacje::*date = nullptr;
   int32_t TSerwerInformacje::*number = nullptr;
@@ -157,18 +160,25 @@ const std::vector<EntryKey>& EntryKeys() {
   return keys;
 }
 
+const IniKeySet& EntryKeySet() {
+  static const IniKeySet set(EntryKeyNames());
+  return set;
+}
+
 // The day before 1900-01-01: an entry never exported.
 constexpr TDateTime kNoDate = 1;
 
-}  // namespace
-
-void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
-  const std::string& section = entry.Sekcja;
-  for (const EntryKey& key : EntryKeys()) {
+// Reads the entry's keys from their lines (IniFile::FindKeys).
+void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines,
+                   TSerwerInformacje& entry) {
+  const std::vector<EntryKey>& keys = EntryKeys();
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const EntryKey& key = keys[i];
+    const uint32_t line = lines[i];
     switch (key.kind) {
       case EntryKey::kText: {
         std::string& field = entry.*key.text;
-        field = ini.ReadString(section, key.name, "");
+        field = ini.ReadKey(line, key.name, "");
         if (key.text == &TSerwerInformacje::Uzytkownik && field.empty() && !entry.Serwer.empty()) {
           field = Text1250("Księgowy");
         }
@@ -179,7 +189,7 @@ void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
         break;
       }
       case EntryKey::kDate: {
-        std::string text = ini.ReadString(section, key.name, "");
+        std::string text = ini.ReadKey(line, key.name, "");
         entry.*key.date = text.empty() ? kNoDate : StrToDate(text);
         break;
       }
@@ -187,12 +197,12 @@ void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
         int32_t def = key.number == &TSerwerInformacje::IDKlasyWyborTowarowXML
                           ? entry.IDKlasyfikacjiXML
                           : TSerwerInformacje{}.*key.number;
-        entry.*key.number = ini.ReadInteger(section, key.name, def);
+        entry.*key.number = ini.ReadKeyInteger(line, key.name, def);
         break;
       }
       case EntryKey::kEnable:
         entry.enable[static_cast<int>(key.enable)] =
-            static_cast<uint8_t>(ini.ReadInteger(section, key.name, 0));
+            static_cast<uint8_t>(ini.ReadKeyInteger(line, key.name, 0));
         break;
     }
   }
@@ -201,27 +211,44 @@ void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
   entry.WyslanoPoczte = false;
 }
 
-namespace {
-
-void WriteEntry(IniFile& ini, const TSerwerInformacje& entry) {
-  const std::string& section = entry.Sekcja;
-  for (const EntryKey& key : EntryKeys()) {
+// Writes every key of the entry back; `lines` as ReadEntryKeys had them.
+void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines,
+                    const TSerwerInformacje& entry) {
+  const std::vector<EntryKey>& keys = EntryKeys();
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const EntryKey& key = keys[i];
+    char number[16];
+    auto write_number = [&](int32_t value) {
+      char* end = std::to_chars(number, number + sizeof number, value).ptr;
+      ini.WriteKey(entry.Sekcja, lines[i], key.name,
+                   std::string_view(number, static_cast<size_t>(end - number)));
+    };
     switch (key.kind) {
       case EntryKey::kText:
-        ini.WriteString(section, key.name, entry.*key.text);
+        ini.WriteKey(entry.Sekcja, lines[i], key.name, entry.*key.text);
         break;
       case EntryKey::kDate:
-        ini.WriteString(section, key.name, DateToIniText(entry.*key.date));
+        ini.WriteKey(entry.Sekcja, lines[i], key.name, DateToIniText(entry.*key.date));
         break;
       case EntryKey::kNumber:
-        ini.WriteInteger(section, key.name, entry.*key.number);
+        write_number(entry.*key.number);
         break;
       case EntryKey::kEnable:
-        ini.WriteInteger(section, key.name, entry.Enabled(key.enable));
+        write_number(entry.Enabled(key.enable));
         break;
     }
   }
 }
+
+}  // namespace
+
+void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
+  std::vector<uint32_t> lines;
+  ini.FindKeys(entry.Sekcja, EntryKeySet(), lines);
+  ReadEntryKeys(ini, lines, entry);
+}
+
+namespace {
 
 // `known_directory` is the last working directory found or made; entries
 // that share it are not checked again.
@@ -262,18 +289,32 @@ void LoadMailSettings(IniFile& ini, MailSettings& mail) {
   }
 }
 
+// The index of the mail settings' section in `sections`, or their number.
+size_t MailSectionIndex(const std::vector<std::string>& sections) {
+  const std::string mail_section = UpperCase1250(kMailSection);
+  auto mail = std::find_if(sections.begin(), sections.end(), [&](const std::string& name) {
+    return name.size() == mail_section.size() && UpperCase1250(name) == mail_section;
+  });
+  return static_cast<size_t>(mail - sections.begin());
+}
+
 void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
-  std::vector<std::string> sections = EntrySectionNames(ini);
+  const std::vector<std::string>& sections = ini.ReadSections();
+  const size_t count = sections.size();  // entries add no sections
+  const size_t mail = MailSectionIndex(sections);
   entries.clear();
-  entries.reserve(sections.size());
+  entries.reserve(count);
   AdviseLargePages(entries.data(), entries.capacity() * sizeof(TSerwerInformacje));
-  entries.resize(sections.size());
+  entries.resize(mail < count ? count - 1 : count);
   std::string known_directory;
-  for (size_t i = 0; i < sections.size(); ++i) {
-    TSerwerInformacje& entry = entries[i];
-    entry.Sekcja = std::move(sections[i]);
-    ReadServerEntry(ini, entry);
-    WriteEntry(ini, entry);
+  std::vector<uint32_t> lines;
+  for (size_t i = 0; i < count; ++i) {
+    if (i == mail) continue;
+    TSerwerInformacje& entry = entries[i < mail ? i : i - 1];
+    entry.Sekcja = sections[i];
+    ini.FindKeys(entry.Sekcja, EntryKeySet(), lines);
+    ReadEntryKeys(ini, lines, entry);
+    WriteEntryKeys(ini, lines, entry);
     CheckEntry(entry, known_directory);
   }
 }
@@ -306,13 +347,8 @@ void ReadMailSettings(const IniFile& ini, MailSettings& mail) {
 
 std::vector<std::string> EntrySectionNames(const IniFile& ini) {
   std::vector<std::string> sections = ini.ReadSections();
-  const std::string mail_section = UpperCase1250(kMailSection);
-  for (auto it = sections.begin(); it != sections.end(); ++it) {
-    if (UpperCase1250(*it) == mail_section) {
-      sections.erase(it);
-      break;
-    }
-  }
+  size_t mail = MailSectionIndex(sections);
+  if (mail < sections.size()) sections.erase(sections.begin() + static_cast<ptrdiff_t>(mail));
   return sections;
 }
 

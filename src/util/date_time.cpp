@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <charconv>
 #include <cmath>
 #include <ctime>
 
@@ -20,10 +21,21 @@ int64_t DaysBeforeYear(int64_t year) {
   return y * 365 + y / 4 - y / 100 + y / 400;
 }
 
+// Appends `value` with at least `width` digits, zeros in front, after a '-'
+// when it is negative.
+void AppendPadded(std::string& out, int value, int width) {
+  char digits[16];
+  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+  if (value < 0) out += '-';
+  for (int n = static_cast<int>(end - digits); n < width; ++n) out += '0';
+  out.append(digits, end);
+}
+
 std::string Pad(int value, int width) {
-  std::string s = std::to_string(value < 0 ? -value : value);
-  while (static_cast<int>(s.size()) < width) s.insert(s.begin(), '0');
-  return value < 0 ? "-" + s : s;
+  std::string s;
+  AppendPadded(s, value, width);
+  return s;
 }
 
 }  // namespace
@@ -207,7 +219,13 @@ std::string DateToStr(TDateTime value, const FormatSettings& settings) {
 std::string DateToIniText(TDateTime value) {
   int year = 0, month = 0, day = 0;
   DecodeDate(value, year, month, day);
-  return Pad(year, 4) + "." + Pad(month, 2) + "." + Pad(day, 2);
+  std::string text;
+  AppendPadded(text, year, 4);
+  text += '.';
+  AppendPadded(text, month, 2);
+  text += '.';
+  AppendPadded(text, day, 2);
+  return text;
 }
 
 bool TryStrToDate(std::string_view text, TDateTime& out, const FormatSettings& settings) {

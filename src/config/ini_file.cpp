@@ -118,13 +118,15 @@ uint32_t FirstSlot(uint32_t hash, uint32_t cap) {
 constexpr std::string_view kEolText[] = {"", "\r", "\n", "\r\n"};
 
 // The offset of the first CR or LF at or after `pos`, or `n`; sets `ctrl_z`
-// when an end-of-file byte comes before it. Eight bytes at a time: a line
-// is found by its few bytes below 0x1B.
-size_t FindLineEnd(const char* p, size_t pos, size_t n, bool& ctrl_z) {
+// when an end-of-file byte comes before it and ORs the bytes it read (some
+// after the line end too) into `seen`. Eight bytes at a time: a line is
+// found by its few bytes below 0x1B.
+size_t FindLineEnd(const char* p, size_t pos, size_t n, bool& ctrl_z, uint64_t& seen) {
   for (;;) {
     while (pos + 8 <= n) {
       uint64_t word;
       std::memcpy(&word, p + pos, 8);
+      seen |= word;
       uint64_t low = (word - 0x1B1B1B1B1B1B1B1Bull) & ~word & 0x8080808080808080ull;
       if (low != 0) {
         pos += static_cast<size_t>(__builtin_ctzll(low)) / 8;  // the first byte below 0x1B
@@ -133,6 +135,7 @@ size_t FindLineEnd(const char* p, size_t pos, size_t n, bool& ctrl_z) {
       pos += 8;
     }
     if (pos == n) return n;
+    seen |= static_cast<unsigned char>(p[pos]);
     if (p[pos] == '\r' || p[pos] == '\n') return pos;
     if (p[pos] == '\x1A') ctrl_z = true;
     ++pos;
@@ -220,19 +223,25 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
   if (::fstat(fd.Get(), &st) == 0) stamp_ = FileStamp::Of(st);
   // Read straight into the text: no second copy of a large file.
   size_t size = stamp_.valid && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-  loaded_.reserve(size + 1);
-  AdviseLargePages(loaded_.data(), loaded_.capacity());
-  loaded_.resize(size + 1);
+  size_t capacity = size + 1;
+  auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+  AdviseLargePages(bytes.get(), capacity);
   size_t got = 0;
   for (;;) {
-    if (got == loaded_.size()) loaded_.resize(loaded_.size() * 2);  // it grew meanwhile
-    ssize_t n = ::read(fd.Get(), loaded_.data() + got, loaded_.size() - got);
+    if (got == capacity) {  // it grew meanwhile
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      std::memcpy(larger.get(), bytes.get(), got);
+      bytes = std::move(larger);
+      capacity *= 2;
+    }
+    ssize_t n = ::read(fd.Get(), bytes.get() + got, capacity - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw Exception("Unable to read " + path_);
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  loaded_.resize(got);
+  loaded_bytes_ = std::move(bytes);
+  loaded_ = std::string_view(loaded_bytes_.get(), got);
   if (loaded_.size() >= UINT32_MAX) throw Exception("Unable to read " + path_ + ": too large");
   exists_ = true;
   Decode();
@@ -245,23 +254,15 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 
 void IniFile::Decode() {
   encoding_ = DetectIniEncoding(loaded_);
-  if (encoding_ == IniEncoding::kWindows1250) {
-    size_t mixed = FindMixedUtf8(loaded_);
-    if (mixed != std::string_view::npos) {
-      uint32_t line = 0;
-      for (size_t pos = 0; (pos = loaded_.find_first_of("\r\n", pos)) < mixed; ++line) {
-        pos += loaded_.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
-      }
-      Warn(IniWarning::Kind::kMixedEncoding, line);
-    }
-    return;
-  }
+  if (encoding_ == IniEncoding::kWindows1250) return;  // as it is; Parse() looks for UTF-8
   DecodedIni decoded = DecodeIni(loaded_, encoding_);
   if (decoded.half_character) {
     throw Exception("Unable to read " + path_ + ": the file ends in half a " +
                     IniEncodingName(encoding_) + " character");
   }
-  loaded_ = std::move(decoded.text);
+  loaded_bytes_ = std::make_unique_for_overwrite<char[]>(decoded.text.size() + 1);
+  std::memcpy(loaded_bytes_.get(), decoded.text.data(), decoded.text.size());
+  loaded_ = std::string_view(loaded_bytes_.get(), decoded.text.size());
   raw_ = std::move(decoded.raw);
   for (uint32_t i = 0; i < raw_.size(); ++i) raw_index_.emplace(raw_[i].line, i);
   if (decoded.mixed_line != UINT32_MAX) Warn(IniWarning::Kind::kMixedEncoding, decoded.mixed_line);
@@ -278,7 +279,8 @@ void IniFile::Parse() {
   const char* data = loaded_.data();
   const size_t n = loaded_.size();
   bool ctrl_z = false;
-  size_t first_end = FindLineEnd(data, 0, n, ctrl_z);
+  uint64_t seen = 0;
+  size_t first_end = FindLineEnd(data, 0, n, ctrl_z, seen);
   if (first_end < n) {
     eol_ = data[first_end] == '\n'                              ? kLf
            : (first_end + 1 < n && data[first_end + 1] == '\n') ? kCrLf
@@ -289,6 +291,8 @@ void IniFile::Parse() {
   lines_.reserve(n / 8 + 16);
   AdviseLargePages(lines_.data(), lines_.capacity() * sizeof(Line));
 
+  // A Windows-1250 file may hold UTF-8 text pasted in.
+  bool find_mixed = encoding_ == IniEncoding::kWindows1250;
   uint32_t current = kNone;  // none outside a section or in a repeated one
   auto end_section = [&](size_t end) {
     if (current == kNone) return;
@@ -299,7 +303,8 @@ void IniFile::Parse() {
   };
   for (size_t pos = 0; pos < n;) {
     ctrl_z = false;
-    size_t end = FindLineEnd(data, pos, n, ctrl_z);
+    seen = 0;
+    size_t end = FindLineEnd(data, pos, n, ctrl_z, seen);
     if (end - pos > kMaxLineSize)
       throw Exception("Unable to read " + path_ + ": a line is too long");
     Line line;
@@ -314,13 +319,22 @@ void IniFile::Parse() {
     uint32_t id = static_cast<uint32_t>(lines_.size());
     lines_.push_back(line);
 
-    std::string_view text(data + line.begin, line.size);
     if (ctrl_z) Warn(IniWarning::Kind::kCtrlZ, id);
-    std::string_view trimmed = TrimIni(text);
-    if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+    if (find_mixed && (seen & 0x8080808080808080ull) &&
+        FindMixedUtf8(std::string_view(data + line.begin, line.size)) != std::string_view::npos) {
+      Warn(IniWarning::Kind::kMixedEncoding, id);  // the first such line only
+      find_mixed = false;
+    }
+    size_t first = line.begin;  // the first non-blank byte
+    while (first < line.begin + line.size && IsBlank(data[first])) ++first;
+    if (first == line.begin + line.size || data[first] == ';' || data[first] == '#') continue;
+    if (data[first] != '[') {
+      if (current != kNone) sections_[current].anchor = id;
+      continue;
+    }
     std::string_view name;
     bool closed = true;
-    if (HeaderName(trimmed, name, closed)) {
+    if (HeaderName(TrimIni(std::string_view(data + line.begin, line.size)), name, closed)) {
       end_section(id);
       if (!closed) Warn(IniWarning::Kind::kUnclosedHeader, id);
       if (name.empty()) {
@@ -335,9 +349,7 @@ void IniFile::Parse() {
       section_names_.emplace_back(name);
       uint32_t hash = HashName(name);
       current = FindSectionIn(name, hash) == kNone ? AddSection(hash, id, false) : kNone;
-      continue;
     }
-    if (current != kNone) sections_[current].anchor = id;
   }
   end_section(lines_.size());
   loaded_lines_ = static_cast<uint32_t>(lines_.size());
@@ -590,6 +602,16 @@ bool IniFile::ValueIsCut(std::string_view section, std::string_view key) const {
 }
 
 bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
+  if (!text.empty() && text.size() <= 9) {
+    // Plain decimal digits, as this program writes them: no overflow.
+    int32_t value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+    if (i == text.size()) {
+      out = value;
+      return true;
+    }
+  }
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
     negative = text[0] == '-';
@@ -730,7 +752,7 @@ void IniFile::WriteKey(std::string_view section, uint32_t line, std::string_view
     WriteString(section, key, value);
     return;
   }
-  CheckWritable();
+  if (!writable_checked_) CheckWritable();
   WriteLine(line, key, value);
 }
 
@@ -786,7 +808,7 @@ void IniFile::EmitContent(const std::function<void(std::string_view)>& out) cons
       // Untouched lines lie in a row in the loaded text, line ends included.
       const Line& last = lines_[to - 1];
       size_t end = last.begin + last.size + kEolText[last.eol].size();
-      out(std::string_view(loaded_).substr(lines_[from].begin, end - lines_[from].begin));
+      out(loaded_.substr(lines_[from].begin, end - lines_[from].begin));
       return;
     }
     for (uint32_t id = from; id < to; ++id) line(id);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -148,7 +149,7 @@ class IniFile {
   };
 
   std::string_view Text(const Line& line) const {
-    return std::string_view(line.added ? added_ : loaded_).substr(line.begin, line.size);
+    return (line.added ? std::string_view(added_) : loaded_).substr(line.begin, line.size);
   }
   std::string_view KeyName(uint32_t id) const;
   // True when line `id`'s key is `name` (trimmed) without regard to case.
@@ -178,7 +179,10 @@ class IniFile {
   [[noreturn]] void WriteFailed() const;
 
   std::string path_;
-  std::string loaded_;  // the text as read, in Windows-1250; loaded lines point into it
+  // The text as read, in Windows-1250; loaded lines point into it. Not a
+  // std::string: making room in one writes every byte once before the read.
+  std::unique_ptr<char[]> loaded_bytes_;
+  std::string_view loaded_;
   std::string added_;   // the text of changed and added lines
   bool changed_ = false;
   bool exists_ = false;

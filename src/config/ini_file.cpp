@@ -561,13 +561,7 @@ void IniFile::FindKeys(std::string_view section, const IniKeySet& keys,
   for (uint32_t id = s.header + 1; id < s.end; ++id) {
     std::string_view text = Text(lines_[id]);
     size_t k = keys.size();
-    if (guess < keys.size()) {
-      std::string_view name = keys.Name(guess);
-      if (text.size() > name.size() && text[name.size()] == '=' &&
-          SameBytes(text.substr(0, name.size()), name)) {
-        k = guess;
-      }
-    }
+    if (guess < keys.size() && keys.StartsLine(guess, text)) k = guess;
     if (k == keys.size()) {
       std::string_view name;
       if (!KeyLineName(text, name)) continue;
@@ -580,12 +574,23 @@ void IniFile::FindKeys(std::string_view section, const IniKeySet& keys,
 }
 
 IniKeySet::IniKeySet(std::vector<std::string> names) : names_(std::move(names)) {
+  for (std::string& name : names_) name = std::string(TrimIni(name));
   slots_.assign(names_.size() * 2 + 1, UINT32_MAX);
+  findable_.assign(names_.size(), false);
   for (uint32_t i = 0; i < names_.size(); ++i) {
+    // No key line has an empty name or one with '='.
+    if (names_[i].empty() || FindEquals(names_[i]) < names_[i].size()) continue;
+    findable_[i] = true;
     uint32_t slot = FirstSlot(HashName(names_[i]), static_cast<uint32_t>(slots_.size()));
     while (slots_[slot] != UINT32_MAX) slot = slot + 1 == slots_.size() ? 0 : slot + 1;
     slots_[slot] = i;
   }
+}
+
+bool IniKeySet::StartsLine(size_t i, std::string_view text) const {
+  const std::string& name = names_[i];
+  return text.size() > name.size() && text[name.size()] == '=' &&
+         SameBytes(text.substr(0, name.size()), name) && findable_[i];
 }
 
 size_t IniKeySet::Find(std::string_view name) const {

@@ -36,15 +36,18 @@ struct IniWarning {
 // A fixed list of key names, for reading many keys of one section at once.
 class IniKeySet {
  public:
-  // Trimmed names without '=', each once.
+  // Names, each once; a name with '=' is never found in a file.
   explicit IniKeySet(std::vector<std::string> names);
   size_t size() const { return names_.size(); }
   std::string_view Name(size_t i) const { return names_[i]; }
   // The index of `name` without regard to case, or size().
   size_t Find(std::string_view name) const;
+  // True when `text` is a key line of name `i`, spelt alike, as "Name=...".
+  bool StartsLine(size_t i, std::string_view text) const;
 
  private:
   std::vector<std::string> names_;
+  std::vector<bool> findable_;
   std::vector<uint32_t> slots_;  // open addressing, at most half full
 };
 

@@ -60,6 +60,12 @@ TEST_P(IniRead, ValueFollowsProfileRules) {
   Put(c.file);
   IniFile ini(path_);
   EXPECT_EQ(ini.ReadString(c.section, c.key, "<default>"), c.expected);
+  // The same key found with others of its section in one pass.
+  IniKeySet keys({"other", c.key});
+  std::vector<uint32_t> lines;
+  ini.FindKeys(c.section, keys, lines);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(ini.ReadKey(lines[1], c.key, "<default>"), c.expected);
   EXPECT_EQ(Get(), c.file) << "reading never changes the file";
 }
 
@@ -104,6 +110,39 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"BytesOutsideCodePage", "[\x81\x98]\nk=\x83\x88\x90\n", "\x81\x98", "k",
                  "\x83\x88\x90"}),
     CaseName());
+
+TEST_F(IniTest, KeysOfASectionFoundInOnePassInAnyOrder) {
+  Put("[s]\n a = 1\nB=2\n;c=3\nb=4\nC = \"5\"\nn=$10\n[t]\nd=6\n[S]\ne=7\n");
+  IniFile ini(path_);
+  const std::vector<std::string> in_file_order = {"a", "b", "c", "n", "d", "e"};
+  const std::vector<std::string> shuffled = {"e", "C", "d", "N", "A", "b"};
+  for (const auto& names : {in_file_order, shuffled}) {
+    IniKeySet keys(names);
+    std::vector<uint32_t> lines;
+    ini.FindKeys("s", keys, lines);
+    for (size_t i = 0; i < names.size(); ++i) {
+      EXPECT_EQ(ini.ReadKey(lines[i], names[i], "<default>"),
+                ini.ReadString("s", names[i], "<default>"))
+          << names[i];
+      EXPECT_EQ(ini.ReadKeyInteger(lines[i], names[i], -1), ini.ReadInteger("s", names[i], -1))
+          << names[i];
+    }
+  }
+  IniKeySet keys({"a", "b"});
+  EXPECT_EQ(keys.Find("B"), 1u);
+  EXPECT_EQ(keys.Find("c"), keys.size());
+  // No key line has a name with '=' or an empty one.
+  Put("[s]\na=b=1\n=2\n");
+  IniFile odd(path_);
+  std::vector<uint32_t> found;
+  odd.FindKeys("s", IniKeySet({"a=b", "", "a"}), found);
+  EXPECT_EQ(found[0], IniFile::kNoLine);
+  EXPECT_EQ(found[1], IniFile::kNoLine);
+  EXPECT_EQ(odd.ReadKey(found[2], "a", ""), "b=1");
+  std::vector<uint32_t> lines;
+  ini.FindKeys("missing", keys, lines);
+  EXPECT_EQ(lines, (std::vector<uint32_t>{IniFile::kNoLine, IniFile::kNoLine}));
+}
 
 TEST_F(IniTest, SectionsInFileOrderWithRepeats) {
   Put("k=0\n[b]\n[A]\n[c\n[B]\n[ ]\n[]\n");
@@ -306,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"99999999999999999999", 99}, NumberCase{"", 99},
                       NumberCase{"tak", 99}, NumberCase{"1.5", 99}, NumberCase{"0x", 99},
                       NumberCase{"$", 99}, NumberCase{"-", 99}, NumberCase{"1 2", 99},
-                      NumberCase{"12abc", 99}));
+                      NumberCase{"12abc", 99}, NumberCase{"123456789", 123456789}));
 
 TEST_F(IniTest, IntegerReadThroughTrimAndQuotes) {
   Put("[s]\na = 0x10 \nb=\"-3\"\nc=\nd=x\n");
@@ -332,8 +371,16 @@ TEST_P(IniWrite, ChangesOnlyWhatIsWritten) {
   const WriteCase& c = GetParam();
   if (c.before != "<none>") Put(c.before);
   IniFile ini(path_);
+  IniFile bulk(path_);
   for (const auto& w : c.writes) ini.WriteString(w[0], w[1], w[2]);
   EXPECT_EQ(ini.Content(), c.after);
+  // The same writes to keys found first with FindKeys.
+  for (const auto& w : c.writes) {
+    std::vector<uint32_t> lines;
+    bulk.FindKeys(w[0], IniKeySet({w[1]}), lines);
+    bulk.WriteKey(w[0], lines[0], w[1], w[2]);
+  }
+  EXPECT_EQ(bulk.Content(), c.after);
   for (const auto& w : c.writes) EXPECT_EQ(ini.ReadString(w[0], w[1], "<default>"), w[2]);
   ini.Flush();
   EXPECT_EQ(Get(), c.after);

@@ -1,6 +1,5 @@
 #include "mail/smtp_transport.h"
 
-#include <curl/curl.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -11,18 +10,13 @@
 #include <exception>
 #include <memory>
 
+#include "mail/curl_library.h"
 #include "util/error.h"
 #include "util/text.h"
 #include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
-
-// libcurl's global state is not thread-safe to set up: do it once.
-void InitCurlOnce() {
-  static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (result != CURLE_OK) throw Exception(curl_easy_strerror(result));
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -158,8 +152,8 @@ std::string LoginRefused() {
 }
 
 struct CurlFree {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(CURL* handle) const { Curl().easy_cleanup(handle); }
+  void operator()(curl_slist* list) const { Curl().slist_free_all(list); }
 };
 
 }  // namespace
@@ -197,14 +191,14 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
 }
 
 void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream& message) {
-  InitCurlOnce();
-  std::unique_ptr<CURL, CurlFree> handle(curl_easy_init());
+  const CurlLibrary& lib = Curl();
+  std::unique_ptr<CURL, CurlFree> handle(lib.easy_init());
   if (!handle) throw Exception("Cannot create the SMTP client.");
   CURL* curl = handle.get();
 
   std::unique_ptr<curl_slist, CurlFree> recipients;
   for (const std::string& address : job.rcpt_to) {
-    curl_slist* list = curl_slist_append(recipients.get(), address.c_str());
+    curl_slist* list = lib.slist_append(recipients.get(), address.c_str());
     if (list == nullptr) throw Exception("Out of memory.");
     // The list returned is the one held, extended: it takes over ownership.
     static_cast<void>(recipients.release());
@@ -222,59 +216,59 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   std::string url =
       "smtp://" + (ipv6 ? "[" + job.host + "]" : job.host) + ":" + std::to_string(job.port);
 
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp");
-  curl_easy_setopt(curl, CURLOPT_PROXY, "");  // no proxy from the environment
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
+  lib.easy_setopt(curl, CURLOPT_URL, url.c_str());
+  lib.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp");
+  lib.easy_setopt(curl, CURLOPT_PROXY, "");  // no proxy from the environment
+  lib.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  lib.easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
   // Greeting, EHLO and the three replies of AUTH LOGIN fall in libcurl's
   // connect phase: give each its response time-out.
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+  lib.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
                    timeouts.connect_seconds + 5 * timeouts.response_seconds);
-  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
-  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session);
-  curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
+  lib.easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
+  lib.easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session);
+  lib.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
   // Closing inside the transfer runs QUIT under LimitQuitWait, not later in
   // curl_easy_cleanup, where nothing bounds it but the response time-out.
-  curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, LimitQuitWait);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &session);
-  curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts.response_seconds);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.low_speed_seconds);
-  curl_easy_setopt(curl, CURLOPT_MAIL_FROM, job.mail_from.c_str());
-  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients.get());
+  lib.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+  lib.easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  lib.easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, LimitQuitWait);
+  lib.easy_setopt(curl, CURLOPT_XFERINFODATA, &session);
+  lib.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts.response_seconds);
+  lib.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  lib.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.low_speed_seconds);
+  lib.easy_setopt(curl, CURLOPT_MAIL_FROM, job.mail_from.c_str());
+  lib.easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients.get());
   // The message carries its own CR LF; curl only dot-stuffs.
-  curl_easy_setopt(curl, CURLOPT_CRLF, 0L);
-  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadMessage);
-  curl_easy_setopt(curl, CURLOPT_READDATA, &session);
-  curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds WatchProtocol, prints nothing
-  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, WatchProtocol);
-  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session);
-  curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, BeforeMailFrom);
-  curl_easy_setopt(curl, CURLOPT_PREREQDATA, &session);
+  lib.easy_setopt(curl, CURLOPT_CRLF, 0L);
+  lib.easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+  lib.easy_setopt(curl, CURLOPT_READFUNCTION, ReadMessage);
+  lib.easy_setopt(curl, CURLOPT_READDATA, &session);
+  lib.easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds WatchProtocol, prints nothing
+  lib.easy_setopt(curl, CURLOPT_DEBUGFUNCTION, WatchProtocol);
+  lib.easy_setopt(curl, CURLOPT_DEBUGDATA, &session);
+  lib.easy_setopt(curl, CURLOPT_PREREQFUNCTION, BeforeMailFrom);
+  lib.easy_setopt(curl, CURLOPT_PREREQDATA, &session);
   if (job.authenticate) {
-    curl_easy_setopt(curl, CURLOPT_USERNAME, job.user.c_str());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, job.password.c_str());
-    curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
+    lib.easy_setopt(curl, CURLOPT_USERNAME, job.user.c_str());
+    lib.easy_setopt(curl, CURLOPT_PASSWORD, job.password.c_str());
+    lib.easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
   }
 
-  CURLcode result = curl_easy_perform(curl);
+  CURLcode result = lib.easy_perform(curl);
   if (!session.read_error.empty()) throw Exception(session.read_error);
   if (session.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
   if (result == CURLE_COULDNT_CONNECT && !session.connect_error.empty()) {
     throw Exception(
-        std::string(curl_easy_strerror(session.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
+        std::string(lib.easy_strerror(session.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
                                                                  : CURLE_COULDNT_CONNECT)) +
         ": Failed to connect to " + job.host + " port " + std::to_string(job.port) + ": " +
         session.connect_error);
   }
   if (result != CURLE_OK) {
     long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-    std::string text = curl_easy_strerror(result);
+    lib.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    std::string text = lib.easy_strerror(result);
     if (code != 0) text += " (response " + std::to_string(code) + ")";
     if (error_buffer[0] != '\0' && text != error_buffer) {
       text += std::string(": ") + error_buffer;

@@ -171,7 +171,6 @@ std::string_view UncutValue(std::string_view line, size_t key_size) {
   return Unquote(TrimIni(line.substr(NameEnd(line, key_size) + 1)));
 }
 
-
 // The key name of a line, or false for a blank line, a comment or a line
 // without '='.
 bool KeyLineName(std::string_view text, std::string_view& name) {
@@ -611,7 +610,8 @@ bool IniFile::TryParseInteger(std::string_view text, int32_t& out) {
     // Plain decimal digits, as this program writes them: no overflow.
     int32_t value = 0;
     size_t i = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      value = value * 10 + (text[i] - '0');
     if (i == text.size()) {
       out = value;
       return true;

@@ -186,7 +186,7 @@ class IniFile {
   // std::string: making room in one writes every byte once before the read.
   std::unique_ptr<char[]> loaded_bytes_;
   std::string_view loaded_;
-  std::string added_;   // the text of changed and added lines
+  std::string added_;  // the text of changed and added lines
   bool changed_ = false;
   bool exists_ = false;
   FileStamp stamp_;  // of the file as last read or written

@@ -224,7 +224,7 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   // Greeting, EHLO and the three replies of AUTH LOGIN fall in libcurl's
   // connect phase: give each its response time-out.
   lib.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
-                   timeouts.connect_seconds + 5 * timeouts.response_seconds);
+                  timeouts.connect_seconds + 5 * timeouts.response_seconds);
   lib.easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
   lib.easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session);
   lib.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
@@ -261,7 +261,7 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   if (result == CURLE_COULDNT_CONNECT && !session.connect_error.empty()) {
     throw Exception(
         std::string(lib.easy_strerror(session.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
-                                                                 : CURLE_COULDNT_CONNECT)) +
+                                                                : CURLE_COULDNT_CONNECT)) +
         ": Failed to connect to " + job.host + " port " + std::to_string(job.port) + ": " +
         session.connect_error);
   }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the INI layer as serwery.ini: reading, writing a
-// key and reading the result back must never crash, and what was written
-// must read back as written.
+// key and reading the result back must never crash, what was written must
+// read back as written, and keys found many at once must read as keys
+// looked up one by one.
 
 #include <cstdint>
 #include <cstdio>
@@ -38,7 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zeph::IniFile ini(path);
     std::vector<std::string> sections = ini.ReadSections();
     std::string section = sections.empty() ? "Baza" : sections.front();
-    for (const std::string& name : sections) ini.ReadString(name, "Serwer", "");
+    // Keys found in one pass read as keys looked up one by one.
+    static const std::vector<std::string> kNames = {"Serwer", "Baza", "Haslo", "ZakresDanych",
+                                                    "k",      "a",    "b",     "OstatniEksport"};
+    static const zeph::IniKeySet kKeys(kNames);
+    std::vector<uint32_t> lines;
+    for (const std::string& name : sections) {
+      ini.FindKeys(name, kKeys, lines);
+      for (size_t i = 0; i < kNames.size(); ++i) {
+        if (ini.ReadKey(lines[i], kNames[i], "<none>") != ini.ReadString(name, kNames[i], "<none>"))
+          std::abort();
+      }
+    }
     ini.ReadInteger(section, "ZakresDanych", 44);
     ini.WriteString(section, "Haslo", "nowe");
     ini.WriteString("Nowa", "Klucz", "wartosc");
@@ -48,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again.ReadString(section, "Haslo", "") != "nowe") std::abort();
     if (again.ReadString("Nowa", "Klucz", "") != "wartosc") std::abort();
     if (again.Content() != content) std::abort();
+    ini.FindKeys(section, kKeys, lines);  // its keys are indexed by now
+    if (ini.ReadKey(lines[2], "Haslo", "") != "nowe") std::abort();
   } catch (const zeph::Exception&) {
     // A clear refusal is a valid answer to bad input.
   }

@@ -575,11 +575,11 @@ void IniFile::FindKeys(std::string_view section, const IniKeySet& keys,
 IniKeySet::IniKeySet(std::vector<std::string> names) : names_(std::move(names)) {
   for (std::string& name : names_) name = std::string(TrimIni(name));
   slots_.assign(names_.size() * 2 + 1, UINT32_MAX);
-  findable_.assign(names_.size(), false);
+  findable_.assign(names_.size(), 0);
   for (uint32_t i = 0; i < names_.size(); ++i) {
     // No key line has an empty name or one with '='.
     if (names_[i].empty() || FindEquals(names_[i]) < names_[i].size()) continue;
-    findable_[i] = true;
+    findable_[i] = 1;
     uint32_t slot = FirstSlot(HashName(names_[i]), static_cast<uint32_t>(slots_.size()));
     while (slots_[slot] != UINT32_MAX) slot = slot + 1 == slots_.size() ? 0 : slot + 1;
     slots_[slot] = i;

@@ -47,7 +47,7 @@ class IniKeySet {
 
  private:
   std::vector<std::string> names_;
-  std::vector<bool> findable_;
+  std::vector<uint8_t> findable_;
   std::vector<uint32_t> slots_;  // open addressing, at most half full
 };
 
@@ -152,7 +152,8 @@ class IniFile {
   };
 
   std::string_view Text(const Line& line) const {
-    return (line.added ? std::string_view(added_) : loaded_).substr(line.begin, line.size);
+    // A line always lies within its text: no bounds check.
+    return std::string_view((line.added ? added_.data() : loaded_.data()) + line.begin, line.size);
   }
   std::string_view KeyName(uint32_t id) const;
   // True when line `id`'s key is `name` (trimmed) without regard to case.

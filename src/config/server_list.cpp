@@ -168,8 +168,48 @@ const IniKeySet& EntryKeySet() {
 // The day before 1900-01-01: an entry never exported.
 constexpr TDateTime kNoDate = 1;
 
+// Dates repeat from entry to entry (all exported up to the same day): the
+// last conversions of each of the entry's date keys are kept, both ways.
+// The two ways are kept apart: reading follows the date format in force,
+// writing drops the time of day.
+class DateMemo {
+ public:
+  TDateTime Read(const std::string& text) {
+    for (const Pair& pair : read_.pairs) {
+      if (pair.valid && pair.text == text) return pair.value;
+    }
+    TDateTime value = StrToDate(text);  // throws for no date: nothing kept
+    return read_.Keep(value, text).value;
+  }
+  const std::string& Write(TDateTime value) {
+    for (const Pair& pair : written_.pairs) {
+      if (pair.valid && pair.value == value) return pair.text;
+    }
+    return written_.Keep(value, DateToIniText(value)).text;
+  }
+
+ private:
+  struct Pair {
+    bool valid = false;
+    TDateTime value = 0;
+    std::string text;
+  };
+  struct Recent {
+    std::array<Pair, 2> pairs;  // an entry has two date keys
+    size_t next = 0;
+    const Pair& Keep(TDateTime value, const std::string& text) {
+      Pair& pair = pairs[next];
+      next = (next + 1) % pairs.size();
+      pair = {true, value, text};
+      return pair;
+    }
+  };
+  Recent read_;
+  Recent written_;
+};
+
 // Reads the entry's keys from their lines (IniFile::FindKeys).
-void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines,
+void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines, DateMemo& dates,
                    TSerwerInformacje& entry) {
   const std::vector<EntryKey>& keys = EntryKeys();
   for (size_t i = 0; i < keys.size(); ++i) {
@@ -190,7 +230,7 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines,
       }
       case EntryKey::kDate: {
         std::string text = ini.ReadKey(line, key.name, "");
-        entry.*key.date = text.empty() ? kNoDate : StrToDate(text);
+        entry.*key.date = text.empty() ? kNoDate : dates.Read(text);
         break;
       }
       case EntryKey::kNumber: {
@@ -212,7 +252,7 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines,
 }
 
 // Writes every key of the entry back; `lines` as ReadEntryKeys had them.
-void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines,
+void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines, DateMemo& dates,
                     const TSerwerInformacje& entry) {
   const std::vector<EntryKey>& keys = EntryKeys();
   for (size_t i = 0; i < keys.size(); ++i) {
@@ -228,7 +268,7 @@ void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines,
         ini.WriteKey(entry.Sekcja, lines[i], key.name, entry.*key.text);
         break;
       case EntryKey::kDate:
-        ini.WriteKey(entry.Sekcja, lines[i], key.name, DateToIniText(entry.*key.date));
+        ini.WriteKey(entry.Sekcja, lines[i], key.name, dates.Write(entry.*key.date));
         break;
       case EntryKey::kNumber:
         write_number(entry.*key.number);
@@ -245,7 +285,8 @@ void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines,
 void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry) {
   std::vector<uint32_t> lines;
   ini.FindKeys(entry.Sekcja, EntryKeySet(), lines);
-  ReadEntryKeys(ini, lines, entry);
+  DateMemo dates;
+  ReadEntryKeys(ini, lines, dates, entry);
 }
 
 namespace {
@@ -308,13 +349,14 @@ void LoadEntries(IniFile& ini, std::vector<TSerwerInformacje>& entries) {
   entries.resize(mail < count ? count - 1 : count);
   std::string known_directory;
   std::vector<uint32_t> lines;
+  DateMemo dates;
   for (size_t i = 0; i < count; ++i) {
     if (i == mail) continue;
     TSerwerInformacje& entry = entries[i < mail ? i : i - 1];
     entry.Sekcja = sections[i];
     ini.FindKeys(entry.Sekcja, EntryKeySet(), lines);
-    ReadEntryKeys(ini, lines, entry);
-    WriteEntryKeys(ini, lines, entry);
+    ReadEntryKeys(ini, lines, dates, entry);
+    WriteEntryKeys(ini, lines, dates, entry);
     CheckEntry(entry, known_directory);
   }
 }

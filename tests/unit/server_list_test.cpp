@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "test_support.h"
+#include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -274,6 +275,35 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"DateEmpty", "OstatniEksport=\r\n", "OstatniEksport", "1899.12.31"},
         ValueCase{"MonthText", "ZamknietyMiesiac=2024.02\r\n", "ZamknietyMiesiac", "2024.02"}),
     CaseName());
+
+TEST_F(ServerListTest, EachEntryKeepsItsOwnDatesAsTheyRepeatAndChange) {
+  struct Dates {
+    std::string section, export_text, mhd_text;  // as written in the file
+    std::string export_date, mhd_date;           // as written back
+  };
+  const std::vector<Dates> cases = {
+      {"A", "2024.01.31", "2024.02.29", "2024.01.31", "2024.02.29"},
+      {"B", "2024.02.29", "2024.01.31", "2024.02.29", "2024.01.31"},
+      {"C", " 2024.1.31 ", "", "2024.01.31", "1899.12.31"},
+      {"D", "2024.03.31", "2024.03.31", "2024.03.31", "2024.03.31"},
+      {"E", "2024.01.31", "2024.02.29", "2024.01.31", "2024.02.29"},
+  };
+  std::string file = kMail;
+  for (const Dates& d : cases) {
+    file += Entry(d.section, "OstatniEksport=" + d.export_text +
+                                 "\r\nOstatniEksportMHD=" + d.mhd_text + "\r\n");
+  }
+  Put(file);
+  EXPECT_EQ(Load(), "");
+  ASSERT_EQ(entries_.size(), cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Dates& d = cases[i];
+    EXPECT_EQ(entries_[i].OstatniEksport, StrToDate(d.export_date)) << d.section;
+    EXPECT_EQ(entries_[i].OstatniEksportMHD, StrToDate(d.mhd_date)) << d.section;
+    EXPECT_EQ(Line(d.section, "OstatniEksport"), d.export_date);
+    EXPECT_EQ(Line(d.section, "OstatniEksportMHD"), d.mhd_date);
+  }
+}
 
 TEST_F(ServerListTest, EnableValuesLandInTheirSlots) {
   Put(kMail + Entry("S", "WymianaDanychSpr=-1\r\nGHWymianaDanych=0x1\r\nRaportDzienny=257\r\n"));

@@ -57,9 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string content = ini.Content();
     Put(path, content);
     zeph::IniFile again(path);
-    if (again.ReadString(section, "Haslo", "") != "nowe") std::abort();
-    if (again.ReadString("Nowa", "Klucz", "") != "wartosc") std::abort();
-    if (again.Content() != content) std::abort();
+    // A file without a byte-order mark read as Windows-1250 because one line
+    // was not UTF-8 reads as UTF-8 once that line is replaced: its names
+    // change with it (the reader warned of the mix).
+    if (again.Encoding() == ini.Encoding()) {
+      if (again.ReadString(section, "Haslo", "") != "nowe") std::abort();
+      if (again.ReadString("Nowa", "Klucz", "") != "wartosc") std::abort();
+      if (again.Content() != content) std::abort();
+    }
     ini.FindKeys(section, kKeys, lines);  // its keys are indexed by now
     if (ini.ReadKey(lines[2], "Haslo", "") != "nowe") std::abort();
   } catch (const zeph::Exception&) {

@@ -64,7 +64,8 @@ class IniFile {
   // What the reader noticed, in line order within each kind.
   const std::vector<IniWarning>& Warnings() const { return warnings_; }
 
-  // Section names in file order, repeated names included.
+  // Section names in file order, repeated names included; a write that adds
+  // a section adds its name.
   const std::vector<std::string>& ReadSections() const { return section_names_; }
   bool SectionExists(std::string_view section) const;
 
@@ -201,8 +202,8 @@ class IniFile {
   std::vector<IniWarning> warnings_;
 
   Eol eol_ = kCrLf;
-  // The key tables are built on first use; the `counts` bit of a line with
-  // them: both mutable.
+  // Key tables are built at their first use, by lookups too: they and the
+  // `counts` bit of the lines are mutable.
   mutable std::vector<Line> lines_;  // the loaded lines in file order, then added ones
   uint32_t loaded_lines_ = 0;
   std::vector<uint32_t> added_next_;  // per added line: the added line after it

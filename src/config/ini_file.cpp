@@ -855,24 +855,29 @@ void IniFile::Flush() {
     DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
     WriteFailed();
   }
-  // Written in large pieces as they come: no copy of the whole file.
   bool ok = true;
-  std::string buffer;
-  constexpr size_t kBuffer = 1 << 20;
-  buffer.reserve(kBuffer);
-  EmitContent([&](std::string_view piece) {
-    if (!ok) return;
-    if (buffer.size() + piece.size() > kBuffer) {
-      ok = file.Write(buffer);
-      buffer.clear();
-    }
-    if (piece.size() >= kBuffer) {
-      ok = ok && file.Write(piece);
-    } else {
+  if (encoding_ == IniEncoding::kWindows1250) {
+    // The loaded text and the changed lines where they lie, handed to
+    // writev(): no copy of the file.
+    std::vector<std::string_view> pieces;
+    EmitContent([&](std::string_view piece) { pieces.push_back(piece); });
+    ok = file.Write(pieces);
+  } else {
+    // Converted line by line into large pieces as they come.
+    std::string buffer;
+    constexpr size_t kBuffer = 1 << 20;
+    buffer.reserve(kBuffer);
+    EmitContent([&](std::string_view piece) {
+      if (!ok) return;
+      if (buffer.size() + piece.size() > kBuffer) {
+        ok = file.Write(buffer);
+        buffer.clear();
+      }
       buffer += piece;
-    }
-  });
-  if (!ok || !file.Write(buffer) || !file.Commit(&stamp_)) {
+    });
+    ok = ok && file.Write(buffer);
+  }
+  if (!ok || !file.Commit(&stamp_)) {
     DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
     WriteFailed();
   }

@@ -186,6 +186,11 @@ bool AtomicFile::Write(std::string_view bytes) {
   return true;
 }
 
+bool AtomicFile::Write(const std::vector<std::string_view>& pieces) {
+  if (!WriteAll(fd_.Get(), pieces)) return Fail("cannot write", target_);
+  return true;
+}
+
 bool AtomicFile::CopyExtendedAttributes() {
   std::vector<char> names;
   if (!ListAttributes(target_, names)) {

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/unique_fd.h"
 
@@ -54,6 +55,7 @@ class AtomicFile {
   // Creates the temporary file, mode 0600 or the original's if stricter.
   bool Open();
   bool Write(std::string_view bytes);
+  bool Write(const std::vector<std::string_view>& pieces);
   // Owner, extended attributes and mode of the original (0600 for a new
   // file), fsync, rename over the target, sync of the directory. `stamp`
   // receives the stamp of the new file, invalid when another writer may

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -32,6 +34,32 @@ bool WriteAll(int fd, std::string_view bytes) {
       return false;
     }
     bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::vector<std::string_view>& pieces) {
+  std::vector<iovec> batch;
+  size_t next = 0;  // the first piece not yet in a batch
+  while (next < pieces.size() || !batch.empty()) {
+    while (next < pieces.size() && batch.size() < IOV_MAX) {
+      std::string_view piece = pieces[next++];
+      batch.push_back({const_cast<char*>(piece.data()), piece.size()});
+    }
+    ssize_t n = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    // Drops what was written: whole pieces, then the front of the next one.
+    size_t done = static_cast<size_t>(n);
+    size_t whole = 0;
+    while (whole < batch.size() && done >= batch[whole].iov_len) done -= batch[whole++].iov_len;
+    batch.erase(batch.begin(), batch.begin() + static_cast<ptrdiff_t>(whole));
+    if (!batch.empty()) {
+      batch.front().iov_base = static_cast<char*>(batch.front().iov_base) + done;
+      batch.front().iov_len -= done;
+    }
   }
   return true;
 }

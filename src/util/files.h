@@ -4,12 +4,16 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zeph {
 
 // Writes all of `bytes`, retrying after EINTR and partial writes. On failure
 // returns false with errno set.
 bool WriteAll(int fd, std::string_view bytes);
+// The same for `pieces` in order, as few writev() calls as the system's limit
+// on pieces a call allows.
+bool WriteAll(int fd, const std::vector<std::string_view>& pieces);
 
 // Appends the bytes of `text` to `path`, creating the file (or the target of
 // a dangling symlink) when it is missing. The file is locked exclusively

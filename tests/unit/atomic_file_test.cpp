@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "test_support.h"
 
@@ -74,6 +76,21 @@ INSTANTIATE_TEST_SUITE_P(Modes, AtomicFileModes,
                                            ModeCase{"ReadOnlyOwner", true, 0400, 0400, 0400},
                                            ModeCase{"NoBitsAtAll", true, 0000, 0000, 0000}),
                          CaseName());
+
+// More pieces than one writev() call takes, empty ones and one of 2 MiB
+// among them: the file holds them in order.
+TEST_F(AtomicFileTest, PiecesAreWrittenInOrder) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i)
+    texts.push_back(std::string(static_cast<size_t>(i % 7), 'a' + i % 26));
+  texts[1500] = std::string(2 << 20, 'z');
+  std::vector<std::string_view> pieces(texts.begin(), texts.end());
+  std::string expected;
+  for (const std::string& text : texts) expected += text;
+  AtomicFile file(path_);
+  ASSERT_TRUE(file.Open() && file.Write(pieces) && file.Commit(nullptr));
+  EXPECT_EQ(Get(), expected);
+}
 
 TEST_F(AtomicFileTest, ExtendedAttributesAndTheAclAreCarriedOver) {
   Put("old");

@@ -781,9 +781,14 @@ void IniFile::WriteLine(uint32_t id, std::string_view key, std::string_view valu
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteKeyInteger(section, kNoLine, key, value);
+}
+
+void IniFile::WriteKeyInteger(std::string_view section, uint32_t line, std::string_view key,
+                              int32_t value) {
   char text[16];
   char* end = std::to_chars(text, text + sizeof text, value).ptr;
-  WriteString(section, key, std::string_view(text, static_cast<size_t>(end - text)));
+  WriteKey(section, line, key, std::string_view(text, static_cast<size_t>(end - text)));
 }
 
 void IniFile::EmitContent(const std::function<void(std::string_view)>& out) const {

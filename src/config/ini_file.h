@@ -79,9 +79,10 @@ class IniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
 
   // Many keys of one section at once: `lines[i]` becomes the line of key
-  // `keys.Name(i)`, or kNoLine. ReadKey, ReadKeyInteger and WriteKey then
-  // do what ReadString, ReadInteger and WriteString do with the same key,
-  // without looking it up again; a line stays valid until Reload().
+  // `keys.Name(i)`, or kNoLine. ReadKey, ReadKeyInteger, WriteKey and
+  // WriteKeyInteger then do what ReadString, ReadInteger, WriteString and
+  // WriteInteger do with the same key, without looking it up again; a line
+  // stays valid until Reload().
   static constexpr uint32_t kNoLine = UINT32_MAX;
   void FindKeys(std::string_view section, const IniKeySet& keys,
                 std::vector<uint32_t>& lines) const;
@@ -89,6 +90,8 @@ class IniFile {
   int32_t ReadKeyInteger(uint32_t line, std::string_view key, int32_t def) const;
   void WriteKey(std::string_view section, uint32_t line, std::string_view key,
                 std::string_view value);
+  void WriteKeyInteger(std::string_view section, uint32_t line, std::string_view key,
+                       int32_t value);
 
   // Changes the key in place, or adds it at the end of its section, or adds
   // the section at the end of the file. Throws Exception "Unable to write to

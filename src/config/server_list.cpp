@@ -1,7 +1,6 @@
 #include "config/server_list.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "config/ini_file.h"
 #include "util/error.h"
@@ -257,12 +256,6 @@ void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines, DateMemo& 
   const std::vector<EntryKey>& keys = EntryKeys();
   for (size_t i = 0; i < keys.size(); ++i) {
     const EntryKey& key = keys[i];
-    char number[16];
-    auto write_number = [&](int32_t value) {
-      char* end = std::to_chars(number, number + sizeof number, value).ptr;
-      ini.WriteKey(entry.Sekcja, lines[i], key.name,
-                   std::string_view(number, static_cast<size_t>(end - number)));
-    };
     switch (key.kind) {
       case EntryKey::kText:
         ini.WriteKey(entry.Sekcja, lines[i], key.name, entry.*key.text);
@@ -271,10 +264,10 @@ void WriteEntryKeys(IniFile& ini, const std::vector<uint32_t>& lines, DateMemo& 
         ini.WriteKey(entry.Sekcja, lines[i], key.name, dates.Write(entry.*key.date));
         break;
       case EntryKey::kNumber:
-        write_number(entry.*key.number);
+        ini.WriteKeyInteger(entry.Sekcja, lines[i], key.name, entry.*key.number);
         break;
       case EntryKey::kEnable:
-        write_number(entry.Enabled(key.enable));
+        ini.WriteKeyInteger(entry.Sekcja, lines[i], key.name, entry.Enabled(key.enable));
         break;
     }
   }

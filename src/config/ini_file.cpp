@@ -784,13 +784,6 @@ void IniFile::WriteInteger(std::string_view section, std::string_view key, int32
   WriteKeyInteger(section, kNoLine, key, value);
 }
 
-void IniFile::WriteKeyInteger(std::string_view section, uint32_t line, std::string_view key,
-                              int32_t value) {
-  char text[16];
-  char* end = std::to_chars(text, text + sizeof text, value).ptr;
-  WriteKey(section, line, key, std::string_view(text, static_cast<size_t>(end - text)));
-}
-
 void IniFile::EmitContent(const std::function<void(std::string_view)>& out) const {
   const bool plain = encoding_ == IniEncoding::kWindows1250;
   std::string buffer;

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,8 +91,13 @@ class IniFile {
   int32_t ReadKeyInteger(uint32_t line, std::string_view key, int32_t def) const;
   void WriteKey(std::string_view section, uint32_t line, std::string_view key,
                 std::string_view value);
+  // Defined here to be inlined into loops over many keys.
   void WriteKeyInteger(std::string_view section, uint32_t line, std::string_view key,
-                       int32_t value);
+                       int32_t value) {
+    char text[16];
+    char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    WriteKey(section, line, key, std::string_view(text, static_cast<size_t>(end - text)));
+  }
 
   // Changes the key in place, or adds it at the end of its section, or adds
   // the section at the end of the file. Throws Exception "Unable to write to

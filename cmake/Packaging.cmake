@@ -17,7 +17,8 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME zephautomat)
 # The instance tool converts the sample configuration with iconv and sed.
 # libcurl is opened at the first message, so no link names it: 7.85 brought
 # CURLOPT_PROTOCOLS_STR.
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libc-bin, sed, libcurl4 (>= 7.85.0)")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS
+    "libc-bin, sed, libcurl4 (>= 7.85.0) | libcurl3-gnutls (>= 7.85.0)")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS zephautomat-simulator)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME zephautomat-simulator)
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION

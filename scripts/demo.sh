@@ -33,7 +33,7 @@ SMTP_PID=$!
 for _ in $(seq 50); do [ -s "$DEMO/smtp.port" ] && break; sleep 0.1; done
 PORT=$(head -1 "$DEMO/smtp.port")
 
-sed -e "s|@SMTP@|127.0.0.1:$PORT|" -e "s|@WORK@|$DEMO/work|" examples/serwery.ini \
+sed -e "s|@SMTP@|127.0.0.1:$PORT|" -e "s|@WORK@|$DEMO/work|" examples/demo-serwery.ini \
   | sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 > "$DEMO/serwery.ini"
 chmod 600 "$DEMO/serwery.ini"  # it holds passwords
 
@@ -66,7 +66,7 @@ echo "== Bookkeeping in serwery.ini afterwards"
 to_utf8 < "$DEMO/serwery.ini" | tr -d '\r' | grep -E '^\[|OstatniEksport|ZamknietyMiesiac'
 echo
 echo "== Files written by the run"
-find "$DEMO/work" "$DEMO/LOGI" -type f 2>/dev/null | sed "s|$DEMO/||" | sort
+{ find "$DEMO/work" "$DEMO/LOGI" -type f 2>/dev/null || true; } | sed "s|$DEMO/||" | sort
 echo
 echo "== Mail received by the local SMTP server"
 for m in "$DEMO"/mail/*.eml; do

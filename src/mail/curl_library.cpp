@@ -6,29 +6,31 @@
 
 #include "util/error.h"
 
-#ifndef ZEPH_LIBCURL
-#define ZEPH_LIBCURL "libcurl.so.4"
-#endif
-
 namespace zeph {
 namespace {
+
+// The names libcurl goes by: built with OpenSSL, GnuTLS or NSS. The first
+// that loads is used.
+constexpr const char* kNames[] = {"libcurl.so.4", "libcurl-gnutls.so.4", "libcurl-nss.so.4"};
 
 template <class Function>
 void Bind(void* library, const char* name, Function& out) {
   void* symbol = ::dlsym(library, name);
-  if (symbol == nullptr) {
-    throw Exception(std::string("Unable to load " ZEPH_LIBCURL ": no ") + name);
-  }
+  if (symbol == nullptr) throw Exception(std::string("Unable to load libcurl: no ") + name);
   out = reinterpret_cast<Function>(symbol);
 }
 
 CurlLibrary Load() {
   // Kept for the life of the process: never closed.
-  void* library = ::dlopen(ZEPH_LIBCURL, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* why = ::dlerror();
-    throw Exception(std::string("Unable to load " ZEPH_LIBCURL ": ") + (why ? why : "unknown"));
+  void* library = nullptr;
+  std::string why;
+  for (const char* name : kNames) {
+    library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (library != nullptr) break;
+    const char* error = ::dlerror();
+    if (why.empty()) why = error != nullptr ? error : name;
   }
+  if (library == nullptr) throw Exception("Unable to load libcurl: " + why);
   CurlLibrary curl{};
   Bind(library, "curl_easy_init", curl.easy_init);
   Bind(library, "curl_easy_setopt", curl.easy_setopt);

@@ -20,9 +20,9 @@ struct CurlLibrary {
   void (*slist_free_all)(curl_slist*);
 };
 
-// Loads libcurl and sets up its global state, once; throws Exception
-// "Unable to load <library>: <reason>" when it cannot, and tries again at
-// the next call.
+// Loads libcurl (libcurl.so.4, or its GnuTLS or NSS build) and sets up its
+// global state, once; throws Exception "Unable to load libcurl: <reason>"
+// when it cannot, and tries again at the next call.
 const CurlLibrary& Curl();
 
 }  // namespace zeph

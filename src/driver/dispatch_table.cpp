@@ -93,4 +93,20 @@ bool RowApplies(const DispatchRow& row, const SwitchFlags& flags, const TSerwerI
   return !row.only_without_full_import || entry.Enabled(Enable::ImportKlasTowZewn) == 0;
 }
 
+std::vector<Switch> UnusedSwitches(const SwitchFlags& flags,
+                                   const std::vector<TSerwerInformacje>& entries) {
+  SwitchFlags used;
+  for (const TSerwerInformacje& entry : entries) {
+    for (const DispatchRow& row : DispatchTable()) {
+      if (RowApplies(row, flags, entry)) used.Set(row.task);
+    }
+  }
+  std::vector<Switch> unused;
+  for (int i = 0; i < kSwitchCount; ++i) {
+    const auto s = static_cast<Switch>(i);
+    if (s != Switch::Help && flags.Get(s) && !used.Get(s)) unused.push_back(s);
+  }
+  return unused;
+}
+
 }  // namespace zeph

@@ -24,4 +24,10 @@ const std::vector<DispatchRow>& DispatchTable();
 // Whether the row runs for the entry under the given switches.
 bool RowApplies(const DispatchRow& row, const SwitchFlags& flags, const TSerwerInformacje& entry);
 
+// The requested task switches that no row applies to for any of the entries:
+// they run nothing (an enable key left off, or misspelt in serwery.ini).
+// The help switch is no task and never among them.
+std::vector<Switch> UnusedSwitches(const SwitchFlags& flags,
+                                   const std::vector<TSerwerInformacje>& entries);
+
 }  // namespace zeph

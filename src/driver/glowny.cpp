@@ -49,6 +49,11 @@ void TfrmGlowny::RunExport() {
     IniFile server_list(context_.server_list_path);
     LoadServerList(server_list, context_.mail, entries_);
     context_.export_state.Attach(std::move(server_list), entries_);
+    if (context_.record.Active()) {
+      std::vector<std::string> unused;
+      for (const Switch s : UnusedSwitches(flags_, entries_)) unused.emplace_back(SwitchName(s));
+      context_.record.SwitchesUnused(std::move(unused));
+    }
     if (flags_.Get(Switch::Help)) PrintHelp();
     for (TSerwerInformacje& entry : entries_) {
       for (const DispatchRow& row : DispatchTable()) {

@@ -29,6 +29,15 @@ void ApplySwitch(const std::string& argument, SwitchFlags& flags) {
   }
 }
 
+bool IsSwitch(const std::string& argument) {
+  SwitchFlags flags;
+  ApplySwitch(argument, flags);
+  for (int i = 0; i < kSwitchCount; ++i) {
+    if (flags.Get(static_cast<Switch>(i))) return true;
+  }
+  return false;
+}
+
 void ParseCommandLine(int argc, const char* const* argv, SwitchFlags& flags) {
   flags.Clear();
   for (int i = 1; i < argc; ++i) ApplySwitch(argv[i], flags);

@@ -73,6 +73,9 @@ class SwitchFlags {
 // upper-casing; any other argument is ignored.
 void ApplySwitch(const std::string& argument, SwitchFlags& flags);
 
+// Whether the whole argument names a switch (compared after upper-casing).
+bool IsSwitch(const std::string& argument);
+
 // Clears the flags, then applies every argument in order (argv[0] excluded).
 void ParseCommandLine(int argc, const char* const* argv, SwitchFlags& flags);
 

@@ -18,6 +18,13 @@ std::string Quoted(const std::string& ansi) {
   return JsonQuoted(AnsiToUtf8(ansi));
 }
 
+// A JSON array of Windows-1250 texts.
+std::string QuotedList(const std::vector<std::string>& ansi) {
+  std::string json = "[";
+  for (size_t i = 0; i < ansi.size(); ++i) json += (i ? ", " : "") + Quoted(ansi[i]);
+  return json + "]";
+}
+
 // "2026-12-10T14:07:50.123Z".
 std::string Iso8601(RunRecord::Clock::time_point moment) {
   const auto since_epoch = moment.time_since_epoch();
@@ -108,11 +115,9 @@ std::string RunRecord::ToJson() const {
   json += "  \"ended\": " + Quoted(Iso8601(ended_)) + ",\n";
   json += "  \"ended_unix\": " + UnixSeconds(ended_) + ",\n";
   json += "  \"duration_seconds\": " + Seconds(ended_ - started_) + ",\n";
-  json += "  \"switches\": [";
-  for (size_t i = 0; i < switches_.size(); ++i) {
-    json += (i ? ", " : "") + Quoted(switches_[i]);
-  }
-  json += "],\n  \"tasks\": [";
+  json += "  \"switches\": " + QuotedList(switches_) + ",\n";
+  json += "  \"switches_unused\": " + QuotedList(switches_unused_) + ",\n";
+  json += "  \"tasks\": [";
   for (size_t i = 0; i < tasks_.size(); ++i) {
     const Task& task = tasks_[i];
     json += i ? ",\n    {" : "\n    {";

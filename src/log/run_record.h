@@ -23,6 +23,10 @@ class RunRecord {
 
   // The run starts with these arguments (argv[0] excluded).
   void Start(int argc, const char* const* argv);
+  // The requested switches that no entry enables (canonical names, "/EK").
+  void SwitchesUnused(std::vector<std::string> switches) {
+    if (Active()) switches_unused_ = std::move(switches);
+  }
   // A dispatched task starts; texts are Windows-1250.
   void BeginTask(const std::string& entry, const std::string& server, const std::string& database,
                  const std::string& switch_name, const std::string& enable_key);
@@ -61,6 +65,7 @@ class RunRecord {
   Clock::time_point started_;
   Clock::time_point ended_;
   std::vector<std::string> switches_;
+  std::vector<std::string> switches_unused_;
   std::vector<Task> tasks_;
   bool task_open_ = false;
   bool ended_early_ = false;

@@ -10,7 +10,7 @@ import subprocess
 
 import pytest
 
-from conftest import END, MAIL_FAILURE, START, entry, mask
+from conftest import END, MAIL_FAILURE, START, cp, entry, mask
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -22,8 +22,9 @@ class Wrapped:
         self.returncode = proc.returncode
         self.console = proc.stdout
         self.summary = proc.stderr.decode("utf-8").splitlines()
-        self.record = json.loads(record_path.read_text(encoding="utf-8"))
-        self.metrics = metrics_path.read_text(encoding="utf-8")
+        self.record = (json.loads(record_path.read_text(encoding="utf-8"))
+                       if record_path.exists() else None)
+        self.metrics = metrics_path.read_text(encoding="utf-8") if metrics_path.exists() else None
 
     def metric(self, name, **labels):
         """Value of one series; labels beyond instance_dir must all match."""
@@ -37,12 +38,12 @@ class Wrapped:
         raise AssertionError(f"no series {name} {labels} in\n{self.metrics}")
 
 
-def wrap(app, *switches):
+def wrap(app, *switches, options=(), record=None):
     assert RUN and os.path.exists(RUN), "ZEPH_RUN must name the built wrapper"
-    record = app.dir.parent / "out" / "record.json"
+    record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
-    record.parent.mkdir(exist_ok=True)
-    proc = subprocess.run([RUN, "--record", str(record), "--metrics", str(metrics),
+    metrics.parent.mkdir(exist_ok=True)
+    proc = subprocess.run([RUN, *options, "--record", str(record), "--metrics", str(metrics),
                            str(app.dir), *switches],
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     return Wrapped(proc, record, metrics)
@@ -58,7 +59,7 @@ def test_all_good_run(app, mail_server):  # noqa: F811
     run = wrap(app, "/RD", "/WDS")
 
     assert run.returncode == 0
-    # the console is the program's own, byte for byte; the log grows as usual
+    # the console is the program's own; the log grows as usual
     assert run.console == direct.console == START + b"OK\nOK\n" + END
     assert mask(app.log()) == before + before
     assert run.summary == [
@@ -216,3 +217,108 @@ def test_unwritable_record_leaves_a_trace(app, tmp_path):
     assert result.console == START + b"OK\n" + END
     assert result.stderr.decode() == (
         f"zephautomat: cannot write the run record {record}: No such file or directory\n")
+
+
+def test_console_reaches_the_journal_in_utf8(app):
+    # a host error with Polish letters is printed on the program's console
+    app.write_config([("A", entry(GefcoEksport=1))])
+    app.write_sim("[SRV/DB]\nStock.ExportFilesToGefco = false: Źle podany katalog żółty\n")
+    direct = app.run("/GE")
+    assert b"BLAD: " + cp("Źle podany katalog żółty") in direct.console
+
+    run = wrap(app, "/GE")
+
+    # the program's own console stays Windows-1250; the wrapper passes it on in UTF-8
+    assert run.console == direct.console.decode("cp1250").encode("utf-8")
+    assert "BLAD: Źle podany katalog żółty" in run.console.decode("utf-8")
+
+
+@pytest.mark.parametrize("arguments", [["/EKK"], ["/WDS", "EK"], ["/WDS", "/R D"], ["/WDS", ""]])
+def test_unknown_switch_is_refused_before_the_program_starts(app, arguments):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+
+    run = wrap(app, *arguments)
+
+    [wrong] = [a for a in arguments if a != "/WDS"]
+    assert run.returncode == 2
+    assert run.summary == [
+        f"zephautomat-run: {wrong} is no switch of the program (see zephautomat(1)); "
+        "nothing was run"]
+    assert run.console == b""
+    assert app.log() is None and app.journal() == []
+    assert run.record is None and run.metrics is None
+
+
+@pytest.mark.parametrize("options, exit_code", [((), 0), (("--strict",), 1)])
+def test_switch_that_no_entry_enables_is_a_warning(app, options, exit_code):
+    # the enable key of /RD is misspelt, so /RD runs nothing; lower case is a switch all the same
+    app.write_config([("A", entry(WymianaDanychSpr=1, RaportDzienyy=1)),
+                      ("B", entry(WymianaDanychSpr=0))])
+
+    run = wrap(app, "/wds", "/RD", "/MHD", options=options)
+
+    assert run.returncode == exit_code
+    assert run.console == START + b"OK\n" + END
+    assert run.summary == [
+        "zephautomat-run: [A] /WDS (WymianaDanychSpr): ok",
+        "zephautomat-run: warning: /RD was requested, but no entry of serwery.ini enables it; "
+        "it ran nothing",
+        "zephautomat-run: warning: /MHD was requested, but no entry of serwery.ini enables it; "
+        "it ran nothing",
+        f"zephautomat-run: 1 tasks run, 0 failed, 0 mails failed; exit code {exit_code}",
+    ]
+    assert run.record["switches_unused"] == ["/RD", "/MHD"]
+    assert run.metric("zephautomat_last_run_switches_unused") == 2
+    assert run.metric("zephautomat_last_run_exit_code") == exit_code
+
+
+def test_every_switch_used_and_help_is_no_task(app):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+
+    run = wrap(app, "/WDS", "/?", options=("--strict",))
+
+    assert run.returncode == 0
+    assert run.record["switches_unused"] == []
+    assert run.metric("zephautomat_last_run_switches_unused") == 0
+
+
+def test_success_timestamp_survives_failed_runs(app):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    first = wrap(app, "/WDS")
+    success = first.metric("zephautomat_last_run_success_timestamp_seconds")
+    assert success == pytest.approx(first.record["ended_unix"], abs=0.001)
+
+    app.write_config([("A", entry(Baza="", WymianaDanychSpr=1))])
+    failed = wrap(app, "/WDS")
+    assert failed.returncode == 2
+    assert failed.metric("zephautomat_last_run_timestamp_seconds") > success
+    assert failed.metric("zephautomat_last_run_success_timestamp_seconds") == success
+
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    again = wrap(app, "/WDS")
+    assert again.metric("zephautomat_last_run_success_timestamp_seconds") == pytest.approx(
+        again.record["ended_unix"], abs=0.001)
+
+
+def test_never_succeeded_shows_zero(app):
+    app.write_config([("A", entry(Baza="", WymianaDanychSpr=1))])
+
+    run = wrap(app, "/WDS")
+
+    assert run.metric("zephautomat_last_run_success_timestamp_seconds") == 0
+
+
+def test_summary_tells_the_exit_code_the_tool_returns(app, tmp_path):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    record = tmp_path / "missing-dir" / "record.json"
+
+    run = wrap(app, "/WDS", record=record)
+
+    assert run.returncode == 2
+    assert run.summary == [
+        f"zephautomat-run: cannot write the run record {record}: No such file or directory",
+        "zephautomat-run: [A] /WDS (WymianaDanychSpr): ok",
+        "zephautomat-run: 1 tasks run, 0 failed, 0 mails failed; exit code 2",
+    ]
+    assert run.metric("zephautomat_last_run_exit_code") == 2
+    assert run.metric("zephautomat_last_run_success_timestamp_seconds") == 0

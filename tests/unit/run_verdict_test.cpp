@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "log/run_record.h"
 #include "test_support.h"
@@ -144,6 +145,27 @@ TEST(MetricsTest, EscapesLabelsAndJoinsRepeatedTasks) {
             std::string::npos)
       << metrics;
   EXPECT_EQ(metrics.find("} 1\n", metrics.find("zephautomat_task_success{")), std::string::npos);
+}
+
+TEST(MetricsTest, LastSuccessIsReadBackFromTheEarlierFile) {
+  const std::string line = "zephautomat_last_run_success_timestamp_seconds{instance_dir=\"/a\"} ";
+  const std::pair<std::string, double> cases[] = {
+      {"", 0},
+      {"# HELP " + line + "x\n" + line + "1700000000.250\n", 1700000000.25},
+      {"zephautomat_last_run_timestamp_seconds{instance_dir=\"/a\"} 5\n" + line + "7.5", 7.5},
+      {line + "garbage\n", 0},
+      {line + "-3\n", 0},
+      {"x_" + line + "9\n", 0},
+  };
+  for (const auto& [text, seconds] : cases) EXPECT_EQ(LastSuccessIn(text), seconds) << text;
+
+  // A run that did not succeed carries the earlier time on; one that did, its own.
+  RunVerdict verdict = JudgeRecord(ParseJson(Record(Task("A", "failed"))));
+  verdict.last_success_unix = 1600000000;
+  EXPECT_EQ(LastSuccessIn(MetricsText(verdict, "/a")), 1600000000);
+  verdict = JudgeRecord(ParseJson(Record(Task("A", "ok"))));
+  verdict.last_success_unix = 1600000000;
+  EXPECT_EQ(LastSuccessIn(MetricsText(verdict, "/a")), 1700000000.5);
 }
 
 TEST(RunRecordTest, WrittenRecordReadsBackWithItsTexts) {

@@ -95,10 +95,7 @@ int Run(const Options& options) {
   bool any_switch = false;
   Findings findings;
   for (const std::string& argument : options.switches) {
-    SwitchFlags one;
-    ApplySwitch(argument, one);
-    bool known = false;
-    for (int s = 0; s < kSwitchCount; ++s) known = known || one.Get(static_cast<Switch>(s));
+    const bool known = IsSwitch(argument);
     if (!known) {
       findings.Warning("command line", "\"" + argument + "\" is no switch; the program ignores it");
     }

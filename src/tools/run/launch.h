@@ -1,7 +1,9 @@
 // Starting the instance's program and waiting for it.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zeph {
@@ -12,10 +14,15 @@ struct ProgramEnd {
   int exit_code = -1;   // when it exited normally
 };
 
-// Runs `program` with `arguments` (argv[0] is the program's path), standard
-// input, output and error shared with this process, and `variable`=`value`
-// added to the environment. Returns when it has ended.
+// Receives the program's standard output as it comes, in pieces of any size.
+using OutputSink = std::function<void(std::string_view bytes)>;
+
+// Runs `program` with `arguments` (argv[0] is the program's path) and
+// `variable`=`value` added to the environment; standard input and error are
+// shared with this process, standard output goes through a pipe to `output`.
+// Returns when the program has ended and its output has been read to the end.
 ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& variable, const std::string& value);
+                      const std::string& variable, const std::string& value,
+                      const OutputSink& output);
 
 }  // namespace zeph

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "driver/switches.h"
 #include "tools/run/json_value.h"
 #include "tools/run/launch.h"
 #include "tools/run/run_verdict.h"
+#include "util/encoding.h"
+#include "util/files.h"
 #include "util/json_text.h"
 #include "util/replace_file.h"
 #include "util/version.h"
@@ -27,12 +31,15 @@ namespace {
 
 constexpr const char* kName = "zephautomat-run";
 constexpr const char* kUsage =
-    "usage: zephautomat-run [--quiet] [--record FILE] [--metrics FILE] INSTANCE_DIR SWITCH...\n"
+    "usage: zephautomat-run [--quiet] [--strict] [--record FILE] [--metrics FILE] INSTANCE_DIR "
+    "SWITCH...\n"
     "       zephautomat-run --version\n"
     "Runs INSTANCE_DIR/zephautomat with the switches (for example /EK /RD) and exits\n"
     "0 when every task and every mail succeeded, 1 when any failed, 2 when the run\n"
-    "ended early or left no record. A summary goes to standard error.\n"
+    "ended early or left no record. The program's console is passed on in UTF-8;\n"
+    "a summary goes to standard error. An argument that is no switch is refused.\n"
     "  --quiet         print the summary only when the exit code is not 0\n"
+    "  --strict        exit 1 also when a switch ran nothing (no entry enables it)\n"
     "  --record FILE   write the run record (JSON) to FILE\n"
     "  --metrics FILE  write Prometheus metrics to FILE (node exporter textfile collector)\n";
 
@@ -42,6 +49,7 @@ struct Options {
   std::string record_path;
   std::string metrics_path;
   bool quiet = false;
+  bool strict = false;
 };
 
 void Say(const std::string& line) {
@@ -60,10 +68,29 @@ std::string RecordOfMissingRun(const Options& options, const std::string& why, d
   for (size_t i = 0; i < options.switches.size(); ++i) {
     json += (i ? ", " : "") + JsonQuoted(options.switches[i]);
   }
-  json += "],\n  \"tasks\": [],\n  \"ended_early\": {\"stage\": \"start\", \"message\": " +
-          JsonQuoted(why) + "}\n}\n";
+  json +=
+      "],\n  \"switches_unused\": [],\n  \"tasks\": [],\n  \"ended_early\": {\"stage\": \"start\", "
+      "\"message\": " +
+      JsonQuoted(why) + "}\n}\n";
   return json;
 }
+
+// Passes the program's Windows-1250 console on in UTF-8, so that a journal
+// or a terminal shows its letters. One byte is one character, so every piece
+// converts on its own. A failure to write is told once.
+class ConsoleToUtf8 {
+ public:
+  void Pass(std::string_view bytes) {
+    if (failed_) return;
+    if (!WriteAll(STDOUT_FILENO, AnsiToUtf8(bytes))) {
+      failed_ = true;
+      Say(std::string("cannot pass on the program's console: ") + std::strerror(errno));
+    }
+  }
+
+ private:
+  bool failed_ = false;
+};
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -98,8 +125,10 @@ int Run(const Options& options) {
           std::strerror(errno);
   } else {
     const std::string record_file = scratch + "/record.json";
+    ConsoleToUtf8 console;
     const ProgramEnd end =
-        RunProgram(program, options.switches, "ZEPHAUTOMAT_RUN_RECORD", record_file);
+        RunProgram(program, options.switches, "ZEPHAUTOMAT_RUN_RECORD", record_file,
+                   [&console](std::string_view bytes) { console.Pass(bytes); });
     const bool have_record = ReadWholeFile(record_file, record_bytes);
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
@@ -128,21 +157,29 @@ int Run(const Options& options) {
     record_bytes = RecordOfMissingRun(options, why, now);
   }
 
+  if (options.strict && !verdict.switches_unused.empty() && verdict.exit_code == kRunSucceeded) {
+    verdict.exit_code = kRunFailed;
+  }
+  // The files first: a failure to write them changes the exit code, and the
+  // summary tells the one the tool returns.
+  if (!options.record_path.empty() &&
+      !WriteRequested("run record", options.record_path, record_bytes)) {
+    verdict.exit_code = kRunIncomplete;
+  }
+  if (!options.metrics_path.empty()) {
+    std::string earlier;
+    if (ReadWholeFile(options.metrics_path, earlier)) {
+      verdict.last_success_unix = LastSuccessIn(earlier);
+    }
+    if (!WriteRequested("metrics file", options.metrics_path,
+                        MetricsText(verdict, options.instance_dir))) {
+      verdict.exit_code = kRunIncomplete;
+    }
+  }
   if (!options.quiet || verdict.exit_code != kRunSucceeded) {
     for (const std::string& line : SummaryLines(verdict)) Say(line);
   }
-
-  int exit_code = verdict.exit_code;
-  if (!options.record_path.empty() &&
-      !WriteRequested("run record", options.record_path, record_bytes)) {
-    exit_code = kRunIncomplete;
-  }
-  if (!options.metrics_path.empty() &&
-      !WriteRequested("metrics file", options.metrics_path,
-                      MetricsText(verdict, options.instance_dir))) {
-    exit_code = kRunIncomplete;
-  }
-  return exit_code;
+  return verdict.exit_code;
 }
 
 }  // namespace
@@ -162,8 +199,8 @@ int main(int argc, char** argv) {
       std::cout << zeph::kUsage;
       return 0;
     }
-    if (argument == "--quiet") {
-      options.quiet = true;
+    if (argument == "--quiet" || argument == "--strict") {
+      (argument == "--quiet" ? options.quiet : options.strict) = true;
       continue;
     }
     if ((argument == "--record" || argument == "--metrics") && i + 1 < argc) {
@@ -187,5 +224,17 @@ int main(int argc, char** argv) {
   }
   options.instance_dir = argv[i++];
   for (; i < argc; ++i) options.switches.emplace_back(argv[i]);
+  // The program ignores an argument that is no switch; a typo would then
+  // run nothing and still look like a good run.
+  for (const std::string& argument : options.switches) {
+    if (!zeph::IsSwitch(argument)) {
+      std::cerr << zeph::kName << ": " << argument
+                << " is no switch of the program (see zephautomat(1)); nothing was run\n";
+      return kRunIncomplete;
+    }
+  }
+  // A closed standard output must not end the wrapper before its record and
+  // metrics; the program gets the default action back (see RunProgram).
+  std::signal(SIGPIPE, SIG_IGN);
   return zeph::Run(options);
 }

@@ -1,6 +1,7 @@
 #include "tools/run/run_verdict.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <stdexcept>
 #include <tuple>
@@ -79,6 +80,15 @@ RunVerdict JudgeRecord(const JsonValue& record) {
     if (!outcome) ++verdict.tasks_failed;
     verdict.tasks.push_back(std::move(judged));
   }
+  // Absent from records of older programs: nothing known to be unused.
+  if (const JsonValue* unused = record.Find("switches_unused")) {
+    if (unused->kind != Kind::Array) {
+      throw std::runtime_error("not a run record: \"switches_unused\" mistyped");
+    }
+    for (const JsonValue& name : unused->items) {
+      if (name.kind == Kind::String) verdict.switches_unused.push_back(name.text);
+    }
+  }
   const JsonValue* early = record.Find("ended_early");
   if (!early) throw std::runtime_error("not a run record: \"ended_early\" missing");
   verdict.ended_early = early->kind == Kind::Object;
@@ -106,6 +116,21 @@ RunVerdict NoRecord(const std::string& why, double now_unix) {
   return verdict;
 }
 
+double LastSuccessIn(const std::string& metrics_text) {
+  const std::string name = "zephautomat_last_run_success_timestamp_seconds{";
+  for (size_t at = metrics_text.find(name); at != std::string::npos;
+       at = metrics_text.find(name, at + 1)) {
+    if (at != 0 && metrics_text[at - 1] != '\n') continue;
+    const size_t end = metrics_text.find('\n', at);
+    const std::string line = metrics_text.substr(at, end == std::string::npos ? end : end - at);
+    const std::string value = line.substr(line.rfind(' ') + 1);
+    char* stop = nullptr;
+    const double seconds = std::strtod(value.c_str(), &stop);
+    if (!value.empty() && *stop == '\0' && seconds > 0) return seconds;
+  }
+  return 0;
+}
+
 std::vector<std::string> SummaryLines(const RunVerdict& verdict) {
   std::vector<std::string> lines;
   for (const TaskVerdict& task : verdict.tasks) {
@@ -113,6 +138,10 @@ std::vector<std::string> SummaryLines(const RunVerdict& verdict) {
     line += task.succeeded ? "ok" : "FAILED";
     if (!task.message.empty()) line += ": " + task.message;
     lines.push_back(std::move(line));
+  }
+  for (const std::string& name : verdict.switches_unused) {
+    lines.push_back("warning: " + name +
+                    " was requested, but no entry of serwery.ini enables it; " + "it ran nothing");
   }
   if (verdict.ended_early) {
     std::string line = "the run ended early";
@@ -142,6 +171,13 @@ std::string MetricsText(const RunVerdict& verdict, const std::string& instance_d
         "Verdict of the last run: 0 all succeeded, 1 a task or mail failed, 2 ended early or "
         "no record.",
         std::to_string(verdict.exit_code));
+  gauge(
+      "zephautomat_last_run_success_timestamp_seconds",
+      "When the last run with exit code 0 ended (Unix time; 0: none yet).",
+      Number(verdict.exit_code == kRunSucceeded ? verdict.ended_unix : verdict.last_success_unix));
+  gauge("zephautomat_last_run_switches_unused",
+        "Switches the last run was given that no entry enables.",
+        std::to_string(verdict.switches_unused.size()));
   gauge("zephautomat_last_run_ended_early", "1 when the last run ended before its end.",
         verdict.ended_early ? "1" : "0");
   gauge("zephautomat_last_run_tasks", "Tasks the last run ran.",

@@ -30,6 +30,9 @@ struct RunVerdict {
   std::string early_message;  // on one line
   double ended_unix = 0;
   double duration_seconds = 0;
+  std::vector<std::string> switches_unused;  // requested, but no entry enables them
+  // When the last run with exit code 0 ended (Unix time; 0: none known).
+  double last_success_unix = 0;
 };
 
 // Judges a record the program wrote. Throws std::runtime_error when the
@@ -39,8 +42,12 @@ RunVerdict JudgeRecord(const JsonValue& record);
 // The verdict of a run that left no record: `why` says what happened.
 RunVerdict NoRecord(const std::string& why, double now_unix);
 
+// When the run of an earlier metrics file last succeeded; 0 when it tells
+// of none.
+double LastSuccessIn(const std::string& metrics_text);
+
 // Lines for standard error: one per task (entry, task, outcome, message),
-// then the end of the run and the verdict.
+// a warning per unused switch, then the end of the run and the verdict.
 std::vector<std::string> SummaryLines(const RunVerdict& verdict);
 
 // The metrics in Prometheus' text format, every series labelled with the

@@ -837,6 +837,25 @@ void IniFile::EmitContent(const std::function<void(std::string_view)>& out) cons
   span(next, loaded_lines_);
 }
 
+std::vector<IniFile::LayoutLine> IniFile::Layout() const {
+  std::vector<LayoutLine> layout;
+  std::string_view section;
+  bool ignored = false;  // under "[]"
+  for (uint32_t id = 0; id < loaded_lines_; ++id) {
+    const std::string_view text = Text(lines_[id]);
+    std::string_view name;
+    bool closed = true;
+    if (HeaderName(TrimIni(text), name, closed)) {
+      ignored = name.empty();
+      section = name;
+      if (!ignored) layout.push_back({id + 1, section, {}});
+    } else if (!ignored && KeyLineName(text, name) && !name.empty()) {
+      layout.push_back({id + 1, section, name});
+    }
+  }
+  return layout;
+}
+
 std::string IniFile::Content() const {
   std::string content;
   EmitContent([&](std::string_view piece) { content += piece; });

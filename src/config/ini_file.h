@@ -120,6 +120,17 @@ class IniFile {
   // Reads the file again, dropping every change not yet flushed.
   void Reload();
 
+  // The section headers and key lines of the loaded file in file order, for
+  // a tool that reports on its layout. A key line before the first header
+  // has an empty `section`; "[]" and the keys under it are left out, as the
+  // reader ignores them.
+  struct LayoutLine {
+    uint32_t line;             // 1-based
+    std::string_view section;  // the section the line opens or lies in
+    std::string_view key;      // empty for a header
+  };
+  std::vector<LayoutLine> Layout() const;
+
   // The bytes Flush() would write, in the file's encoding.
   std::string Content() const;
 

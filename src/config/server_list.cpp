@@ -380,6 +380,21 @@ void ReadMailSettings(const IniFile& ini, MailSettings& mail) {
   }
 }
 
+const std::vector<std::string>& MailKeyNames() {
+  static const std::vector<std::string> names = {"SerwerPocztowy",
+                                                 "AdresPocztowyOdbiorcy",
+                                                 "AdresPocztowyNadawcy",
+                                                 "Uwierzytelnianie",
+                                                 "Uzytkownik",
+                                                 "Haslo",
+                                                 "SzyfrowaniePoczty",
+                                                 "CertyfikatyCA",
+                                                 "KluczSerweraPocztowego",
+                                                 "MetodaUwierzytelniania",
+                                                 "PolecenieHasla"};
+  return names;
+}
+
 std::vector<std::string> EntrySectionNames(const IniFile& ini) {
   std::vector<std::string> sections = ini.ReadSections();
   size_t mail = MailSectionIndex(sections);

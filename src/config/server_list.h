@@ -117,6 +117,10 @@ std::vector<std::string> EntrySectionNames(const IniFile& ini);
 void ReadServerEntry(const IniFile& ini, TSerwerInformacje& entry);
 // The keys of an entry section, in the order they are written back.
 std::vector<std::string> EntryKeyNames();
+// The keys of the Konfiguracja section: the mail settings the program writes
+// back, then the optional ones of encrypted mail and other login methods,
+// which are never written back when missing.
+const std::vector<std::string>& MailKeyNames();
 
 // Reads serwery.ini at `path`, writes the normalised values back (the file
 // is rewritten at most once, atomically) and validates. Throws EWyjatek or

@@ -203,6 +203,64 @@ def test_polish_names_are_reported_in_utf8(app):
     assert result.has("error", "serwery.ini: [Księgowość] Baza", "Błędne dane dla serwera: Księgowość")
 
 
+def test_keys_the_program_never_reads_as_meant_are_told_with_their_lines(app):
+    app.write_ini("Serwer=zgubiony\n"                            # 1  above the first section
+                  "[Konfiguracja]\n"                             # 2
+                  "SerwerPocztowy=h\n"                           # 3
+                  "AdresPocztowyOdbiorcy=a@b\n"                  # 4
+                  "AdresPocztowyNadawcy=c@d\n"                   # 5
+                  "SzyfrowaniePoczty=1\n"                        # 6  known, though optional
+                  "serwerpocztowy=inny\n"                        # 7  the same key in other case
+                  "Uwierzytelnienie=1\n"                         # 8
+                  "[Księgowość]\n"                               # 9
+                  "Serwer=S\nBaza=D\nUzytkownik=u\n"            # 10-12
+                  f"KatalogRoboczy={app.dir}\n"                  # 13
+                  "RaportDzienyy=1\n"                            # 14
+                  "  raportdzienny = 0\n"                        # 15 known in any case
+                  "Baza=Inna\n"                                  # 16
+                  "Kolor=zielony\n"                              # 17 nothing near it
+                  "; Kolor=komentarz\n"                          # 18
+                  "[KSIĘGOWOŚĆ]\n"                               # 19
+                  "Baza=Trzecia\n"                               # 20 in a section never read
+                  "Nieznany=1\n")                                # 21
+    result = check(app)
+    told = [line for line in result.lines("warning") if line.startswith("warning: serwery.ini:")]
+    assert told == [
+        "warning: serwery.ini:1: Serwer lies above the first section; it is never read",
+        "warning: serwery.ini:7: serwerpocztowy in [Konfiguracja] appears again; "
+        "the key of line 3 wins, this value is never read",
+        "warning: serwery.ini:8: Uwierzytelnienie in [Konfiguracja] is no key; "
+        "did you mean Uwierzytelnianie?",
+        "warning: serwery.ini:14: RaportDzienyy in [Księgowość] is no key; "
+        "did you mean RaportDzienny?",
+        "warning: serwery.ini:16: Baza in [Księgowość] appears again; "
+        "the key of line 11 wins, this value is never read",
+        "warning: serwery.ini:17: Kolor in [Księgowość] is no key; the program ignores it",
+        "warning: serwery.ini:19: [KSIĘGOWOŚĆ] appears again; the section of line 9 wins: "
+        "only its keys are read, and this header runs as one more entry with them",
+    ]
+    # warnings only: the configuration would run
+    assert result.returncode == 0, result.out
+
+
+@pytest.mark.parametrize("name, closest", [
+    ("RaportDzienyy", "RaportDzienny"),
+    ("Hsl", "Haslo"),                        # two edits
+    ("Hs", None),                            # three
+    ("raportdzienny2", "RaportDzienny"),
+    ("SerwerPocztowy", None),                # a mail key is no key of an entry
+    ("OstatniEksportMDH", "OstatniEksportMHD"),
+])
+def test_suggestion_is_a_known_key_within_two_edits(app, name, closest):
+    app.write_config([("A", {**entry(), name: "1"})])
+    result = check(app)
+    [line] = [line for line in result.lines("warning") if f" {name} in [A] is no key" in line]
+    if closest:
+        assert line.endswith(f"did you mean {closest}?"), line
+    else:
+        assert line.endswith("the program ignores it"), line
+
+
 # --- the user the run will be started as -------------------------------------
 
 def test_another_user_must_be_able_to_write_what_the_run_writes(app):

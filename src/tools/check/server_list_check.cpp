@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 
 #include "config/ini_file.h"
 #include "tools/check/ini_text_scan.h"
 #include "tools/check/instance_files_check.h"
+#include "tools/check/key_names_check.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/error.h"
@@ -244,13 +244,8 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
     CheckMail(ini, result.mail, findings);
     result.holds_passwords = !result.mail.Haslo.empty();
 
-    std::map<std::string, int> seen;
+    CheckKeyNames(ini, findings);
     for (const std::string& section : EntrySectionNames(ini)) {
-      if (seen[UpperCase1250(section)]++ > 0) {
-        findings.Warning(IniPlace(kFile, section),
-                         "appears again; only the first section of a name is read, yet the "
-                         "entry runs once more");
-      }
       TSerwerInformacje entry;
       entry.Sekcja = section;
       CheckEntry(ini, entry, user, findings);

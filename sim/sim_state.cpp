@@ -12,6 +12,12 @@
 #include "util/files.h"
 #include "util/unique_fd.h"
 
+// Windows opens files as text unless told otherwise: the journal's lines end
+// with LF on every system.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
 namespace sim {
 namespace {
 
@@ -59,7 +65,8 @@ int JournalFd() {
   if (!state.journal_tried) {
     state.journal_tried = true;
     const std::string path = state.directory + "host-sim.journal";
-    state.journal.Reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    state.journal.Reset(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_BINARY, 0644));
     if (!state.journal) {
       std::fprintf(stderr, "host-sim: cannot open the journal %s\n", path.c_str());
     }

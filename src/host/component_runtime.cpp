@@ -6,6 +6,9 @@
 
 #include "config/ini_file.h"
 #include "host/host_library.h"
+#ifdef _WIN32
+#include "host/com_host_library.h"
+#endif
 #include "host/library_objects.h"
 #include "util/encoding.h"
 #include "util/error.h"
@@ -21,6 +24,7 @@ constexpr int kClassesCreated = kClassCount;
 struct Registry {
   HostStatus read_failure;                             // the file could not be read
   std::array<std::string, kClassesCreated> libraries;  // by class id; empty: not registered
+  std::array<std::string, kClassesCreated> progids;    // [ProgIDs]; empty: the class name
 };
 
 struct RuntimeState {
@@ -39,8 +43,9 @@ Registry ReadRegistry(const std::string& directory) {
   try {
     IniFile ini(directory + "components.ini");
     for (int i = 0; i < kClassesCreated; ++i) {
-      registry.libraries[static_cast<size_t>(i)] =
-          ini.ReadString("InprocServers", ClassName(static_cast<ClassId>(i)), "");
+      const char* name = ClassName(static_cast<ClassId>(i));
+      registry.libraries[static_cast<size_t>(i)] = ini.ReadString("InprocServers", name, "");
+      registry.progids[static_cast<size_t>(i)] = ini.ReadString("ProgIDs", name, "");
     }
   } catch (const Exception& e) {
     registry.read_failure = HostStatus::Fail(AnsiToWide(e.Message()));
@@ -48,17 +53,42 @@ Registry ReadRegistry(const std::string& directory) {
   return registry;
 }
 
+// The registry, read at the first use after Configure. Call with the lock held.
+const Registry& CurrentRegistry(RuntimeState& state) {
+  if (state.directory.empty()) state.directory = ExecutableDirectory();
+  if (!state.registry) state.registry = ReadRegistry(state.directory);
+  return *state.registry;
+}
+
 }  // namespace
+
+bool ComponentRuntime::ThroughCom(ClassId id, WideString* progid) {
+#ifdef _WIN32
+  const int index = static_cast<int>(id);
+  if (index < 0 || index >= kClassesCreated) return false;
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  const Registry& registry = CurrentRegistry(state);
+  if (registry.read_failure.Failed()) return false;
+  if (!registry.libraries[static_cast<size_t>(index)].empty()) return false;
+  const std::string& listed = registry.progids[static_cast<size_t>(index)];
+  if (progid != nullptr) *progid = AnsiToWide(listed.empty() ? ClassName(id) : listed);
+  return true;
+#else
+  (void)id;
+  (void)progid;
+  return false;
+#endif
+}
 
 HostStatus ComponentRuntime::Load(ClassId id, std::string* path_out, const HostLibrary** out) {
   const int index = static_cast<int>(id);
   if (index < 0 || index >= kClassesCreated) return HostStatus::Fail(kNotRegistered);
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
-  if (state.directory.empty()) state.directory = ExecutableDirectory();
-  if (!state.registry) state.registry = ReadRegistry(state.directory);
-  if (state.registry->read_failure.Failed()) return state.registry->read_failure;
-  std::string path = state.registry->libraries[static_cast<size_t>(index)];
+  const Registry& registry = CurrentRegistry(state);
+  if (registry.read_failure.Failed()) return registry.read_failure;
+  std::string path = registry.libraries[static_cast<size_t>(index)];
   if (path.empty()) return HostStatus::Fail(kNotRegistered);
   if (path.front() != '/') path = state.directory + path;
   if (path_out != nullptr) *path_out = path;
@@ -74,6 +104,11 @@ void ComponentRuntime::Configure(const std::string& executable_directory) {
 
 HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
   if (library != nullptr) library->clear();
+  if (ThroughCom(id, nullptr)) {
+    // Nothing short of making a server shows that a COM server works.
+    ObjectRef server;
+    return Create(id, &server);
+  }
   const HostLibrary* loaded = nullptr;
   HostStatus status = Load(id, library, &loaded);
   if (status.Failed()) return status;
@@ -86,6 +121,19 @@ HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
 
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
+#ifdef _WIN32
+  WideString progid;
+  if (ThroughCom(id, &progid)) {
+    ZephObject* handle = nullptr;
+    HostStatus made = CreateComServer(progid, &handle);
+    if (made.Failed()) return made;
+    ObjectRef wrapped;
+    made = WrapLibraryObject(ComServersLibrary(), id, handle, &wrapped);
+    if (made.Failed()) return made;
+    if (object != nullptr) *object = std::move(wrapped);
+    return HostStatus::Ok();
+  }
+#endif
   const HostLibrary* library = nullptr;
   HostStatus loaded = Load(id, nullptr, &library);
   if (loaded.Failed()) return loaded;

@@ -68,6 +68,14 @@ HostStatus HostLibrary::Load(const std::string& path, const HostLibrary** out) {
   return HostStatus::Ok();
 }
 
+const HostLibrary* HostLibrary::Adopt(const std::string& name, const ZephHostLibrary* table) {
+  Loaded& loaded = Libraries();
+  std::lock_guard<std::mutex> lock(loaded.mutex);
+  std::unique_ptr<HostLibrary>& library = loaded.libraries[name];
+  if (!library) library.reset(new HostLibrary(name, table));
+  return library.get();
+}
+
 bool HostLibrary::Serves(ClassId id) const {
   switch (id) {
     case ClassId::Setup:

@@ -15,6 +15,9 @@ class HostLibrary {
   // its interface version. Failures name the library: the loader's reason, a
   // missing entry point, or both interface versions.
   static HostStatus Load(const std::string& path, const HostLibrary** out);
+  // A table built into the program (the COM servers on Windows), kept as a
+  // loaded library named `name`.
+  static const HostLibrary* Adopt(const std::string& name, const ZephHostLibrary* table);
 
   const std::string& Path() const { return path_; }
   const ZephHostLibrary& Table() const { return *table_; }

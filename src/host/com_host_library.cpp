@@ -1,0 +1,356 @@
+#include "host/com_host_library.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <new>
+#include <tuple>
+
+#include "host/com_arguments.h"
+#include "host/com_program_objects.h"
+#include "host/com_status.h"
+#include "host/com_support.h"
+
+// One server the program holds: the same handle for the same COM object,
+// counting the program's references.
+struct ZephObject {
+  zeph::com::Ref<IDispatch> dispatch;
+  IUnknown* identity;  // key of the handle; the reference is dispatch's
+  int references;
+};
+
+namespace zeph {
+namespace com {
+namespace {
+
+std::map<IUnknown*, ZephObject*>& Handles() {
+  static auto* handles = new std::map<IUnknown*, ZephObject*>;  // outlives every static object
+  return *handles;
+}
+
+// The run's apartment: joined at the first creation and left at the end of
+// the process when no server is held any more (a server still held then is
+// only given up by the process ending).
+class Apartment {
+ public:
+  HRESULT Join() {
+    if (!tried_) {
+      tried_ = true;
+      joined_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    }
+    // Another part of the process may have joined this thread already.
+    return joined_ == RPC_E_CHANGED_MODE ? S_OK : joined_;
+  }
+  ~Apartment() {
+    if (tried_ && SUCCEEDED(joined_) && Handles().empty()) ::CoUninitialize();
+  }
+
+ private:
+  bool tried_ = false;
+  HRESULT joined_ = S_OK;
+};
+
+}  // namespace
+
+ZephString MakeString(std::u16string_view text) {
+  if (text.empty()) return {nullptr, 0};
+  auto* data = new uint16_t[text.size()];
+  std::copy(text.begin(), text.end(), data);
+  return {data, text.size()};
+}
+
+ZephObject* HandOut(IDispatch* server) {
+  if (server == nullptr) return nullptr;
+  Ref<IUnknown> identity = Identity(server);
+  if (!identity) return nullptr;
+  ZephObject*& handle = Handles()[identity.get()];
+  if (handle == nullptr) {
+    handle = new ZephObject{Ref<IDispatch>::Share(server), identity.get(), 0};
+  }
+  ++handle->references;
+  return handle;
+}
+
+IDispatch* DispatchOf(ZephObject* server) {
+  return server == nullptr ? nullptr : server->dispatch.get();
+}
+
+Slot<const ZephConnection*>::Slot(const ZephConnection* connection) {
+  if (connection != nullptr) {
+    std::u16string text;
+    if (connection->connection_string != nullptr) {
+      ZephText borrowed = connection->connection_string(connection);
+      if (borrowed.data != nullptr) {
+        text.assign(reinterpret_cast<const char16_t*>(borrowed.data), borrowed.length);
+      }
+    }
+    const bool prompt = connection->login_prompt != nullptr && connection->login_prompt(connection);
+    object_ = Ref<IDispatch>::Adopt(NewConnectionObject(std::move(text), prompt));
+  }
+  v.vt = VT_DISPATCH, v.pdispVal = object_.get();
+}
+
+Slot<ZephApplication*>::Slot(ZephApplication* application) {
+  if (application != nullptr) object_ = Ref<IDispatch>::Adopt(ApplicationObject());
+  v.vt = VT_DISPATCH, v.pdispVal = object_.get();
+}
+
+namespace {
+
+ZephStatus ToC(const HostStatus& status) {
+  return {status.code, MakeString(status.description)};
+}
+
+// Calls the server's method `name` with the arguments, first one first.
+HostStatus InvokeByName(ZephObject* self, std::u16string_view name, VARIANTARG* reversed,
+                        UINT count) {
+  if (self == nullptr) return HostStatus::Fail(u"Invalid object");
+  std::u16string copy(name);
+  auto* names = reinterpret_cast<LPOLESTR>(copy.data());
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = self->dispatch->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr))
+    return HostStatus::Fail(u"The server does not offer " + copy + u": " + DescribeHresult(hr));
+  DISPPARAMS params{reversed, nullptr, count, 0};
+  EXCEPINFO exception{};
+  OwnedVariant result;
+  UINT argument_error = 0;
+  hr = self->dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                              result.get(), &exception, &argument_error);
+  HostStatus status = StatusOf(hr, &exception);
+  if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_BADPARAMCOUNT) {
+    status.description = copy + u": " + status.description;
+  }
+  return status;
+}
+
+// A method name as a template argument.
+template <size_t N>
+struct Name {
+  constexpr Name(const char (&text)[N]) {
+    std::copy_n(text, N, chars);
+  }  // NOLINT(google-explicit-constructor)
+  char chars[N];
+};
+
+// The C entry of one method: the arguments into VARIANTs, the late-bound
+// call, the results back.
+template <Name kName, class Fn>
+struct Method;
+
+template <Name kName, class... P>
+struct Method<kName, ZephStatus (*)(ZephObject*, P...)> {
+  static ZephStatus Call(ZephObject* self, P... args) {
+    try {
+      std::tuple<Slot<P>...> slots{args...};
+      std::array<VARIANTARG, sizeof...(P)> reversed{};
+      size_t next = sizeof...(P);
+      std::apply([&](auto&... slot) { ((reversed[--next] = slot.v), ...); }, slots);
+      const std::u16string name(kName.chars, kName.chars + sizeof kName.chars - 1);
+      HostStatus status =
+          InvokeByName(self, name, reversed.data(), static_cast<UINT>(reversed.size()));
+      std::apply([&](auto&... slot) { (slot.Commit(!status.Failed()), ...); }, slots);
+      return ToC(status);
+    } catch (const std::bad_alloc&) {
+      return ToC(HostStatus::Fail(u"Out of memory"));
+    }
+  }
+};
+
+// A designated table entry cannot be parenthesised.
+#define COM_CALL(Table, method) \
+  .method = &Method<#method, decltype(Table::method)>::Call  // NOLINT(bugprone-macro-parentheses)
+const ZephSetupTable kSetup = {
+    COM_CALL(ZephSetupTable, Logout),
+    COM_CALL(ZephSetupTable, GetLoginValue),
+    COM_CALL(ZephSetupTable, GetParameter),
+    COM_CALL(ZephSetupTable, SetConnection),
+    COM_CALL(ZephSetupTable, SetCreationSwitchA),
+    COM_CALL(ZephSetupTable, RegisterModule),
+    COM_CALL(ZephSetupTable, GetModule),
+    COM_CALL(ZephSetupTable, SetApplication),
+    COM_CALL(ZephSetupTable, FindRight),
+    COM_CALL(ZephSetupTable, HasRight),
+    COM_CALL(ZephSetupTable, GetExceptionHandler),
+    COM_CALL(ZephSetupTable, SetServer),
+    COM_CALL(ZephSetupTable, SetDatabase),
+    COM_CALL(ZephSetupTable, GetBoolParameter),
+    COM_CALL(ZephSetupTable, UnregisterModule),
+    COM_CALL(ZephSetupTable, SetUser),
+    COM_CALL(ZephSetupTable, SetPassword),
+    COM_CALL(ZephSetupTable, SetCreationSwitchB),
+    COM_CALL(ZephSetupTable, SetCreationSwitchC),
+    COM_CALL(ZephSetupTable, SetApplicationName),
+    COM_CALL(ZephSetupTable, SetPreLoginOption),
+    COM_CALL(ZephSetupTable, Close),
+    COM_CALL(ZephSetupTable, CheckRight),
+    COM_CALL(ZephSetupTable, Login),
+};
+
+const ZephStockTable kStock = {
+    COM_CALL(ZephStockTable, UpdateAverageSalesRate),
+    COM_CALL(ZephStockTable, ExchangeSalesData),
+    COM_CALL(ZephStockTable, ImportAllGoodsBasesFromPelkex),
+    COM_CALL(ZephStockTable, ExportIssueDocumentsToPelkex),
+    COM_CALL(ZephStockTable, ExportFilesToGefco),
+    COM_CALL(ZephStockTable, ImportConfirmationsFromGefco),
+    COM_CALL(ZephStockTable, ImportStockLevelsFromGefco),
+    COM_CALL(ZephStockTable, ImportConfirmationsAndStockLevelsFromMantis),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromUps),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromPekaes),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromPocztaPolska),
+    COM_CALL(ZephStockTable, ExportGoodsBaseToCaolin),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromInPost),
+    COM_CALL(ZephStockTable, ImportConfirmationsFromCaolin),
+    COM_CALL(ZephStockTable, ImportStockLevelsFromRovese),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromGeis),
+    COM_CALL(ZephStockTable, ImportDeliveryDatesFromInPostShipX),
+    COM_CALL(ZephStockTable, ImportConfirmationsAndStockLevelsFromMantisEc),
+    COM_CALL(ZephStockTable, ExchangeDataWithGhPsb),
+    COM_CALL(ZephStockTable, ExportStockLevelsToTpp),
+    COM_CALL(ZephStockTable, ExportPwDocumentsToTpp),
+    COM_CALL(ZephStockTable, ExportOrdersToTpp),
+    COM_CALL(ZephStockTable, ExportWzDocumentsToTpp),
+    COM_CALL(ZephStockTable, ExportToMantis),
+    COM_CALL(ZephStockTable, ExportToMantisEc),
+};
+
+const ZephReportTable kReport = {
+    COM_CALL(ZephReportTable, PrintInspectedIssueDocuments),
+    COM_CALL(ZephReportTable, ExportInvoicePrintoutsToPrintHub),
+};
+
+const ZephReport2Table kReport2 = {
+    COM_CALL(ZephReport2Table, CreateDailyReport),
+};
+
+const ZephLexiconTable kLexicon = {
+    COM_CALL(ZephLexiconTable, SynchronizeWithCsk),
+    COM_CALL(ZephLexiconTable, ExportGoodsToPriceCheckers),
+    COM_CALL(ZephLexiconTable, ExportContractorsToHrc),
+    COM_CALL(ZephLexiconTable, ImportStarterSalesFromHrc),
+    COM_CALL(ZephLexiconTable, ImportTppPrices),
+    COM_CALL(ZephLexiconTable, ExportGoodsToTpp),
+    COM_CALL(ZephLexiconTable, ExportContractorsToTpp),
+    COM_CALL(ZephLexiconTable, ImportExternalClassifications),
+    COM_CALL(ZephLexiconTable, ImportExternalPaybackDefinitions),
+    COM_CALL(ZephLexiconTable, ImportExternalConversionFactors),
+    COM_CALL(ZephLexiconTable, ImportExternalInvestmentDictionaries),
+    COM_CALL(ZephLexiconTable, ImportFiscalPrinterGraphics),
+};
+
+const ZephPrintHubTable kPrintHub = {
+    COM_CALL(ZephPrintHubTable, CopyPrintoutImagesToImageDatabase),
+    COM_CALL(ZephPrintHubTable, ProcessSeparateImageDatabase),
+};
+
+const ZephTillTable kTill = {
+    COM_CALL(ZephTillTable, ImportPaymentsFromLedvo),
+};
+
+const ZephInvoicesTable kInvoices = {
+    COM_CALL(ZephInvoicesTable, SetConfiguration),
+    COM_CALL(ZephInvoicesTable, Finish),
+    COM_CALL(ZephInvoicesTable, ImportEInvoicesToStagingArea),
+    COM_CALL(ZephInvoicesTable, FiscalizeInStationPool),
+    COM_CALL(ZephInvoicesTable, ImportEArchiveDocumentsToStagingArea),
+    COM_CALL(ZephInvoicesTable, ImportReceiptsFromStagingArea),
+    COM_CALL(ZephInvoicesTable, ExportInvoicesToEDokumenty),
+};
+
+const ZephEksportTessaroTable kEksportTessaro = {
+    COM_CALL(ZephEksportTessaroTable, ExportToTessaro),
+    COM_CALL(ZephEksportTessaroTable, SetConfiguration),
+    COM_CALL(ZephEksportTessaroTable, SetWorkingDirectory),
+    COM_CALL(ZephEksportTessaroTable, GetErrorMessage),
+    COM_CALL(ZephEksportTessaroTable, GetFileList),
+    COM_CALL(ZephEksportTessaroTable, SetEndDateCorrection),
+    COM_CALL(ZephEksportTessaroTable, Finish),
+    COM_CALL(ZephEksportTessaroTable, ExportToAmbro),
+};
+
+const ZephZephProcTable kZephProc = {
+    COM_CALL(ZephZephProcTable, Start),
+    COM_CALL(ZephZephProcTable, Finish),
+    COM_CALL(ZephZephProcTable, OpenDatabase),
+    COM_CALL(ZephZephProcTable, SaveDictionariesToXml),
+};
+#undef COM_CALL
+
+ZephStatus CreateByClassId(ZephClassId, ZephObject** object) {
+  // Servers are made by ProgID (CreateComServer), never by class id.
+  *object = nullptr;
+  return ToC(HostStatus::Fail(u"Class not registered"));
+}
+
+void ReleaseHandle(ZephObject* object) {
+  if (object == nullptr || --object->references > 0) return;
+  Handles().erase(object->identity);
+  delete object;  // gives back the reference to the server
+}
+
+void FreeString(ZephString* text) {
+  delete[] text->data;
+  *text = {nullptr, 0};
+}
+
+const ZephHostLibrary kTable = {
+    ZEPH_HOST_INTERFACE_VERSION,
+    &CreateByClassId,
+    &ReleaseHandle,
+    &FreeString,
+    &kSetup,
+    &kStock,
+    &kReport,
+    &kReport2,
+    &kLexicon,
+    &kPrintHub,
+    &kTill,
+    &kInvoices,
+    &kEksportTessaro,
+    &kZephProc,
+};
+
+Apartment& RunApartment() {
+  static Apartment apartment;
+  return apartment;
+}
+
+}  // namespace
+}  // namespace com
+
+const HostLibrary& ComServersLibrary() {
+  static const HostLibrary* library = HostLibrary::Adopt("COM", &com::kTable);
+  return *library;
+}
+
+HostStatus CreateComServer(const std::u16string& progid, ZephObject** handle) {
+  *handle = nullptr;
+  auto refused = [&](HRESULT hr) {
+    return HostStatus{static_cast<int32_t>(hr),
+                      u"Cannot create server \"" + progid + u"\": " + com::DescribeHresult(hr)};
+  };
+  HRESULT hr = com::RunApartment().Join();
+  if (FAILED(hr)) return refused(hr);
+  CLSID clsid{};
+  hr = ::CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(progid.c_str()), &clsid);
+  if (FAILED(hr)) return refused(hr);
+  com::Ref<IDispatch> server;
+  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(server.out()));
+  if (FAILED(hr)) {
+    // A server that refuses to be made says why in the thread's error
+    // information: its text is the failure, as a library's creation status is.
+    com::Ref<IErrorInfo> info;
+    com::Bstr description;
+    if (::GetErrorInfo(0, info.out()) == S_OK && info &&
+        SUCCEEDED(info->GetDescription(description.out())) && description.get() != nullptr) {
+      return {static_cast<int32_t>(hr), com::FromBstr(description.get())};
+    }
+    return refused(hr);
+  }
+  *handle = com::HandOut(server.get());
+  return HostStatus::Ok();
+}
+
+}  // namespace zeph

@@ -1,0 +1,23 @@
+// Windows only. The host's COM servers as a host library: a function table
+// whose calls go to the servers by late binding (IDispatch), so that the
+// program's objects over host libraries (library_objects.h) serve COM
+// servers the same way, with the same conversions and errors.
+#pragma once
+
+#include <string>
+
+#include "host/host_api.h"
+#include "host/host_library.h"
+
+namespace zeph {
+
+// The table as a loaded library; "COM" in its messages.
+const HostLibrary& ComServersLibrary();
+
+// Joins the single-threaded apartment (once per run) and makes a server of
+// the class registered under `progid`: one reference in *handle, for
+// WrapLibraryObject with ComServersLibrary(). Fails with "Cannot create
+// server "ProgID": " and the COM reason.
+HostStatus CreateComServer(const std::u16string& progid, ZephObject** handle);
+
+}  // namespace zeph

@@ -1,0 +1,247 @@
+// The program's host calls through COM against the simulator registered as
+// an in-process server: creation by ProgID, every kind of argument and
+// result, the same object for the same server, failures with and without a
+// description, and the journal the calls leave. Runs under Wine (or
+// Windows) with merkan-sim.dll registered; prints "N passed, N failed".
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/com_host_library.h"
+#include "host/host_api.h"
+#include "host/host_objects.h"
+#include "host/library_objects.h"
+
+namespace zeph {
+namespace {
+
+int g_passed = 0;
+int g_failed = 0;
+
+std::string Narrow(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+void Expect(bool ok, const std::string& what) {
+  if (ok) {
+    ++g_passed;
+  } else {
+    ++g_failed;
+    std::printf("FAILED: %s\n", what.c_str());
+  }
+}
+
+template <class T>
+void ExpectEq(const T& got, const T& want, const std::string& what) {
+  std::ostringstream text;
+  if constexpr (std::is_same_v<T, std::u16string>) {
+    text << what << ": got \"" << Narrow(got) << "\", want \"" << Narrow(want) << "\"";
+  } else {
+    text << what << ": got " << got << ", want " << want;
+  }
+  Expect(got == want, text.str());
+}
+
+HostStatus Create(const std::u16string& progid, ClassId id, ObjectRef* object) {
+  ZephObject* handle = nullptr;
+  HostStatus made = CreateComServer(progid, &handle);
+  if (made.Failed()) return made;
+  return WrapLibraryObject(ComServersLibrary(), id, handle, object);
+}
+
+const char kScenario[] =
+    "[Host]\n"
+    "Invoices.Create#1 = status: Brak licencji\n"
+    "Stock.ExportIssueDocumentsToPelkex#1 = false: brak po\xc5\x82\xc4\x85\x63zenia\n"
+    "Stock.ExportIssueDocumentsToPelkex#2 = \"status: \"\n"
+    "Stock.ExportIssueDocumentsToPelkex#3 = status: Odmowa\n"
+    "Setup.GetLoginValue.ROK = 2031\n"
+    "EksportTessaro.ExportToTessaro.EndDate = 2024.03.15\n"
+    "EksportTessaro.ExportToTessaro.Files = a.txt\n";
+
+// Every call the test makes, as the simulator journals it.
+const std::vector<std::string> kJournal = {
+    "create Invoices -> status: Brak licencji",
+    "create Setup -> Setup#1",
+    "Setup#1.SetApplication(Application)",
+    "Setup#1.SetConnection(AConn)",
+    "Setup#1.SetApplicationName(\"ZephAutomat\")",
+    "Setup#1.RegisterModule(Setup, Setup#1)",
+    "Setup#1.SetCreationSwitchC(-1)",
+    "Setup#1.Login()",
+    "Setup#1.GetParameter(\"DECIMALSEPARATOR\")",
+    "Setup#1.GetLoginValue(\"ROK\")",
+    "Setup#1.CheckRight(\"{R}\", 2)",
+    "Setup#1.GetExceptionHandler()",
+    "create Invoices -> Invoices#1",
+    "Setup#1.RegisterModule(Invoices, Invoices#1)",
+    "Setup#1.GetModule(Invoices, 0) -> Invoices#1",
+    "Setup#1.UnregisterModule(Invoices)",
+    "Setup#1.GetModule(Stock, -1) -> Stock#1",
+    "Stock#1.ExportIssueDocumentsToPelkex()",
+    "Stock#1.ExportIssueDocumentsToPelkex() -> status: ",
+    "Stock#1.ExportIssueDocumentsToPelkex() -> status: Odmowa",
+    "Stock#1.ExportIssueDocumentsToPelkex()",
+    "create EksportTessaro -> EksportTessaro#1",
+    "EksportTessaro#1.SetConfiguration(Setup#1)",
+    "EksportTessaro#1.SetWorkingDirectory(\"WORK\")",
+    "EksportTessaro#1.ExportToTessaro(45000, 0, 3)",
+    "EksportTessaro#1.GetFileList()",
+    "EksportTessaro#1.SetConfiguration(nil)",
+    "Setup#1.SetApplication(nil)",
+    "Setup#1.Close()",
+};
+
+void CreationFailures() {
+  ObjectRef object;
+  HostStatus status = Create(u"MerkanSim.NoSuchClass", ClassId::Setup, &object);
+  Expect(status.Failed(), "an unregistered ProgID fails");
+  // The system's text for the number differs between systems.
+  const std::u16string& text = status.description;
+  Expect(text.starts_with(u"Cannot create server \"MerkanSim.NoSuchClass\": ") &&
+             (text.ends_with(u" 0x800401F3") || text.ends_with(u" (0x800401F3)")),
+         "unregistered ProgID: " + Narrow(text));
+  status = Create(u"MerkanSim.Invoices", ClassId::Invoices, &object);
+  Expect(status.Failed() && !object, "a server refusing creation fails");
+  ExpectEq(status.description, std::u16string(u"Brak licencji"), "the server's creation text");
+}
+
+void Calls(const std::u16string& work) {
+  HostObjects objects;
+  ObjectRef setup_ref;
+  HostStatus status = Create(u"MerkanSim.Setup", ClassId::Setup, &setup_ref);
+  Expect(!status.Failed(), "Setup is created: " + Narrow(status.description));
+  auto* setup = dynamic_cast<ISetup*>(setup_ref.get());
+  if (setup == nullptr) return;
+  Expect(!setup->SetApplication(&objects.application).Failed(), "SetApplication");
+  Expect(!setup->SetConnection(&objects.connection).Failed(), "SetConnection");
+  Expect(!setup->SetApplicationName(u"ZephAutomat").Failed(), "SetApplicationName");
+  int32_t registered = 7;
+  Expect(!setup->RegisterModule(ClassId::Setup, setup_ref, &registered).Failed(), "RegisterModule");
+  Expect(!setup->SetCreationSwitchC(kTrue).Failed(), "SetCreationSwitchC");
+  WordBool logged_in = kFalse;
+  Expect(!setup->Login(&logged_in).Failed(), "Login");
+  ExpectEq<int>(logged_in, kTrue, "Login's flag");
+
+  Variant value;
+  Expect(!setup->GetParameter(u"DECIMALSEPARATOR", &value).Failed(), "GetParameter");
+  Expect(std::holds_alternative<WideString>(value) && std::get<WideString>(value) == u",",
+         "GetParameter gives a text");
+  Expect(!setup->GetLoginValue(u"ROK", &value).Failed(), "GetLoginValue");
+  Expect(std::holds_alternative<int32_t>(value) && std::get<int32_t>(value) == 2031,
+         "GetLoginValue gives an integer");
+  WideString text = u"x";
+  WideString message = u"x";
+  WordBool granted = kFalse;
+  Expect(!setup->CheckRight(u"{R}", 2, &text, &message, &granted).Failed(), "CheckRight");
+  ExpectEq<int>(granted, kTrue, "CheckRight's grant");
+  ExpectEq(message, std::u16string(), "CheckRight's message");
+  ExceptionHandler handler = nullptr;
+  Expect(!setup->GetExceptionHandler(&handler).Failed(), "GetExceptionHandler");
+  Expect(handler != nullptr, "the server's exception handler comes through");
+
+  ObjectRef invoices;
+  ObjectRef again;
+  status = Create(u"MerkanSim.Invoices", ClassId::Invoices, &invoices);
+  Expect(invoices != nullptr, "Invoices is created: " + Narrow(status.description));
+  Expect(!setup->RegisterModule(ClassId::Invoices, invoices, &registered).Failed(),
+         "RegisterModule(Invoices)");
+  Expect(!setup->GetModule(ClassId::Invoices, kFalse, &again).Failed(), "GetModule(Invoices)");
+  Expect(invoices && invoices == again, "the same server is the same object");
+  Expect(!setup->UnregisterModule(ClassId::Invoices).Failed(), "UnregisterModule(Invoices)");
+
+  ObjectRef stock_ref;
+  Expect(!setup->GetModule(ClassId::Stock, kTrue, &stock_ref).Failed(), "GetModule");
+  auto* stock = dynamic_cast<IStock*>(stock_ref.get());
+  if (stock != nullptr) {
+    struct Case {
+      const char* what;
+      bool failed;
+      std::u16string text;  // the message, or the failure's description
+      WordBool success;
+    };
+    const Case cases[] = {
+        {"false: TEXT", false, u"brak po\u0142\u0105czenia", kFalse},
+        {"status with an empty text", true, u"", kFalse},
+        {"status: TEXT", true, u"Odmowa", kFalse},
+        {"ok", false, u"", kTrue},
+    };
+    for (const Case& c : cases) {
+      WideString got = u"unchanged";
+      WordBool success = kFalse;
+      status = stock->ExportIssueDocumentsToPelkex(&got, &success);
+      ExpectEq(status.Failed(), c.failed, std::string(c.what) + ": failed");
+      ExpectEq(c.failed ? status.description : got, c.text, std::string(c.what) + ": text");
+      if (!c.failed) ExpectEq<int>(success, c.success, std::string(c.what) + ": flag");
+    }
+  }
+
+  ObjectRef export_ref;
+  status = Create(u"MerkanSim.EksportTessaro", ClassId::EksportTessaro, &export_ref);
+  auto* exporter = dynamic_cast<IEksportTessaro*>(export_ref.get());
+  Expect(exporter != nullptr, "EksportTessaro is created: " + Narrow(status.description));
+  if (exporter != nullptr) {
+    Expect(!exporter->SetConfiguration(setup).Failed(), "SetConfiguration");
+    Expect(!exporter->SetWorkingDirectory(work).Failed(), "SetWorkingDirectory");
+    OleDate date_to = 0;
+    int32_t result = 9;
+    Expect(!exporter->ExportToTessaro(45000, &date_to, 3, &result).Failed(), "ExportToTessaro");
+    ExpectEq(date_to, 45366.0, "date to comes back");
+    ExpectEq(result, 0, "export status");
+    WideString files;
+    Expect(!exporter->GetFileList(&files).Failed(), "GetFileList");
+    Expect(files.starts_with(work) && files.ends_with(u"a.txt"), "file list: " + Narrow(files));
+    Expect(!exporter->SetConfiguration(nullptr).Failed(), "SetConfiguration(nil)");
+  }
+  Expect(!setup->SetApplication(nullptr).Failed(), "SetApplication(nil)");
+  Expect(!setup->Close().Failed(), "Close");
+}
+
+std::vector<std::string> JournalLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+}  // namespace zeph
+
+int main() {
+  // The simulator's files in a directory of their own.
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  std::string dir = std::string(temp) + "zeph-com-test-" + std::to_string(::GetCurrentProcessId());
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  std::ofstream(dir + "\\host-sim.ini", std::ios::binary) << zeph::kScenario;
+  ::DeleteFileA((dir + "\\host-sim.journal").c_str());
+  _putenv_s("ZEPH_SIM_DIR", (dir + "\\").c_str());
+  const std::string work_dir = dir + "\\work";
+  ::CreateDirectoryA(work_dir.c_str(), nullptr);
+  const std::u16string work(work_dir.begin(), work_dir.end());
+
+  zeph::CreationFailures();
+  zeph::Calls(work);
+
+  std::vector<std::string> want = zeph::kJournal;
+  for (std::string& line : want) {
+    const size_t at = line.find("WORK");
+    std::string escaped;
+    for (char c : work_dir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    if (at != std::string::npos) line.replace(at, 4, escaped);
+  }
+  std::vector<std::string> got = zeph::JournalLines(dir + "\\host-sim.journal");
+  for (size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
+    zeph::ExpectEq(i < got.size() ? got[i] : std::string("(none)"),
+                   i < want.size() ? want[i] : std::string("(none)"),
+                   "journal line " + std::to_string(i + 1));
+  }
+  std::printf("%d passed, %d failed\n", zeph::g_passed, zeph::g_failed);
+  return zeph::g_failed == 0 ? 0 : 1;
+}

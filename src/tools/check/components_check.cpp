@@ -44,14 +44,33 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
   const std::string path = dir + "components.ini";
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
+#ifdef _WIN32
+    // Without the file every server is made through COM by its class name.
+    findings.Note("components.ini", "does not exist; the class names are the ProgIDs");
+#else
     Severity severity = any_planned ? Severity::kError : Severity::kWarning;
     findings.Add(severity, "components.ini",
                  "does not exist; no host server can be created and every task fails");
     return;
+#endif
   }
   ComponentRuntime::Configure(dir);
   for (const CreatedClass& c : CreatedClasses()) {
     const std::string name = ClassName(c.id);
+    WideString progid;
+    if (ComponentRuntime::ThroughCom(c.id, &progid)) {
+      // Windows, no library listed: the server is made by its ProgID.
+      const std::string where = "components.ini: [ProgIDs] " + name;
+      const std::string quoted = "\"" + WideToUtf8(progid) + "\"";
+      HostStatus status = ComponentRuntime::CheckClass(c.id, nullptr);
+      if (!status.Failed()) {
+        findings.Note(where, quoted + " is registered and creates a server");
+      } else {
+        findings.Add(Needed(c, planned, any_planned) ? Severity::kError : Severity::kWarning, where,
+                     quoted + ": " + WideToUtf8(status.description));
+      }
+      continue;
+    }
     const std::string where = "components.ini: [InprocServers] " + name;
     std::string library;
     HostStatus status = ComponentRuntime::CheckClass(c.id, &library);

@@ -7,6 +7,7 @@ set -euo pipefail
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
           python3 python3-pytest python3-aiosmtpd faketime curl acl
           time       # /usr/bin/time: peak memory in the benchmarks
+          openssl    # the mail tests over TLS make their certificates with it
           dpkg-dev   # dpkg-shlibdeps: dependencies of the Debian packages
           # CI gates (scripts/ci.sh): the clang build with its sanitizer runtime,
           # clang-format and clang-tidy of the same release, git for the file list.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/ini_file.h"
+#include "mail/mail_security.h"
 #include "util/error.h"
 #include "util/files.h"
 #include "util/large_pages.h"
@@ -299,6 +300,10 @@ void CheckEntry(const TSerwerInformacje& entry, std::string& known_directory) {
   known_directory = entry.KatalogRoboczy;
 }
 
+std::string BadMailValue() {
+  return Text1250("Nieprawidłowa wartość parametru %s: \"%s\" (dozwolone wartości: %s)");
+}
+
 void LoadMailSettings(IniFile& ini, MailSettings& mail) {
   ReadMailSettings(ini, mail);
 
@@ -320,6 +325,17 @@ void LoadMailSettings(IniFile& ini, MailSettings& mail) {
         Text1250(
             "Nie uzupełniono parametrów niezbędnych do uwierzytelnienia w serwerze SMTP: %s, %s"),
         {"Uzytkownik", "Haslo"}, 0);
+  }
+  // A mistyped mode must not leave the mail less protected than meant.
+  MailEncryption encryption;
+  if (!ParseMailEncryption(mail.SzyfrowaniePoczty, encryption)) {
+    throw EWyjatek(BadMailValue(),
+                   {"SzyfrowaniePoczty", mail.SzyfrowaniePoczty, MailEncryptionValues()}, 0);
+  }
+  SaslMethod method;
+  if (!ParseSaslMethod(mail.MetodaUwierzytelniania, method)) {
+    throw EWyjatek(BadMailValue(),
+                   {"MetodaUwierzytelniania", mail.MetodaUwierzytelniania, SaslMethodValues()}, 0);
   }
 }
 
@@ -374,6 +390,11 @@ void ReadMailSettings(const IniFile& ini, MailSettings& mail) {
       static_cast<uint8_t>(ini.ReadInteger(kMailSection, "Uwierzytelnianie", 0));
   mail.Uzytkownik = ini.ReadString(kMailSection, "Uzytkownik", "");
   mail.Haslo = ini.ReadString(kMailSection, "Haslo", "");
+  mail.SzyfrowaniePoczty = ini.ReadString(kMailSection, "SzyfrowaniePoczty", "");
+  mail.CertyfikatyCA = ini.ReadString(kMailSection, "CertyfikatyCA", "");
+  mail.KluczSerweraPocztowego = ini.ReadString(kMailSection, "KluczSerweraPocztowego", "");
+  mail.MetodaUwierzytelniania = ini.ReadString(kMailSection, "MetodaUwierzytelniania", "");
+  mail.PolecenieHasla = ini.ReadString(kMailSection, "PolecenieHasla", "");
   mail.cut_address_keys.clear();
   for (const char* key : {"AdresPocztowyOdbiorcy", "AdresPocztowyNadawcy"}) {
     if (ini.ValueIsCut(kMailSection, key)) mail.cut_address_keys.push_back(key);

@@ -21,6 +21,12 @@ struct MailSettings {
   uint8_t Uwierzytelnianie = 0;
   std::string Uzytkownik;
   std::string Haslo;
+  // Optional keys, never written back: a file without them stays as it is.
+  std::string SzyfrowaniePoczty;       // auto (empty), starttls, tls, brak
+  std::string CertyfikatyCA;           // PEM file of trusted CAs
+  std::string KluczSerweraPocztowego;  // sha256// pins separated by ';'
+  std::string MetodaUwierzytelniania;  // LOGIN (empty), PLAIN, XOAUTH2
+  std::string PolecenieHasla;          // shell command printing the password
   // Address keys whose value the read limit cut: never mailed to.
   std::vector<std::string> cut_address_keys;
 };

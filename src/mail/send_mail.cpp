@@ -11,6 +11,7 @@
 #include "mail/mail_address.h"
 #include "mail/message_builder.h"
 #include "mail/mime_header.h"
+#include "mail/password_command.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -96,8 +97,12 @@ void Deliver(const MailRequest& request, const MailTimeouts& timeouts) {
 
   job.mail_from = content.from.address;
   job.authenticate = request.authenticate;
+  job.security = request.security;
   job.user = AnsiToUtf8(request.user);
-  job.password = AnsiToUtf8(request.password);
+  if (request.authenticate) {
+    job.password = request.password_command.empty() ? AnsiToUtf8(request.password)
+                                                    : PasswordFromCommand(request.password_command);
+  }
 
   MessageStream message(BuildMessage(content));
   SendBySmtp(job, timeouts, message);

@@ -32,6 +32,8 @@ struct MailRequest {
   std::string body;
   std::string subject;
   std::string recipients;
+  MailSecurity security;         // TLS and the login method
+  std::string password_command;  // when set, the password is its output, not `password`
 };
 
 // SendMail with chosen time-outs (SendMail uses the defaults of MailTimeouts).

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "mail/curl_library.h"
+#include "mail/smtp_security.h"
+#include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/text.h"
 #include "util/unique_fd.h"
@@ -34,7 +36,26 @@ struct Session {
   bool login_skipped = false;   // about to send without the login
   std::string last_reply;       // the server's last reply line
   std::string read_error;
+  SmtpSessionInfo* info = nullptr;  // what the configuration check is told
+  bool in_ehlo_reply = false;
 };
+
+// The TLS version and cipher as libcurl reports them ("TLSv1.3 / ...").
+void NoteTls(Session& session, std::string_view text) {
+  constexpr std::string_view kPrefix = "SSL connection using ";
+  if (session.info == nullptr || text.compare(0, kPrefix.size(), kPrefix) != 0) return;
+  session.info->tls = true;
+  session.info->tls_version = Trim(text.substr(kPrefix.size()));
+}
+
+// The extensions of the last EHLO reply: after STARTTLS, those offered inside TLS.
+void NoteEhloLine(Session& session, std::string_view line) {
+  if (session.info == nullptr || !session.in_ehlo_reply || line.size() < 4) return;
+  if (line.compare(0, 3, "250") != 0) return;
+  if (line[3] == ' ') session.in_ehlo_reply = false;
+  if (session.info->ehlo_seen) session.info->extensions.push_back(Trim(line.substr(4)));
+  session.info->ehlo_seen = true;  // the first line names the server
+}
 
 size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
   auto* session = static_cast<Session*>(user);
@@ -48,10 +69,19 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
 
 int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   auto* session = static_cast<Session*>(user);
+  if (type == CURLINFO_TEXT) NoteTls(*session, std::string_view(data, size));
   if (type == CURLINFO_HEADER_OUT && size >= 4 && std::memcmp(data, "QUIT", 4) == 0) {
     session->quit_sent = true;
     session->quit_time = Clock::now();
   }
+  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::memcmp(data, "EHLO", 4) == 0) {
+    session->in_ehlo_reply = true;
+    if (session->info != nullptr) {
+      session->info->extensions.clear();
+      session->info->ehlo_seen = false;
+    }
+  }
+  if (type == CURLINFO_HEADER_IN) NoteEhloLine(*session, std::string_view(data, size));
   // The answer to QUIT says nothing about the message: keep the reply before it.
   if (type != CURLINFO_HEADER_IN || session->quit_sent) return 0;
   if (size >= 3 && std::memcmp(data, "235", 3) == 0) session->login_accepted = true;
@@ -190,12 +220,109 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
   port = ParsePort(has_port ? port_text : std::to_string(default_port), text);
 }
 
+namespace {
+
+// One libcurl session set up for `job`: everything but the message.
+class SmtpSession {
+ public:
+  SmtpSession(const SmtpJob& job, const MailTimeouts& timeouts) : job_(job) {
+    const CurlLibrary& lib = Curl();
+    handle_.reset(lib.easy_init());
+    if (!handle_) throw Exception("Cannot create the SMTP client.");
+    CURL* curl = handle_.get();
+    session_.connect_seconds = timeouts.connect_seconds;
+    session_.connect_deadline = Clock::now() + std::chrono::seconds(timeouts.connect_seconds);
+    session_.quit_seconds = timeouts.quit_seconds;
+    session_.authenticate = job.authenticate;
+    url_ = SmtpUrl(job.host, job.port, job.security.encryption);
+
+    lib.easy_setopt(curl, CURLOPT_URL, url_.c_str());
+    lib.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    lib.easy_setopt(curl, CURLOPT_PROXY, "");  // no proxy from the environment
+    lib.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib.easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer_);
+    // Greeting, EHLO, STARTTLS with its handshake and EHLO again, and the
+    // three replies of AUTH LOGIN fall in libcurl's connect phase: give each
+    // its response time-out.
+    lib.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+                    timeouts.connect_seconds + 8 * timeouts.response_seconds);
+    lib.easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
+    lib.easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session_);
+    lib.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
+    // Closing inside the transfer runs QUIT under LimitQuitWait, not later in
+    // curl_easy_cleanup, where nothing bounds it but the response time-out.
+    lib.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    lib.easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    lib.easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, LimitQuitWait);
+    lib.easy_setopt(curl, CURLOPT_XFERINFODATA, &session_);
+    lib.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts.response_seconds);
+    lib.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    lib.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.low_speed_seconds);
+    lib.easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds WatchProtocol, prints nothing
+    lib.easy_setopt(curl, CURLOPT_DEBUGFUNCTION, WatchProtocol);
+    lib.easy_setopt(curl, CURLOPT_DEBUGDATA, &session_);
+    ApplyMailSecurity(curl, job.security);
+    if (job.authenticate) ApplyLogin(curl, job.security.method, job.user, job.password);
+  }
+
+  CURL* Handle() const { return handle_.get(); }
+  Session& State() { return session_; }
+
+  // Runs the session; throws Exception with the cause when it failed.
+  void Perform() {
+    const CurlLibrary& lib = Curl();
+    CURLcode result = lib.easy_perform(handle_.get());
+    if (!session_.read_error.empty()) throw Exception(session_.read_error);
+    if (std::string tls = TlsFailureText(result, error_buffer_); !tls.empty()) {
+      Diagnose("mail: " + tls);
+      throw Exception(tls);
+    }
+    if (session_.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
+    if (result == CURLE_COULDNT_CONNECT && !session_.connect_error.empty()) {
+      throw Exception(
+          std::string(lib.easy_strerror(session_.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
+                                                                   : CURLE_COULDNT_CONNECT)) +
+          ": Failed to connect to " + job_.host + " port " + std::to_string(job_.port) + ": " +
+          session_.connect_error);
+    }
+    if (result != CURLE_OK) throw Exception(FailureText(result));
+  }
+
+ private:
+  // libcurl's text, the reply code, and the server's own words: libcurl
+  // names only the code of a refused command ("MAIL failed: 530"), the
+  // server's reply line says why.
+  std::string FailureText(CURLcode result) const {
+    long code = 0;
+    Curl().easy_getinfo(handle_.get(), CURLINFO_RESPONSE_CODE, &code);
+    std::string text = Curl().easy_strerror(result);
+    const std::string code_text = std::to_string(code);
+    const std::string& reply = session_.last_reply;
+    const bool reply_has_code = code != 0 && reply.compare(0, code_text.size(), code_text) == 0;
+    if (code != 0) text += " (response " + code_text + ")";
+    std::string buffer = error_buffer_;
+    if (buffer.empty() || buffer == text) {
+      if (code != 0 && !reply.empty()) text += ": " + reply;
+      return text;
+    }
+    if (reply_has_code && buffer.size() >= code_text.size() &&
+        buffer.compare(buffer.size() - code_text.size(), code_text.size(), code_text) == 0) {
+      buffer.replace(buffer.size() - code_text.size(), code_text.size(), reply);
+    }
+    return text + ": " + buffer;
+  }
+
+  const SmtpJob& job_;
+  std::unique_ptr<CURL, CurlFree> handle_;
+  Session session_;
+  std::string url_;
+  char error_buffer_[CURL_ERROR_SIZE] = {};
+};
+
+}  // namespace
+
 void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream& message) {
   const CurlLibrary& lib = Curl();
-  std::unique_ptr<CURL, CurlFree> handle(lib.easy_init());
-  if (!handle) throw Exception("Cannot create the SMTP client.");
-  CURL* curl = handle.get();
-
   std::unique_ptr<curl_slist, CurlFree> recipients;
   for (const std::string& address : job.rcpt_to) {
     curl_slist* list = lib.slist_append(recipients.get(), address.c_str());
@@ -205,38 +332,10 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
     recipients.reset(list);
   }
 
-  Session session;
+  SmtpSession smtp(job, timeouts);
+  CURL* curl = smtp.Handle();
+  Session& session = smtp.State();
   session.message = &message;
-  session.connect_seconds = timeouts.connect_seconds;
-  session.connect_deadline = Clock::now() + std::chrono::seconds(timeouts.connect_seconds);
-  session.quit_seconds = timeouts.quit_seconds;
-  session.authenticate = job.authenticate;
-  char error_buffer[CURL_ERROR_SIZE] = {};
-  bool ipv6 = job.host.find(':') != std::string::npos;
-  std::string url =
-      "smtp://" + (ipv6 ? "[" + job.host + "]" : job.host) + ":" + std::to_string(job.port);
-
-  lib.easy_setopt(curl, CURLOPT_URL, url.c_str());
-  lib.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp");
-  lib.easy_setopt(curl, CURLOPT_PROXY, "");  // no proxy from the environment
-  lib.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  lib.easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
-  // Greeting, EHLO and the three replies of AUTH LOGIN fall in libcurl's
-  // connect phase: give each its response time-out.
-  lib.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
-                  timeouts.connect_seconds + 5 * timeouts.response_seconds);
-  lib.easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenConnected);
-  lib.easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &session);
-  lib.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, AlreadyConnected);
-  // Closing inside the transfer runs QUIT under LimitQuitWait, not later in
-  // curl_easy_cleanup, where nothing bounds it but the response time-out.
-  lib.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-  lib.easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  lib.easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, LimitQuitWait);
-  lib.easy_setopt(curl, CURLOPT_XFERINFODATA, &session);
-  lib.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts.response_seconds);
-  lib.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  lib.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.low_speed_seconds);
   lib.easy_setopt(curl, CURLOPT_MAIL_FROM, job.mail_from.c_str());
   lib.easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients.get());
   // The message carries its own CR LF; curl only dot-stuffs.
@@ -244,40 +343,34 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   lib.easy_setopt(curl, CURLOPT_UPLOAD, 1L);
   lib.easy_setopt(curl, CURLOPT_READFUNCTION, ReadMessage);
   lib.easy_setopt(curl, CURLOPT_READDATA, &session);
-  lib.easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds WatchProtocol, prints nothing
-  lib.easy_setopt(curl, CURLOPT_DEBUGFUNCTION, WatchProtocol);
-  lib.easy_setopt(curl, CURLOPT_DEBUGDATA, &session);
   lib.easy_setopt(curl, CURLOPT_PREREQFUNCTION, BeforeMailFrom);
   lib.easy_setopt(curl, CURLOPT_PREREQDATA, &session);
-  if (job.authenticate) {
-    lib.easy_setopt(curl, CURLOPT_USERNAME, job.user.c_str());
-    lib.easy_setopt(curl, CURLOPT_PASSWORD, job.password.c_str());
-    lib.easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
-  }
-
-  CURLcode result = lib.easy_perform(curl);
-  if (!session.read_error.empty()) throw Exception(session.read_error);
-  if (session.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
-  if (result == CURLE_COULDNT_CONNECT && !session.connect_error.empty()) {
-    throw Exception(
-        std::string(lib.easy_strerror(session.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
-                                                                : CURLE_COULDNT_CONNECT)) +
-        ": Failed to connect to " + job.host + " port " + std::to_string(job.port) + ": " +
-        session.connect_error);
-  }
-  if (result != CURLE_OK) {
-    long code = 0;
-    lib.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-    std::string text = lib.easy_strerror(result);
-    if (code != 0) text += " (response " + std::to_string(code) + ")";
-    if (error_buffer[0] != '\0' && text != error_buffer) {
-      text += std::string(": ") + error_buffer;
-    } else if (code != 0 && !session.last_reply.empty()) {
-      text += ": " + session.last_reply;  // the server's own words
-    }
-    throw Exception(text);
-  }
+  smtp.Perform();
   if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());
+}
+
+void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionInfo& info) {
+  SmtpSession smtp(job, timeouts);
+  CURL* curl = smtp.Handle();
+  smtp.State().info = &info;
+  const CurlLibrary& lib = Curl();
+  // Greeting, EHLO, TLS and the login, then QUIT: no envelope, no message.
+  lib.easy_setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
+  lib.easy_setopt(curl, CURLOPT_CERTINFO, 1L);
+  try {
+    smtp.Perform();
+  } catch (...) {
+    info.login_accepted = smtp.State().login_accepted;
+    throw;
+  }
+  info.login_accepted = smtp.State().login_accepted;
+  curl_certinfo* chain = nullptr;
+  if (lib.easy_getinfo(curl, CURLINFO_CERTINFO, &chain) == CURLE_OK && chain != nullptr &&
+      chain->num_of_certs > 0) {
+    for (curl_slist* field = chain->certinfo[0]; field != nullptr; field = field->next) {
+      info.certificate.emplace_back(field->data);
+    }
+  }
 }
 
 }  // namespace zeph

@@ -1,10 +1,11 @@
-// One SMTP session over libcurl: connect, optional AUTH LOGIN, envelope and
-// the streamed message, QUIT.
+// One SMTP session over libcurl: connect, TLS as configured, optional login,
+// envelope and the streamed message, QUIT.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "mail/mail_security.h"
 #include "mail/message_stream.h"
 
 namespace zeph {
@@ -20,8 +21,9 @@ struct SmtpJob {
   std::string host;  // name or address, IPv6 without brackets
   int port = 25;
   bool authenticate = false;
-  std::string user;                  // UTF-8
-  std::string password;              // UTF-8
+  std::string user;      // UTF-8
+  std::string password;  // UTF-8; the bearer token for XOAUTH2
+  MailSecurity security;
   std::string mail_from;             // bare address
   std::vector<std::string> rcpt_to;  // bare addresses, at least one
 };
@@ -32,6 +34,22 @@ void SplitServer(const std::string& server, int default_port, std::string& host,
 
 // Sends `message` in one session. Throws Exception with the cause: libcurl's
 // text with the server's reply code, a file error, or the refused login.
+// TLS failures are also written to standard error.
 void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream& message);
+
+// What a session without a message saw, for the configuration check.
+struct SmtpSessionInfo {
+  bool ehlo_seen = false;
+  std::vector<std::string> extensions;  // of the last EHLO reply (inside TLS after STARTTLS)
+  bool tls = false;
+  std::string tls_version;               // "TLSv1.3 / TLS_AES_256_GCM_SHA384"
+  std::vector<std::string> certificate;  // the server certificate's "Name:value" fields
+  bool login_accepted = false;
+};
+
+// Greeting, EHLO, TLS and the login of `job` as for a message, then QUIT;
+// no envelope and no message. Throws Exception as SendBySmtp; `info` holds
+// what was seen up to then.
+void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionInfo& info);
 
 }  // namespace zeph

@@ -23,6 +23,21 @@ std::string OwnerIdentifier(TaskRun& run) {
   return run.session.GetParameter("IDENTYFIKATOR_WLASCICIELA");
 }
 
+MailSecurity MailSecurityOf(const MailSettings& mail) {
+  MailSecurity security;
+  // The load refused other values of these two already.
+  ParseMailEncryption(mail.SzyfrowaniePoczty, security.encryption);
+  ParseSaslMethod(mail.MetodaUwierzytelniania, security.method);
+  security.ca_file = mail.CertyfikatyCA;
+  std::string bad;
+  if (!ParsePins(mail.KluczSerweraPocztowego, security.pins, bad)) {
+    throw Exception(FormatS(Text1250("KluczSerweraPocztowego: \"%s\" nie jest kluczem postaci "
+                                     "sha256//<Base64 skrótu SHA-256>; poczta nie została wysłana"),
+                            {bad}));
+  }
+  return security;
+}
+
 bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments) {
   if (!mail.cut_address_keys.empty()) {
@@ -31,10 +46,21 @@ bool SendTaskMail(const MailSettings& mail, const std::string& subject, const st
         "no mail goes to a cut address list.",
         {mail.cut_address_keys.front()}));
   }
-  return SendMail(mail.SerwerPocztowy, mail.AdresPocztowyNadawcy, mail.AdresPocztowyNadawcy, "",
-                  /*raise_on_failure=*/true, kSmtpPort, mail.Haslo, mail.Uzytkownik,
-                  mail.Uwierzytelnianie != 0, &attachments, body, subject,
-                  Trim(mail.AdresPocztowyOdbiorcy));
+  MailRequest request;
+  request.server = mail.SerwerPocztowy;
+  request.sender_name = mail.AdresPocztowyNadawcy;
+  request.sender_address = mail.AdresPocztowyNadawcy;
+  request.security = MailSecurityOf(mail);
+  request.port = DefaultMailPort(request.security.encryption, kSmtpPort);
+  request.password = mail.Haslo;
+  request.password_command = mail.PolecenieHasla;
+  request.user = mail.Uzytkownik;
+  request.authenticate = mail.Uwierzytelnianie != 0;
+  request.attachments = attachments;
+  request.body = body;
+  request.subject = subject;
+  request.recipients = Trim(mail.AdresPocztowyOdbiorcy);
+  return SendMail(request, /*raise_on_failure=*/true, MailTimeouts{});
 }
 
 std::string RunMailStep(TaskRun& run, const std::function<bool()>& step) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/server_list.h"
+#include "mail/mail_security.h"
 #include "tasks/frame.h"
 
 namespace zeph {
@@ -20,8 +21,13 @@ std::string TaskMailSubject(const std::string& what, const std::string& owner,
 // configuration server (its creation failed) there is none to ask: empty.
 std::string OwnerIdentifier(TaskRun& run);
 
+// TLS and login settings of Konfiguracja. Throws Exception for a malformed
+// KluczSerweraPocztowego.
+MailSecurity MailSecurityOf(const MailSettings& mail);
+
 // Sends with the Konfiguracja settings: sender name and address both
-// AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25.
+// AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25
+// (465 for TLS from the first byte), the password from PolecenieHasla when set.
 // Failures throw the mail sender's text; an address key that the read limit
 // cut fails before connecting, naming the key.
 bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,

@@ -23,6 +23,7 @@ class Probe:
     def __init__(self, proc, elapsed):
         self.returncode = proc.returncode
         self.text = proc.stdout.decode("utf-8").rstrip("\n")
+        self.stderr = proc.stderr.decode("utf-8")
         self.elapsed = elapsed
 
     @property
@@ -44,7 +45,7 @@ def send(server, *extra, attach=(), **options):
     argv += [b"--attach=" + os.fsencode(path) for path in attach]
     argv += list(extra)
     start = time.monotonic()
-    proc = subprocess.run(argv, stdout=subprocess.PIPE, timeout=120)
+    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     return Probe(proc, time.monotonic() - start)
 
 
@@ -258,6 +259,14 @@ def test_refused_message_names_the_reply(mail_server):
     assert send(server.address).cause == (
         "Weird server reply (response 554): 554 5.7.1 Message rejected")
     assert not server.deliveries
+
+
+def test_refused_sender_names_the_servers_reason(mail_server):
+    server = mail_server(refuse_mail="530 5.7.0 Authentication required")
+    assert send(server.address).cause == (
+        "Failed sending data to the peer (response 530): MAIL failed: "
+        "530 5.7.0 Authentication required")
+    assert server.rcpt_tos == [] and not server.deliveries
 
 
 @pytest.mark.parametrize("kind", ["missing", "directory", "second-missing"])

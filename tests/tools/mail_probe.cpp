@@ -5,6 +5,8 @@
 //              [--port=25] [--auth=0|1] [--user=TEXT] [--password=TEXT]
 //              [--raise=1|0] [--attach=PATH]... [--no-list]
 //              [--connect-timeout=S] [--response-timeout=S] [--low-speed-time=S]
+//              [--encryption=auto|starttls|tls|brak] [--ca-file=PATH] [--pins=PINS]
+//              [--method=LOGIN|PLAIN|XOAUTH2] [--password-command=COMMAND]
 //
 // Texts are UTF-8 and reach SendMail as Windows-1250. Attachment paths are
 // passed as the bytes given, as the program holds its paths. --no-list
@@ -34,6 +36,9 @@ int main(int argc, char** argv) {
   std::map<std::string, std::string> texts = {
       {"server", ""}, {"sender-name", ""}, {"sender-address", ""}, {"cc", ""}, {"password", ""},
       {"user", ""},   {"body", ""},        {"subject", ""},        {"to", ""}};
+  // Taken as they are: the TLS and login settings, as serwery.ini holds them.
+  std::map<std::string, std::string> security = {
+      {"encryption", ""}, {"ca-file", ""}, {"pins", ""}, {"method", ""}, {"password-command", ""}};
   std::map<std::string, long> numbers = {{"port", 25},
                                          {"auth", 0},
                                          {"raise", 1},
@@ -54,6 +59,8 @@ int main(int argc, char** argv) {
     std::string value = arg.substr(eq + 1);
     if (key == "attach") {
       attachments.push_back(value);
+    } else if (security.count(key) != 0) {
+      security[key] = value;
     } else if (texts.count(key) != 0) {
       texts[key] = zeph::Utf8ToAnsi(value);
     } else if (numbers.count(key) != 0) {
@@ -64,11 +71,12 @@ int main(int argc, char** argv) {
   }
 
   bool raise = numbers["raise"] != 0;
-  bool own_timeouts = numbers["connect-timeout"] > 0 || numbers["response-timeout"] > 0 ||
+  bool own_settings = numbers["connect-timeout"] > 0 || numbers["response-timeout"] > 0 ||
                       numbers["low-speed-time"] > 0;
+  for (const auto& [key, value] : security) own_settings = own_settings || !value.empty();
   try {
     bool sent = false;
-    if (own_timeouts) {
+    if (own_settings) {
       zeph::MailTimeouts timeouts;
       if (numbers["connect-timeout"] > 0) timeouts.connect_seconds = numbers["connect-timeout"];
       if (numbers["response-timeout"] > 0) timeouts.response_seconds = numbers["response-timeout"];
@@ -86,6 +94,14 @@ int main(int argc, char** argv) {
       request.body = texts["body"];
       request.subject = texts["subject"];
       request.recipients = texts["to"];
+      if (!zeph::ParseMailEncryption(security["encryption"], request.security.encryption) ||
+          !zeph::ParseSaslMethod(security["method"], request.security.method)) {
+        return Usage("--encryption or --method");
+      }
+      request.security.ca_file = security["ca-file"];
+      std::string bad;
+      if (!zeph::ParsePins(security["pins"], request.security.pins, bad)) return Usage(bad);
+      request.password_command = security["password-command"];
       sent = zeph::SendMail(request, raise, timeouts);
     } else {
       sent = zeph::SendMail(

@@ -1,0 +1,114 @@
+#include "mail/smtp_security.h"
+
+#include <string_view>
+
+#include "mail/curl_library.h"
+#include "util/error.h"
+#include "util/text.h"
+
+namespace zeph {
+namespace {
+
+// What failed, in the operator's words, by libcurl's result.
+struct TlsFailure {
+  CURLcode result;
+  const char* text;  // UTF-8
+};
+constexpr TlsFailure kTlsFailures[] = {
+    {CURLE_USE_SSL_FAILED, "serwer pocztowy nie oferuje STARTTLS"},
+    {CURLE_PEER_FAILED_VERIFICATION, "certyfikat serwera pocztowego nie jest zaufany"},
+    {CURLE_SSL_PINNEDPUBKEYNOTMATCH,
+     "klucz serwera pocztowego nie zgadza się z żadnym z KluczSerweraPocztowego"},
+    {CURLE_SSL_CACERT_BADFILE, "nie można użyć pliku CertyfikatyCA"},
+    {CURLE_SSL_CONNECT_ERROR, "nie udało się nawiązać połączenia TLS z serwerem pocztowym"},
+    {CURLE_SSL_CERTPROBLEM, "nie udało się nawiązać połączenia TLS z serwerem pocztowym"},
+    {CURLE_SSL_CIPHER, "nie udało się nawiązać połączenia TLS z serwerem pocztowym"},
+    {CURLE_SSL_ISSUER_ERROR, "certyfikat serwera pocztowego nie jest zaufany"},
+    {CURLE_SSL_INVALIDCERTSTATUS, "certyfikat serwera pocztowego nie jest zaufany"},
+    {CURLE_SSL_ENGINE_INITFAILED, "nie udało się nawiązać połączenia TLS z serwerem pocztowym"},
+};
+
+// libcurl reports a wrong name with the same result as an untrusted chain;
+// its text tells them apart ("... does not match target host name ...",
+// "no alternative certificate subject name matches target host name ...").
+bool IsNameMismatch(std::string_view reason) {
+  return reason.find("host name") != std::string_view::npos;
+}
+
+void Set(CURL* curl, CURLoption option, const char* name, long value) {
+  CURLcode result = Curl().easy_setopt(curl, option, value);
+  if (result != CURLE_OK) {
+    throw Exception(std::string("libcurl cannot set ") + name + ": " +
+                    Curl().easy_strerror(result));
+  }
+}
+
+void Set(CURL* curl, CURLoption option, const char* name, const std::string& value) {
+  CURLcode result = Curl().easy_setopt(curl, option, value.c_str());
+  if (result != CURLE_OK) {
+    throw Exception(std::string("libcurl cannot set ") + name + ": " +
+                    Curl().easy_strerror(result));
+  }
+}
+
+}  // namespace
+
+std::string SmtpUrl(const std::string& host, int port, MailEncryption encryption) {
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return std::string(encryption == MailEncryption::kTls ? "smtps://" : "smtp://") +
+         (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+void ApplyMailSecurity(CURL* curl, const MailSecurity& security) {
+  if (security.encryption == MailEncryption::kNone) return;  // libcurl's default: no TLS
+  if (!security.TlsRequired()) {
+    // Opportunistic: whatever certificate the server shows is taken, so
+    // that a server with a self-made one keeps getting the mail.
+    Set(curl, CURLOPT_USE_SSL, "CURLOPT_USE_SSL", static_cast<long>(CURLUSESSL_TRY));
+    Set(curl, CURLOPT_SSL_VERIFYPEER, "CURLOPT_SSL_VERIFYPEER", 0L);
+    Set(curl, CURLOPT_SSL_VERIFYHOST, "CURLOPT_SSL_VERIFYHOST", 0L);
+    return;
+  }
+  // Without TLS libcurl stops before the login and the envelope.
+  Set(curl, CURLOPT_USE_SSL, "CURLOPT_USE_SSL", static_cast<long>(CURLUSESSL_ALL));
+  if (!security.ca_file.empty()) Set(curl, CURLOPT_CAINFO, "CURLOPT_CAINFO", security.ca_file);
+  if (security.pins.empty()) {
+    Set(curl, CURLOPT_SSL_VERIFYPEER, "CURLOPT_SSL_VERIFYPEER", 1L);
+    Set(curl, CURLOPT_SSL_VERIFYHOST, "CURLOPT_SSL_VERIFYHOST", 2L);
+    return;
+  }
+  // The pinned key is the server's identity: an internal server's
+  // self-signed certificate has no chain to check, and often no name of ours.
+  Set(curl, CURLOPT_PINNEDPUBLICKEY, "CURLOPT_PINNEDPUBLICKEY", security.pins);
+  Set(curl, CURLOPT_SSL_VERIFYPEER, "CURLOPT_SSL_VERIFYPEER", 0L);
+  Set(curl, CURLOPT_SSL_VERIFYHOST, "CURLOPT_SSL_VERIFYHOST", 0L);
+}
+
+void ApplyLogin(CURL* curl, SaslMethod method, const std::string& user,
+                const std::string& password) {
+  Set(curl, CURLOPT_USERNAME, "CURLOPT_USERNAME", user);
+  Set(curl, CURLOPT_LOGIN_OPTIONS, "CURLOPT_LOGIN_OPTIONS",
+      std::string("AUTH=") + SaslMethodName(method));
+  if (method == SaslMethod::kXoauth2) {
+    Set(curl, CURLOPT_XOAUTH2_BEARER, "CURLOPT_XOAUTH2_BEARER", password);
+  } else {
+    Set(curl, CURLOPT_PASSWORD, "CURLOPT_PASSWORD", password);
+  }
+}
+
+std::string TlsFailureText(CURLcode result, const char* error_buffer) {
+  for (const TlsFailure& failure : kTlsFailures) {
+    if (failure.result != result) continue;
+    const std::string reason = error_buffer != nullptr && error_buffer[0] != '\0'
+                                   ? std::string(error_buffer)
+                                   : std::string(Curl().easy_strerror(result));
+    const char* what =
+        result == CURLE_PEER_FAILED_VERIFICATION && IsNameMismatch(reason)
+            ? "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się z jego certyfikatem"
+            : failure.text;
+    return Text1250(what) + ": " + reason;
+  }
+  return {};
+}
+
+}  // namespace zeph

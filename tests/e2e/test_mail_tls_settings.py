@@ -1,0 +1,84 @@
+"""The TLS and login keys of [Konfiguracja] through the program itself: a
+daily report mailed over STARTTLS, the keys left as written and never added,
+a bad value stopping the run, and PolecenieHasla run once per run."""
+
+import pytest
+
+from conftest import cp, entry
+from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
+from tls_certificates import certificates  # noqa: F401
+
+NEW_KEYS = ["SzyfrowaniePoczty", "CertyfikatyCA", "KluczSerweraPocztowego",
+            "MetodaUwierzytelniania", "PolecenieHasla"]
+REPORT_SIM = "[Host]\nReport2.CreateDailyReport.Text = raport\n"
+
+
+def konfiguracja(app):
+    """The bytes of the [Konfiguracja] section."""
+    return app.ini().split(b"\r\n[S1]")[0]
+
+
+def configure(app, mail, sections=("S1",)):
+    for name in sections:
+        (app.dir / "work" / name).mkdir(parents=True)
+    app.write_config([(name, entry(RaportDzienny=1)) for name in sections], mail=mail)
+    app.write_sim(REPORT_SIM)
+
+
+def test_report_mailed_over_starttls_and_keys_left_as_written(app, mail_server, certificates):
+    server = mail_server(tls="starttls", cert=certificates.server, offer_auth=False)
+    configure(app, {"SerwerPocztowy": server.address, "Uwierzytelnianie": "1",
+                    "Uzytkownik": USER, "Haslo": PASSWORD, "SzyfrowaniePoczty": " StartTLS ",
+                    "CertyfikatyCA": f'"{certificates.ca.cert}"'})
+    before = konfiguracja(app)
+    result = app.run("/RD")
+
+    assert result.body == b"OK\n"
+    assert len(server.deliveries) == 1 and server.auth_in_tls == [True]
+    assert cp("Raport dzienny wysłany: tak") in app.log()
+    assert konfiguracja(app) == before  # normalisation rewrote nothing of these keys
+
+
+def test_keys_are_never_added_by_normalisation(app, mail_server):
+    server = mail_server()
+    configure(app, {"SerwerPocztowy": server.address})
+    assert app.run("/RD").body == b"OK\n"
+    text = app.ini()
+    assert not [key for key in NEW_KEYS if key.encode() in text]
+
+
+@pytest.mark.parametrize("key, value, allowed", [
+    ("SzyfrowaniePoczty", "ssl", "auto, starttls, tls, brak"),
+    ("SzyfrowaniePoczty", "żadne", "auto, starttls, tls, brak"),
+    ("MetodaUwierzytelniania", "CRAM-MD5", "LOGIN, PLAIN, XOAUTH2"),
+])
+def test_bad_value_stops_the_run_naming_key_and_value(app, mail_server, key, value, allowed):
+    server = mail_server()
+    configure(app, {"SerwerPocztowy": server.address, key: value})
+    result = app.run("/RD")
+
+    assert result.body == b""
+    assert cp(f'Nieprawidłowa wartość parametru {key}: "{value}" '
+              f"(dozwolone wartości: {allowed})") in app.log()
+    assert app.journal() == [] and server.sessions == 0
+
+
+def test_password_command_runs_once_per_run(app, mail_server, tmp_path):
+    server = mail_server()
+    runs = tmp_path / "runs"
+    configure(app, {"SerwerPocztowy": server.address, "Uwierzytelnianie": "1",
+                    "Uzytkownik": USER, "Haslo": "stare",
+                    "PolecenieHasla": f"echo x >> {runs}; printf '%s\\n' '{PASSWORD}'"},
+              sections=("S1", "S2"))
+    assert app.run("/RD").body == b"OK\nOK\n"
+    assert runs.read_text() == "x\n"
+    assert len(server.deliveries) == 2 and server.logins == [("LOGIN", USER)] * 2
+
+
+def test_password_command_failure_is_in_the_summary(app, mail_server):
+    server = mail_server()
+    configure(app, {"SerwerPocztowy": server.address, "Uwierzytelnianie": "1",
+                    "Uzytkownik": USER, "PolecenieHasla": "echo 'sejf zamknięty' >&2; exit 2"})
+    assert app.run("/RD").body == b"OK\n"
+    assert cp("(komunikat: PolecenieHasla zakończyło się kodem 2: sejf zamknięty)") in app.log()
+    assert server.sessions == 0

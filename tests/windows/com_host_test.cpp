@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/com_host_library.h"
+#include "host/com_status.h"
+#include "host/com_support.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/library_objects.h"
@@ -96,6 +98,7 @@ const std::vector<std::string> kJournal = {
     "EksportTessaro#1.SetConfiguration(nil)",
     "Setup#1.SetApplication(nil)",
     "Setup#1.Close()",
+    "create Setup -> Setup#2",
 };
 
 void CreationFailures() {
@@ -203,6 +206,121 @@ void Calls(const std::u16string& work) {
   Expect(!setup->Close().Failed(), "Close");
 }
 
+HRESULT CALLBACK FillInLater(EXCEPINFO* exception) {
+  exception->bstrDescription = ::SysAllocString(L"filled in later");
+  exception->scode = E_FAIL;
+  exception->pfnDeferredFillIn = nullptr;
+  return S_OK;
+}
+
+// A failed late-bound call as the program's status.
+void FailuresAsStatus() {
+  struct Case {
+    const char* what;
+    HRESULT hr;
+    const wchar_t* description;  // EXCEPINFO's; null: none
+    HRESULT scode;
+    bool deferred;
+    int32_t code;
+    std::u16string text;  // empty: the system's text for `code`
+  };
+  const Case cases[] = {
+      {"success", S_OK, nullptr, 0, false, 0, u""},
+      {"the server's text", DISP_E_EXCEPTION, L"Odmowa", E_FAIL, false, E_FAIL, u"Odmowa"},
+      {"an empty text stays empty", DISP_E_EXCEPTION, L"", E_ACCESSDENIED, false, E_ACCESSDENIED,
+       u""},
+      {"no text: the number's", DISP_E_EXCEPTION, nullptr, E_ACCESSDENIED, false, E_ACCESSDENIED,
+       u""},
+      {"no code: DISP_E_EXCEPTION", DISP_E_EXCEPTION, nullptr, 0, false, DISP_E_EXCEPTION, u""},
+      {"text filled in later", DISP_E_EXCEPTION, nullptr, 0, true, E_FAIL, u"filled in later"},
+      {"no exception", DISP_E_TYPEMISMATCH, nullptr, 0, false, DISP_E_TYPEMISMATCH, u""},
+  };
+  for (const Case& c : cases) {
+    EXCEPINFO exception{};
+    if (c.description != nullptr) exception.bstrDescription = ::SysAllocString(c.description);
+    exception.scode = c.scode;
+    if (c.deferred) exception.pfnDeferredFillIn = &FillInLater;
+    const HostStatus status = com::StatusOf(c.hr, &exception);
+    ExpectEq(status.code, c.code, std::string(c.what) + ": code");
+    const bool own_text = c.description != nullptr || c.deferred || c.hr == S_OK;
+    ExpectEq(status.description, own_text ? c.text : com::DescribeHresult(c.code),
+             std::string(c.what) + ": text");
+    Expect(exception.bstrDescription == nullptr, std::string(c.what) + ": texts given back");
+  }
+  const std::u16string described = com::DescribeHresult(E_ACCESSDENIED);
+  Expect(described.ends_with(u"0x80070005") || described.ends_with(u"(0x80070005)"),
+         "the number is in the text: " + Narrow(described));
+}
+
+// Calls a simulated server cannot take are refused before they reach it.
+void RefusedCalls() {
+  CLSID clsid{};
+  com::Ref<IDispatch> setup;
+  if (FAILED(::CLSIDFromProgID(L"MerkanSim.Setup", &clsid)) ||
+      FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(setup.out())))) {
+    Expect(false, "MerkanSim.Setup is created");
+    return;
+  }
+  auto id_of = [&](const wchar_t* name) {
+    std::wstring copy(name);
+    LPOLESTR names = copy.data();
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT hr = setup->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
+    return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
+  };
+  Expect(id_of(L"NoSuchMethod") == DISPID_UNKNOWN, "an unknown name is refused");
+  Expect(id_of(L"setserver") != DISPID_UNKNOWN, "names are found without case");
+
+  VARIANT text{};
+  text.vt = VT_BSTR;
+  text.bstrVal = ::SysAllocString(L"abc");
+  VARIANT flag{};
+  flag.vt = VT_BOOL;
+  DISPID named = DISPID_PROPERTYPUT;
+  struct Case {
+    const char* what;
+    const wchar_t* method;
+    WORD flags;
+    VARIANT* argument;  // null: no argument
+    DISPID* named;
+    HRESULT want;
+  };
+  const Case cases[] = {
+      {"too few arguments", L"SetServer", DISPATCH_METHOD, nullptr, nullptr, DISP_E_BADPARAMCOUNT},
+      {"a text for an integer", L"SetPreLoginOption", DISPATCH_METHOD, &text, nullptr,
+       DISP_E_TYPEMISMATCH},
+      {"a value for an out-argument", L"Login", DISPATCH_METHOD, &flag, nullptr,
+       DISP_E_TYPEMISMATCH},
+      {"a named argument", L"SetServer", DISPATCH_METHOD, &text, &named, DISP_E_NONAMEDARGS},
+      {"a property read", L"Close", DISPATCH_PROPERTYGET, nullptr, nullptr, DISP_E_MEMBERNOTFOUND},
+  };
+  for (const Case& c : cases) {
+    DISPPARAMS params{c.argument, c.named, c.argument != nullptr ? 1U : 0U, c.named ? 1U : 0U};
+    EXCEPINFO exception{};
+    UINT argument_error = 99;
+    const HRESULT hr = setup->Invoke(id_of(c.method), IID_NULL, LOCALE_USER_DEFAULT, c.flags,
+                                     &params, nullptr, &exception, &argument_error);
+    ExpectEq<long>(hr, c.want, c.what);
+    if (c.want == DISP_E_TYPEMISMATCH) ExpectEq(argument_error, 0U, std::string(c.what) + ": at");
+  }
+  const HRESULT hr = setup->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr,
+                                   nullptr, nullptr, nullptr);
+  ExpectEq<long>(hr, DISP_E_MEMBERNOTFOUND, "an unknown DISPID");
+  ::VariantClear(&text);
+}
+
+// Once the program has given back every server, the simulator holds no
+// object and may be unloaded.
+void EverythingReleased() {
+  HMODULE simulator = ::GetModuleHandleW(L"merkan-sim.dll");
+  // Through void* as GetProcAddress's result must be.
+  auto can_unload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(::GetProcAddress(simulator, "DllCanUnloadNow")));
+  Expect(can_unload != nullptr, "the simulator is loaded and exports DllCanUnloadNow");
+  if (can_unload != nullptr) ExpectEq<long>(can_unload(), S_OK, "DllCanUnloadNow");
+}
+
 std::vector<std::string> JournalLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<std::string> lines;
@@ -226,8 +344,11 @@ int main() {
   ::CreateDirectoryA(work_dir.c_str(), nullptr);
   const std::u16string work(work_dir.begin(), work_dir.end());
 
+  zeph::FailuresAsStatus();
   zeph::CreationFailures();
   zeph::Calls(work);
+  zeph::RefusedCalls();
+  zeph::EverythingReleased();
 
   std::vector<std::string> want = zeph::kJournal;
   for (std::string& line : want) {

@@ -22,6 +22,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A session that failed in or for want of TLS.
+class TlsFailure : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 struct Session {
   MessageStream* message = nullptr;
   Clock::time_point connect_deadline;  // name lookup and TCP connect end by then
@@ -274,8 +280,7 @@ class SmtpSession {
     CURLcode result = lib.easy_perform(handle_.get());
     if (!session_.read_error.empty()) throw Exception(session_.read_error);
     if (std::string tls = TlsFailureText(result, error_buffer_); !tls.empty()) {
-      Diagnose("mail: " + tls);
-      throw Exception(tls);
+      throw TlsFailure(tls);
     }
     if (session_.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
     if (result == CURLE_COULDNT_CONNECT && !session_.connect_error.empty()) {
@@ -345,7 +350,13 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   lib.easy_setopt(curl, CURLOPT_READDATA, &session);
   lib.easy_setopt(curl, CURLOPT_PREREQFUNCTION, BeforeMailFrom);
   lib.easy_setopt(curl, CURLOPT_PREREQDATA, &session);
-  smtp.Perform();
+  try {
+    smtp.Perform();
+  } catch (const TlsFailure& e) {
+    // Beside the task's summary: an operator watching the run sees it at once.
+    Diagnose(std::string("mail: ") + e.what());
+    throw;
+  }
   if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());
 }
 
@@ -361,9 +372,11 @@ void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionIn
     smtp.Perform();
   } catch (...) {
     info.login_accepted = smtp.State().login_accepted;
+    info.last_reply = smtp.State().last_reply;
     throw;
   }
   info.login_accepted = smtp.State().login_accepted;
+  info.last_reply = smtp.State().last_reply;
   curl_certinfo* chain = nullptr;
   if (lib.easy_getinfo(curl, CURLINFO_CERTINFO, &chain) == CURLE_OK && chain != nullptr &&
       chain->num_of_certs > 0) {

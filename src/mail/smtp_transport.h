@@ -45,6 +45,7 @@ struct SmtpSessionInfo {
   std::string tls_version;               // "TLSv1.3 / TLS_AES_256_GCM_SHA384"
   std::vector<std::string> certificate;  // the server certificate's "Name:value" fields
   bool login_accepted = false;
+  std::string last_reply;  // the server's last reply line before QUIT
 };
 
 // Greeting, EHLO, TLS and the login of `job` as for a message, then QUIT;

@@ -11,7 +11,8 @@ import subprocess
 import pytest
 
 from conftest import SIM, entry
-from smtp_server import mail_server  # noqa: F401
+from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
+from tls_certificates import certificates, pin  # noqa: F401
 
 CHECK = os.environ.get("ZEPH_CHECK", "")
 
@@ -211,7 +212,7 @@ def test_keys_the_program_never_reads_as_meant_are_told_with_their_lines(app):
                   "SerwerPocztowy=h\n"                           # 3
                   "AdresPocztowyOdbiorcy=a@b\n"                  # 4
                   "AdresPocztowyNadawcy=c@d\n"                   # 5
-                  "SzyfrowaniePoczty=1\n"                        # 6  known, though optional
+                  "SzyfrowaniePoczty=starttls\n"                 # 6  known, though optional
                   "serwerpocztowy=inny\n"                        # 7  the same key in other case
                   "Uwierzytelnienie=1\n"                         # 8
                   "[Księgowość]\n"                               # 9
@@ -301,20 +302,96 @@ def test_version():
 
 # --- the mail server ----------------------------------------------------------
 
-@pytest.mark.parametrize("offer_auth,auth_on,ok", [
-    (True, "1", True),
-    (False, "1", False),
-    (False, "0", True),
-], ids=["auth-offered", "auth-needed-not-offered", "auth-off"])
-def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, auth_on, ok):
+MAIL_PLACE = "serwery.ini: [Konfiguracja] "
+
+
+@pytest.mark.parametrize("offer_auth,auth_on,password,ok,finding", [
+    (True, "1", PASSWORD, True, ("note", "Uwierzytelnianie", 'the login of "jan" by AUTH LOGIN '
+                                                             "is accepted")),
+    (True, "1", "złe", False, ("error", "Uwierzytelnianie", "refused the login of \"jan\" by AUTH "
+                                                           "LOGIN: 535 5.7.8")),
+    (False, "1", PASSWORD, False, ("error", "SerwerPocztowy", "offers no AUTH LOGIN")),
+    (False, "0", PASSWORD, True, ("note", "SzyfrowaniePoczty", "offers no STARTTLS")),
+], ids=["login-accepted", "login-refused", "auth-needed-not-offered", "auth-off"])
+def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, auth_on, password,
+                                               ok, finding):
     server = mail_server(offer_auth=offer_auth)
-    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie=auth_on, Uzytkownik="jan")
+    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie=auth_on, Uzytkownik=USER,
+                Haslo=password)
     result = check(app, options=["--mail"])
-    assert result.has("note", "serwery.ini: [Konfiguracja] SerwerPocztowy", "answers EHLO"), result.out
+    assert result.has("note", MAIL_PLACE + "SerwerPocztowy", "answers EHLO"), result.out
     assert (result.returncode == 0) == ok, result.out
-    if not ok:
-        assert result.has("error", "serwery.ini: [Konfiguracja] SerwerPocztowy", "offers no AUTH LOGIN")
-    assert server.deliveries == [] and server.auth_commands == []
+    kind, key, text = finding
+    assert result.has(kind, MAIL_PLACE + key, text), result.out
+    # a login in clear text is warned about, and then QUIT: no envelope, no message
+    assert result.has("warning", MAIL_PLACE + "Uwierzytelnianie",
+                      "cross the network in clear text") == (auth_on == "1" and offer_auth)
+    assert len(server.auth_commands) == (1 if auth_on == "1" and offer_auth else 0)
+    assert server.mail_froms == [] and server.deliveries == []
+
+
+@pytest.mark.parametrize("tls, cert, keys, findings", [
+    ("starttls", "server", {"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "ca"}, [
+        ("note", "SzyfrowaniePoczty", "TLS TLSv1."),
+        ("note", "SzyfrowaniePoczty", "certificate subject: CN = 127.0.0.1"),
+        ("note", "SzyfrowaniePoczty", "issuer: CN = ZephAutomat Test CA"),
+        ("note", "SzyfrowaniePoczty", "the certificate's chain and name verify"),
+        ("note", "MetodaUwierzytelniania", "login methods offered: LOGIN"),
+        ("note", "Uwierzytelnianie", "is accepted")]),
+    ("implicit", "server", {"SzyfrowaniePoczty": "tls", "CertyfikatyCA": "ca"}, [
+        ("note", "SzyfrowaniePoczty", "the certificate's chain and name verify")]),
+    ("starttls", "self_signed", {"KluczSerweraPocztowego": "pin"}, [
+        ("note", "SzyfrowaniePoczty", "the server's key matches KluczSerweraPocztowego")]),
+    ("starttls", "self_signed", {}, [
+        ("warning", "SzyfrowaniePoczty", "auto takes the certificate unchecked; it would not "
+                                         "verify: certyfikat serwera pocztowego nie jest zaufany")]),
+    ("starttls", "short_lived", {"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "ca"}, [
+        ("warning", "SzyfrowaniePoczty", "the server's certificate expires within 14 days")]),
+    (None, None, {"SzyfrowaniePoczty": "starttls"}, [
+        ("error", "SerwerPocztowy", "serwer pocztowy nie oferuje STARTTLS")]),
+], ids=["starttls", "implicit", "pinned", "auto-unverified", "expiring", "no-starttls"])
+def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls, cert, keys,
+                                            findings):
+    server = mail_server(tls=tls, cert=getattr(certificates, cert) if cert else None,
+                         offer_auth=tls == "implicit")
+    keys = dict(keys)
+    if "CertyfikatyCA" in keys:
+        keys["CertyfikatyCA"] = str(certificates.ca.cert)
+    if "KluczSerweraPocztowego" in keys:
+        keys["KluczSerweraPocztowego"] = pin(getattr(certificates, cert).cert)
+    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie="1", Uzytkownik=USER,
+                Haslo=PASSWORD, **keys)
+    result = check(app, options=["--mail"])
+    for kind, key, text in findings:
+        assert result.has(kind, MAIL_PLACE + key, text), result.out
+    assert not result.has("warning", MAIL_PLACE + "Uwierzytelnianie", "clear text")
+    assert all(server.auth_in_tls) and server.mail_froms == [] and server.deliveries == []
+
+
+@pytest.mark.parametrize("keys, kind, key, text", [
+    ({"SzyfrowaniePoczty": "ssl"}, "error", "SzyfrowaniePoczty",
+     '"ssl" is none of auto, starttls, tls, brak'),
+    ({"MetodaUwierzytelniania": "NTLM"}, "error", "MetodaUwierzytelniania",
+     '"NTLM" is none of LOGIN, PLAIN, XOAUTH2'),
+    ({"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "/nie/ma/ca.pem"}, "error",
+     "CertyfikatyCA", '"/nie/ma/ca.pem" cannot be read: No such file or directory'),
+    ({"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "/etc/hostname"}, "error",
+     "CertyfikatyCA", "holds no PEM certificate"),
+    ({"KluczSerweraPocztowego": "sha256//krótki="}, "error", "KluczSerweraPocztowego",
+     '"sha256//krótki=" is no pin of the form sha256//<Base64 of 32 bytes>'),
+    ({"KluczSerweraPocztowego": "sha256//" + "A" * 43 + "=", "SzyfrowaniePoczty": "brak"},
+     "warning", "KluczSerweraPocztowego", "ignored: SzyfrowaniePoczty=brak"),
+    ({"Uwierzytelnianie": "1", "Uzytkownik": "jan", "Haslo": "x", "PolecenieHasla": "pass smtp"},
+     "note", "Haslo", "is not used: PolecenieHasla gives the password"),
+    ({"Uwierzytelnianie": "1", "Uzytkownik": "jan", "SzyfrowaniePoczty": "BRAK"}, "warning",
+     "SzyfrowaniePoczty", "the password crosses the network in clear text"),
+], ids=["bad-mode", "bad-method", "ca-missing", "ca-not-pem", "bad-pin", "pin-with-brak",
+        "command-and-haslo", "brak-with-login"])
+def test_mail_keys_are_checked_without_the_network(app, keys, kind, key, text):
+    good_config(app, **keys)
+    result = check(app)
+    assert result.has(kind, MAIL_PLACE + key, text), result.out
+    assert (result.returncode == 1) == (kind == "error")
 
 
 def test_unreachable_mail_server_is_an_error(app):

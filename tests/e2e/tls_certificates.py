@@ -1,7 +1,7 @@
 """Certificates for the mail tests over TLS, made with the openssl command
 when the tests start: a test CA, a server certificate it signed for
-127.0.0.1, one it signed for another name, and a self-signed one for
-127.0.0.1. `pin(cert)` is the sha256// pin of a certificate's public key,
+127.0.0.1, one it signed for another name, one for 127.0.0.1 that expires
+in five days, and a self-signed one. `pin(cert)` is the sha256// pin of a certificate's public key,
 made the way the operators' documentation shows."""
 
 import base64
@@ -22,7 +22,7 @@ def _key(directory, name):
     return directory / f"{name}.key"
 
 
-def _signed(directory, name, subject, alt_names, ca):
+def _signed(directory, name, subject, alt_names, ca, days=30):
     key = _key(directory, name)
     _openssl("req", "-new", "-key", key.name, "-subj", subject, "-out", f"{name}.csr",
              cwd=directory)
@@ -30,7 +30,7 @@ def _signed(directory, name, subject, alt_names, ca):
         f"subjectAltName={alt_names}\nbasicConstraints=CA:FALSE\n"
         "keyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n")
     _openssl("x509", "-req", "-in", f"{name}.csr", "-CA", ca.cert.name, "-CAkey", ca.key.name,
-             "-CAcreateserial", "-days", "30", "-extfile", f"{name}.ext", "-out", f"{name}.pem",
+             "-CAcreateserial", "-days", str(days), "-extfile", f"{name}.ext", "-out", f"{name}.pem",
              cwd=directory)
     return SimpleNamespace(cert=directory / f"{name}.pem", key=key)
 
@@ -62,6 +62,7 @@ def certificates(tmp_path_factory):
         server=_signed(directory, "server", "/CN=127.0.0.1", "IP:127.0.0.1", ca),
         other_name=_signed(directory, "other", "/CN=mail.example.com",
                            "DNS:mail.example.com", ca),
+        short_lived=_signed(directory, "short", "/CN=127.0.0.1", "IP:127.0.0.1", ca, days=5),
         self_signed=_self_signed(directory, "self", "/CN=poczta.wewnetrzna",
                                  ["-addext", "subjectAltName=DNS:poczta.wewnetrzna"]),
     )

@@ -11,14 +11,13 @@
 
 #include "driver/dispatch_table.h"
 #include "driver/switches.h"
-#include "mail/smtp_transport.h"
 #include "tools/check/components_check.h"
 #include "tools/check/findings.h"
 #include "tools/check/instance_files_check.h"
+#include "tools/check/mail_check.h"
 #include "tools/check/plan.h"
 #include "tools/check/run_user.h"
 #include "tools/check/server_list_check.h"
-#include "tools/check/smtp_probe.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/files.h"
@@ -33,9 +32,7 @@ constexpr const char* kUsage =
     "Checks the instance directory (the one holding the program and its serwery.ini)\n"
     "without writing anything, and prints the plan of a run with the given switches.\n"
     "  --user NAME  judge write permissions for this user (default: the current user)\n"
-    "  --mail       also connect to the mail server (EHLO and QUIT; nothing is sent)\n";
-
-constexpr int kMailTimeoutSeconds = 30;
+    "  --mail       also connect to the mail server (EHLO, TLS, login, QUIT; nothing is sent)\n";
 
 struct Options {
   std::string user;
@@ -47,30 +44,6 @@ struct Options {
 int Usage(const std::string& problem) {
   std::cerr << "zephautomat-check: " << problem << '\n' << kUsage;
   return 2;
-}
-
-void CheckMailServer(const MailSettings& mail, Findings& findings) {
-  const std::string where = "serwery.ini: [Konfiguracja] SerwerPocztowy";
-  if (mail.SerwerPocztowy.empty()) return;  // reported already
-  std::string host;
-  int port = 25;
-  try {
-    SplitServer(mail.SerwerPocztowy, 25, host, port);
-  } catch (const std::exception& e) {
-    findings.Error(where, AnsiToUtf8(e.what()));
-    return;
-  }
-  SmtpProbe probe = ProbeSmtpServer(host, port, kMailTimeoutSeconds);
-  if (!probe.reached) {
-    findings.Error(where, probe.error + "; every mail of the run fails");
-    return;
-  }
-  findings.Note(where, host + ":" + std::to_string(port) + " answers EHLO");
-  if (mail.Uwierzytelnianie != 0 && !probe.auth_login) {
-    findings.Error(where,
-                   "the server offers no AUTH LOGIN while Uwierzytelnianie is on; every "
-                   "mail fails with \"Błąd autentykacji (TidSMTP.Authenticate).\"");
-  }
 }
 
 int Run(const Options& options) {

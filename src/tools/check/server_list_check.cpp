@@ -13,6 +13,7 @@
 #include "tools/check/ini_text_scan.h"
 #include "tools/check/instance_files_check.h"
 #include "tools/check/key_names_check.h"
+#include "tools/check/mail_check.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
 #include "util/error.h"
@@ -159,10 +160,11 @@ void CheckMail(const IniFile& ini, MailSettings& mail, Findings& findings) {
                    "is empty while Uwierzytelnianie is on; every run stops with \"Nie "
                    "uzupełniono parametrów niezbędnych do uwierzytelnienia w serwerze SMTP\"");
   }
-  if (mail.Uwierzytelnianie != 0 && mail.Haslo.empty()) {
+  if (mail.Uwierzytelnianie != 0 && mail.Haslo.empty() && mail.PolecenieHasla.empty()) {
     findings.Note(IniPlace(kFile, kMail, "Haslo"),
                   "is empty while Uwierzytelnianie is on; strict servers refuse an empty password");
   }
+  CheckMailSecurityKeys(mail, findings);
 }
 
 void CheckEntry(IniFile& ini, TSerwerInformacje& entry, const RunUser& user, Findings& findings) {

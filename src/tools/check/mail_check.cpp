@@ -1,0 +1,288 @@
+#include "tools/check/mail_check.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "mail/mail_security.h"
+#include "mail/password_command.h"
+#include "mail/smtp_transport.h"
+#include "tasks/task_mail.h"
+#include "util/encoding.h"
+#include "util/error.h"
+#include "util/text.h"
+#include "util/unique_fd.h"
+
+namespace zeph {
+namespace {
+
+constexpr const char* kFile = "serwery.ini";
+constexpr const char* kMail = "Konfiguracja";
+constexpr long kMailTimeoutSeconds = 30;
+constexpr int kExpiryWarningDays = 14;
+
+std::string Place(const char* key) {
+  return IniPlace(kFile, kMail, key);
+}
+
+std::string Quoted(const std::string& value_1250) {
+  return "\"" + AnsiToUtf8(value_1250) + "\"";
+}
+
+// The start of the file: enough to tell a PEM file from anything else.
+bool ReadHead(const std::string& path, std::string& head, std::string& reason) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  char buffer[65536];
+  ssize_t n;
+  do {
+    n = ::read(fd.Get(), buffer, sizeof buffer);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  head.assign(buffer, static_cast<size_t>(n));
+  return true;
+}
+
+void CheckCaFile(const MailSettings& mail, const MailSecurity& security, Findings& findings) {
+  if (mail.CertyfikatyCA.empty()) return;
+  const std::string where = Place("CertyfikatyCA");
+  std::string head;
+  std::string reason;
+  if (!ReadHead(mail.CertyfikatyCA, head, reason)) {
+    findings.Error(where, Quoted(mail.CertyfikatyCA) + " cannot be read: " + reason +
+                              "; every mail that checks the server's certificate fails");
+  } else if (head.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+    findings.Error(where, Quoted(mail.CertyfikatyCA) +
+                              " holds no PEM certificate (-----BEGIN CERTIFICATE-----)");
+  }
+  if (!security.TlsRequired()) {
+    findings.Note(where, "not used: SzyfrowaniePoczty=" +
+                             std::string(security.encryption == MailEncryption::kNone
+                                             ? "brak never uses TLS"
+                                             : "auto does not check the certificate"));
+  } else if (!security.pins.empty()) {
+    findings.Note(where,
+                  "not used: with KluczSerweraPocztowego the pinned key is checked "
+                  "instead of the chain");
+  }
+}
+
+// The methods of the EHLO reply's AUTH line ("AUTH LOGIN PLAIN"), blank-separated.
+std::string OfferedMethods(const SmtpSessionInfo& info) {
+  for (const std::string& extension : info.extensions) {
+    const std::string upper = UpperCase1250(extension);
+    if (upper.rfind("AUTH", 0) == 0 && upper.size() > 5 && (upper[4] == ' ' || upper[4] == '=')) {
+      return Trim(upper.substr(5));
+    }
+  }
+  return {};
+}
+
+bool Offers(const std::string& methods, const char* method) {
+  return (" " + methods + " ").find(std::string(" ") + method + " ") != std::string::npos;
+}
+
+// "Expire date" of libcurl's certificate fields: OpenSSL's "Jan  2 03:04:05
+// 2027 GMT" or the "2027-01-02 03:04:05" of its other backends.
+bool ParseExpiry(const std::string& text, std::time_t& out) {
+  std::tm tm{};
+  const char* end = ::strptime(text.c_str(), "%b %d %H:%M:%S %Y", &tm);
+  if (end == nullptr) {
+    tm = {};
+    end = ::strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm);
+  }
+  if (end == nullptr) return false;
+  out = ::timegm(&tm);
+  return true;
+}
+
+std::string Field(const SmtpSessionInfo& info, const std::string& name) {
+  for (const std::string& field : info.certificate) {
+    if (field.size() > name.size() && field.compare(0, name.size(), name) == 0 &&
+        field[name.size()] == ':') {
+      return Trim(field.substr(name.size() + 1));
+    }
+  }
+  return {};
+}
+
+void ReportTls(const SmtpSessionInfo& info, Findings& findings) {
+  const std::string where = Place("SzyfrowaniePoczty");
+  findings.Note(
+      where, "TLS " + info.tls_version + "; certificate subject: " + Field(info, "Subject") +
+                 "; issuer: " + Field(info, "Issuer") + "; expires: " + Field(info, "Expire date"));
+  std::time_t expiry = 0;
+  if (!ParseExpiry(Field(info, "Expire date"), expiry)) return;
+  const double days = std::difftime(expiry, std::time(nullptr)) / 86400;
+  if (days < 0) {
+    findings.Error(where, "the server's certificate has expired");
+  } else if (days < kExpiryWarningDays) {
+    findings.Warning(where, "the server's certificate expires within " +
+                                std::to_string(kExpiryWarningDays) + " days (" +
+                                Field(info, "Expire date") + ")");
+  }
+}
+
+// Under `auto` the certificate is taken as it is: would it verify if the
+// mode were `starttls`? A second session, without a login, says.
+void ReportVerification(const SmtpJob& job, const MailTimeouts& timeouts, Findings& findings) {
+  const std::string where = Place("SzyfrowaniePoczty");
+  if (job.security.encryption != MailEncryption::kAuto || !job.security.pins.empty()) {
+    findings.Note(where, job.security.pins.empty()
+                             ? "the certificate's chain and name verify"
+                             : "the server's key matches KluczSerweraPocztowego");
+    return;
+  }
+  SmtpJob verified = job;
+  verified.security.encryption = MailEncryption::kStartTls;
+  verified.authenticate = false;
+  SmtpSessionInfo ignored;
+  try {
+    ProbeBySmtp(verified, timeouts, ignored);
+    findings.Note(where,
+                  "the certificate's chain and name verify: SzyfrowaniePoczty=starttls would "
+                  "also keep a man in the middle out");
+  } catch (const std::exception& e) {
+    findings.Warning(where, "auto takes the certificate unchecked; it would not verify: " +
+                                AnsiToUtf8(e.what()));
+  }
+}
+
+void ReportLogin(const MailSettings& mail, const SmtpJob& job, const SmtpSessionInfo& info,
+                 Findings& findings) {
+  const std::string where = Place("Uwierzytelnianie");
+  const std::string methods = OfferedMethods(info);
+  findings.Note(Place("MetodaUwierzytelniania"), methods.empty()
+                                                     ? "the server offers no login methods"
+                                                     : "login methods offered: " + methods);
+  if (mail.Uwierzytelnianie == 0) return;
+  const char* method = SaslMethodName(job.security.method);
+  const bool password_sent = info.login_accepted || Offers(methods, method);
+  if (!info.tls && password_sent) {
+    findings.Warning(where,
+                     "the password would cross the network in clear text: the "
+                     "session has no TLS (SzyfrowaniePoczty=starttls or tls prevents it)");
+  }
+  if (info.login_accepted) {
+    findings.Note(
+        where, "the login of " + Quoted(mail.Uzytkownik) + " by AUTH " + method + " is accepted");
+  } else if (!password_sent) {
+    findings.Error(Place("SerwerPocztowy"),
+                   std::string("the server offers no AUTH ") + method +
+                       " while Uwierzytelnianie is on; every mail fails with \"Błąd "
+                       "autentykacji (TidSMTP.Authenticate).\"");
+  } else {
+    findings.Error(where, "the server refused the login of " + Quoted(mail.Uzytkownik) +
+                              " by AUTH " + method + ": " + info.last_reply +
+                              "; every mail fails with \"Błąd autentykacji "
+                              "(TidSMTP.Authenticate).\"");
+  }
+}
+
+}  // namespace
+
+void CheckMailSecurityKeys(const MailSettings& mail, Findings& findings) {
+  MailSecurity security;
+  if (!ParseMailEncryption(mail.SzyfrowaniePoczty, security.encryption)) {
+    findings.Error(Place("SzyfrowaniePoczty"),
+                   Quoted(mail.SzyfrowaniePoczty) + " is none of " + MailEncryptionValues() +
+                       "; every run stops with \"Nieprawidłowa wartość parametru "
+                       "SzyfrowaniePoczty\"");
+  }
+  if (!ParseSaslMethod(mail.MetodaUwierzytelniania, security.method)) {
+    findings.Error(Place("MetodaUwierzytelniania"),
+                   Quoted(mail.MetodaUwierzytelniania) + " is none of " + SaslMethodValues() +
+                       "; every run stops with \"Nieprawidłowa wartość parametru "
+                       "MetodaUwierzytelniania\"");
+  }
+  std::string bad;
+  if (!ParsePins(mail.KluczSerweraPocztowego, security.pins, bad)) {
+    findings.Error(Place("KluczSerweraPocztowego"),
+                   Quoted(bad) +
+                       " is no pin of the form sha256//<Base64 of 32 bytes>; every mail fails "
+                       "before connecting");
+  } else if (!security.pins.empty() && security.encryption == MailEncryption::kNone) {
+    findings.Warning(Place("KluczSerweraPocztowego"),
+                     "ignored: SzyfrowaniePoczty=brak never uses TLS");
+  }
+  CheckCaFile(mail, security, findings);
+  if (!mail.PolecenieHasla.empty() && !mail.Haslo.empty()) {
+    findings.Note(Place("Haslo"), "is not used: PolecenieHasla gives the password");
+  }
+  if (!mail.PolecenieHasla.empty() && mail.Uwierzytelnianie == 0) {
+    findings.Note(Place("PolecenieHasla"), "is not run: Uwierzytelnianie is off");
+  }
+  if (mail.Uwierzytelnianie != 0 && security.encryption == MailEncryption::kNone) {
+    findings.Warning(Place("SzyfrowaniePoczty"),
+                     "brak with Uwierzytelnianie on: the password crosses the network in clear "
+                     "text");
+  }
+}
+
+void CheckMailServer(const MailSettings& mail, Findings& findings) {
+  const std::string where = Place("SerwerPocztowy");
+  if (mail.SerwerPocztowy.empty()) return;  // reported already
+  SmtpJob job;
+  try {
+    job.security = MailSecurityOf(mail);
+  } catch (const Exception&) {
+    return;  // a malformed pin: reported already, and no mail would connect
+  }
+  try {
+    SplitServer(mail.SerwerPocztowy, DefaultMailPort(job.security.encryption, 25), job.host,
+                job.port);
+  } catch (const std::exception& e) {
+    findings.Error(where, AnsiToUtf8(e.what()));
+    return;
+  }
+  job.authenticate = mail.Uwierzytelnianie != 0;
+  job.user = AnsiToUtf8(mail.Uzytkownik);
+  if (job.authenticate) {
+    try {
+      job.password = mail.PolecenieHasla.empty() ? AnsiToUtf8(mail.Haslo)
+                                                 : PasswordFromCommand(mail.PolecenieHasla);
+    } catch (const std::exception& e) {
+      findings.Error(Place("PolecenieHasla"),
+                     AnsiToUtf8(e.what()) + "; every mail that logs in fails");
+      return;
+    }
+  }
+  MailTimeouts timeouts;
+  timeouts.connect_seconds = kMailTimeoutSeconds;
+  timeouts.response_seconds = kMailTimeoutSeconds;
+  const std::string address = job.host + ":" + std::to_string(job.port);
+  SmtpSessionInfo info;
+  try {
+    ProbeBySmtp(job, timeouts, info);
+  } catch (const std::exception& e) {
+    // A refused login is told with what the session saw up to it.
+    const bool login_refused = info.ehlo_seen && job.authenticate && !info.login_accepted &&
+                               e.what() == Text1250("Błąd autentykacji (TidSMTP.Authenticate).");
+    if (!login_refused) {
+      findings.Error(where,
+                     (info.ehlo_seen || info.tls ? "" : "cannot connect to " + address + ": ") +
+                         AnsiToUtf8(e.what()) + "; every mail of the run fails");
+      return;
+    }
+  }
+  findings.Note(where, address + " answers EHLO");
+  if (info.tls) {
+    ReportTls(info, findings);
+    ReportVerification(job, timeouts, findings);
+  } else if (job.security.encryption == MailEncryption::kAuto) {
+    findings.Note(Place("SzyfrowaniePoczty"),
+                  "the server offers no STARTTLS: mail goes in clear text");
+  }
+  ReportLogin(mail, job, info, findings);
+}
+
+}  // namespace zeph

@@ -9,6 +9,7 @@
 
 #include "factory.h"
 #include "host/host_api.h"
+#include "host/host_methods.h"
 #include "host/zeph_host.h"
 #include "sim_state.h"
 #include "sim_text.h"
@@ -240,125 +241,21 @@ struct Thunk<Method> {
   }
 };
 
-// A designated table entry cannot be parenthesised.
+// One table entry per method. A designated entry cannot be parenthesised.
 #define SIM_CALL(Interface, method) \
-  .method = &Thunk<&zeph::Interface::method>::Call  // NOLINT(bugprone-macro-parentheses)
+  .method = &Thunk<&zeph::Interface::method>::Call,  // NOLINT(bugprone-macro-parentheses)
 
-const ZephSetupTable kSetup = {
-    SIM_CALL(ISetup, Logout),
-    SIM_CALL(ISetup, GetLoginValue),
-    SIM_CALL(ISetup, GetParameter),
-    SIM_CALL(ISetup, SetConnection),
-    SIM_CALL(ISetup, SetCreationSwitchA),
-    SIM_CALL(ISetup, RegisterModule),
-    SIM_CALL(ISetup, GetModule),
-    SIM_CALL(ISetup, SetApplication),
-    SIM_CALL(ISetup, FindRight),
-    SIM_CALL(ISetup, HasRight),
-    SIM_CALL(ISetup, GetExceptionHandler),
-    SIM_CALL(ISetup, SetServer),
-    SIM_CALL(ISetup, SetDatabase),
-    SIM_CALL(ISetup, GetBoolParameter),
-    SIM_CALL(ISetup, UnregisterModule),
-    SIM_CALL(ISetup, SetUser),
-    SIM_CALL(ISetup, SetPassword),
-    SIM_CALL(ISetup, SetCreationSwitchB),
-    SIM_CALL(ISetup, SetCreationSwitchC),
-    SIM_CALL(ISetup, SetApplicationName),
-    SIM_CALL(ISetup, SetPreLoginOption),
-    SIM_CALL(ISetup, Close),
-    SIM_CALL(ISetup, CheckRight),
-    SIM_CALL(ISetup, Login),
-};
-
-const ZephStockTable kStock = {
-    SIM_CALL(IStock, UpdateAverageSalesRate),
-    SIM_CALL(IStock, ExchangeSalesData),
-    SIM_CALL(IStock, ImportAllGoodsBasesFromPelkex),
-    SIM_CALL(IStock, ExportIssueDocumentsToPelkex),
-    SIM_CALL(IStock, ExportFilesToGefco),
-    SIM_CALL(IStock, ImportConfirmationsFromGefco),
-    SIM_CALL(IStock, ImportStockLevelsFromGefco),
-    SIM_CALL(IStock, ImportConfirmationsAndStockLevelsFromMantis),
-    SIM_CALL(IStock, ImportDeliveryDatesFromUps),
-    SIM_CALL(IStock, ImportDeliveryDatesFromPekaes),
-    SIM_CALL(IStock, ImportDeliveryDatesFromPocztaPolska),
-    SIM_CALL(IStock, ExportGoodsBaseToCaolin),
-    SIM_CALL(IStock, ImportDeliveryDatesFromInPost),
-    SIM_CALL(IStock, ImportConfirmationsFromCaolin),
-    SIM_CALL(IStock, ImportStockLevelsFromRovese),
-    SIM_CALL(IStock, ImportDeliveryDatesFromGeis),
-    SIM_CALL(IStock, ImportDeliveryDatesFromInPostShipX),
-    SIM_CALL(IStock, ImportConfirmationsAndStockLevelsFromMantisEc),
-    SIM_CALL(IStock, ExchangeDataWithGhPsb),
-    SIM_CALL(IStock, ExportStockLevelsToTpp),
-    SIM_CALL(IStock, ExportPwDocumentsToTpp),
-    SIM_CALL(IStock, ExportOrdersToTpp),
-    SIM_CALL(IStock, ExportWzDocumentsToTpp),
-    SIM_CALL(IStock, ExportToMantis),
-    SIM_CALL(IStock, ExportToMantisEc),
-};
-
-const ZephReportTable kReport = {
-    SIM_CALL(IReport, PrintInspectedIssueDocuments),
-    SIM_CALL(IReport, ExportInvoicePrintoutsToPrintHub),
-};
-
-const ZephReport2Table kReport2 = {
-    SIM_CALL(IReport2, CreateDailyReport),
-};
-
-const ZephLexiconTable kLexicon = {
-    SIM_CALL(ILexicon, SynchronizeWithCsk),
-    SIM_CALL(ILexicon, ExportGoodsToPriceCheckers),
-    SIM_CALL(ILexicon, ExportContractorsToHrc),
-    SIM_CALL(ILexicon, ImportStarterSalesFromHrc),
-    SIM_CALL(ILexicon, ImportTppPrices),
-    SIM_CALL(ILexicon, ExportGoodsToTpp),
-    SIM_CALL(ILexicon, ExportContractorsToTpp),
-    SIM_CALL(ILexicon, ImportExternalClassifications),
-    SIM_CALL(ILexicon, ImportExternalPaybackDefinitions),
-    SIM_CALL(ILexicon, ImportExternalConversionFactors),
-    SIM_CALL(ILexicon, ImportExternalInvestmentDictionaries),
-    SIM_CALL(ILexicon, ImportFiscalPrinterGraphics),
-};
-
-const ZephPrintHubTable kPrintHub = {
-    SIM_CALL(IPrintHub, CopyPrintoutImagesToImageDatabase),
-    SIM_CALL(IPrintHub, ProcessSeparateImageDatabase),
-};
-
-const ZephTillTable kTill = {
-    SIM_CALL(ITill, ImportPaymentsFromLedvo),
-};
-
-const ZephInvoicesTable kInvoices = {
-    SIM_CALL(IInvoices, SetConfiguration),
-    SIM_CALL(IInvoices, Finish),
-    SIM_CALL(IInvoices, ImportEInvoicesToStagingArea),
-    SIM_CALL(IInvoices, FiscalizeInStationPool),
-    SIM_CALL(IInvoices, ImportEArchiveDocumentsToStagingArea),
-    SIM_CALL(IInvoices, ImportReceiptsFromStagingArea),
-    SIM_CALL(IInvoices, ExportInvoicesToEDokumenty),
-};
-
+const ZephSetupTable kSetup = {ZEPH_SETUP_METHODS(SIM_CALL, ISetup)};
+const ZephStockTable kStock = {ZEPH_STOCK_METHODS(SIM_CALL, IStock)};
+const ZephReportTable kReport = {ZEPH_REPORT_METHODS(SIM_CALL, IReport)};
+const ZephReport2Table kReport2 = {ZEPH_REPORT2_METHODS(SIM_CALL, IReport2)};
+const ZephLexiconTable kLexicon = {ZEPH_LEXICON_METHODS(SIM_CALL, ILexicon)};
+const ZephPrintHubTable kPrintHub = {ZEPH_PRINT_HUB_METHODS(SIM_CALL, IPrintHub)};
+const ZephTillTable kTill = {ZEPH_TILL_METHODS(SIM_CALL, ITill)};
+const ZephInvoicesTable kInvoices = {ZEPH_INVOICES_METHODS(SIM_CALL, IInvoices)};
 const ZephEksportTessaroTable kEksportTessaro = {
-    SIM_CALL(IEksportTessaro, ExportToTessaro),
-    SIM_CALL(IEksportTessaro, SetConfiguration),
-    SIM_CALL(IEksportTessaro, SetWorkingDirectory),
-    SIM_CALL(IEksportTessaro, GetErrorMessage),
-    SIM_CALL(IEksportTessaro, GetFileList),
-    SIM_CALL(IEksportTessaro, SetEndDateCorrection),
-    SIM_CALL(IEksportTessaro, Finish),
-    SIM_CALL(IEksportTessaro, ExportToAmbro),
-};
-
-const ZephZephProcTable kZephProc = {
-    SIM_CALL(IZephProc, Start),
-    SIM_CALL(IZephProc, Finish),
-    SIM_CALL(IZephProc, OpenDatabase),
-    SIM_CALL(IZephProc, SaveDictionariesToXml),
-};
+    ZEPH_EKSPORT_TESSARO_METHODS(SIM_CALL, IEksportTessaro)};
+const ZephZephProcTable kZephProc = {ZEPH_ZEPH_PROC_METHODS(SIM_CALL, IZephProc)};
 
 #undef SIM_CALL
 

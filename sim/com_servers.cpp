@@ -8,6 +8,7 @@
 
 #include "com_params.h"
 #include "factory.h"
+#include "host/host_methods.h"
 
 namespace sim::com {
 namespace {
@@ -86,126 +87,20 @@ struct Entry<kMethod> {
   }
 };
 
-#define SIM_METHOD(Interface, method)                   \
-  Method {                                              \
-    u## #method, &Entry<&zeph::Interface::method>::Call \
-  }
+// One table row per method.
+#define SIM_METHOD(Interface, method) Method{u## #method, &Entry<&zeph::Interface::method>::Call},
 
-const Method kSetup[] = {
-    SIM_METHOD(ISetup, Logout),
-    SIM_METHOD(ISetup, GetLoginValue),
-    SIM_METHOD(ISetup, GetParameter),
-    SIM_METHOD(ISetup, SetConnection),
-    SIM_METHOD(ISetup, SetCreationSwitchA),
-    SIM_METHOD(ISetup, RegisterModule),
-    SIM_METHOD(ISetup, GetModule),
-    SIM_METHOD(ISetup, SetApplication),
-    SIM_METHOD(ISetup, FindRight),
-    SIM_METHOD(ISetup, HasRight),
-    SIM_METHOD(ISetup, GetExceptionHandler),
-    SIM_METHOD(ISetup, SetServer),
-    SIM_METHOD(ISetup, SetDatabase),
-    SIM_METHOD(ISetup, GetBoolParameter),
-    SIM_METHOD(ISetup, UnregisterModule),
-    SIM_METHOD(ISetup, SetUser),
-    SIM_METHOD(ISetup, SetPassword),
-    SIM_METHOD(ISetup, SetCreationSwitchB),
-    SIM_METHOD(ISetup, SetCreationSwitchC),
-    SIM_METHOD(ISetup, SetApplicationName),
-    SIM_METHOD(ISetup, SetPreLoginOption),
-    SIM_METHOD(ISetup, Close),
-    SIM_METHOD(ISetup, CheckRight),
-    SIM_METHOD(ISetup, Login),
-};
+const Method kSetup[] = {ZEPH_SETUP_METHODS(SIM_METHOD, ISetup)};
+const Method kStock[] = {ZEPH_STOCK_METHODS(SIM_METHOD, IStock)};
+const Method kReport[] = {ZEPH_REPORT_METHODS(SIM_METHOD, IReport)};
+const Method kReport2[] = {ZEPH_REPORT2_METHODS(SIM_METHOD, IReport2)};
+const Method kLexicon[] = {ZEPH_LEXICON_METHODS(SIM_METHOD, ILexicon)};
+const Method kPrintHub[] = {ZEPH_PRINT_HUB_METHODS(SIM_METHOD, IPrintHub)};
+const Method kTill[] = {ZEPH_TILL_METHODS(SIM_METHOD, ITill)};
+const Method kInvoices[] = {ZEPH_INVOICES_METHODS(SIM_METHOD, IInvoices)};
+const Method kEksportTessaro[] = {ZEPH_EKSPORT_TESSARO_METHODS(SIM_METHOD, IEksportTessaro)};
+const Method kZephProc[] = {ZEPH_ZEPH_PROC_METHODS(SIM_METHOD, IZephProc)};
 
-const Method kStock[] = {
-    SIM_METHOD(IStock, UpdateAverageSalesRate),
-    SIM_METHOD(IStock, ExchangeSalesData),
-    SIM_METHOD(IStock, ImportAllGoodsBasesFromPelkex),
-    SIM_METHOD(IStock, ExportIssueDocumentsToPelkex),
-    SIM_METHOD(IStock, ExportFilesToGefco),
-    SIM_METHOD(IStock, ImportConfirmationsFromGefco),
-    SIM_METHOD(IStock, ImportStockLevelsFromGefco),
-    SIM_METHOD(IStock, ImportConfirmationsAndStockLevelsFromMantis),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromUps),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromPekaes),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromPocztaPolska),
-    SIM_METHOD(IStock, ExportGoodsBaseToCaolin),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromInPost),
-    SIM_METHOD(IStock, ImportConfirmationsFromCaolin),
-    SIM_METHOD(IStock, ImportStockLevelsFromRovese),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromGeis),
-    SIM_METHOD(IStock, ImportDeliveryDatesFromInPostShipX),
-    SIM_METHOD(IStock, ImportConfirmationsAndStockLevelsFromMantisEc),
-    SIM_METHOD(IStock, ExchangeDataWithGhPsb),
-    SIM_METHOD(IStock, ExportStockLevelsToTpp),
-    SIM_METHOD(IStock, ExportPwDocumentsToTpp),
-    SIM_METHOD(IStock, ExportOrdersToTpp),
-    SIM_METHOD(IStock, ExportWzDocumentsToTpp),
-    SIM_METHOD(IStock, ExportToMantis),
-    SIM_METHOD(IStock, ExportToMantisEc),
-};
-
-const Method kReport[] = {
-    SIM_METHOD(IReport, PrintInspectedIssueDocuments),
-    SIM_METHOD(IReport, ExportInvoicePrintoutsToPrintHub),
-};
-
-const Method kReport2[] = {
-    SIM_METHOD(IReport2, CreateDailyReport),
-};
-
-const Method kLexicon[] = {
-    SIM_METHOD(ILexicon, SynchronizeWithCsk),
-    SIM_METHOD(ILexicon, ExportGoodsToPriceCheckers),
-    SIM_METHOD(ILexicon, ExportContractorsToHrc),
-    SIM_METHOD(ILexicon, ImportStarterSalesFromHrc),
-    SIM_METHOD(ILexicon, ImportTppPrices),
-    SIM_METHOD(ILexicon, ExportGoodsToTpp),
-    SIM_METHOD(ILexicon, ExportContractorsToTpp),
-    SIM_METHOD(ILexicon, ImportExternalClassifications),
-    SIM_METHOD(ILexicon, ImportExternalPaybackDefinitions),
-    SIM_METHOD(ILexicon, ImportExternalConversionFactors),
-    SIM_METHOD(ILexicon, ImportExternalInvestmentDictionaries),
-    SIM_METHOD(ILexicon, ImportFiscalPrinterGraphics),
-};
-
-const Method kPrintHub[] = {
-    SIM_METHOD(IPrintHub, CopyPrintoutImagesToImageDatabase),
-    SIM_METHOD(IPrintHub, ProcessSeparateImageDatabase),
-};
-
-const Method kTill[] = {
-    SIM_METHOD(ITill, ImportPaymentsFromLedvo),
-};
-
-const Method kInvoices[] = {
-    SIM_METHOD(IInvoices, SetConfiguration),
-    SIM_METHOD(IInvoices, Finish),
-    SIM_METHOD(IInvoices, ImportEInvoicesToStagingArea),
-    SIM_METHOD(IInvoices, FiscalizeInStationPool),
-    SIM_METHOD(IInvoices, ImportEArchiveDocumentsToStagingArea),
-    SIM_METHOD(IInvoices, ImportReceiptsFromStagingArea),
-    SIM_METHOD(IInvoices, ExportInvoicesToEDokumenty),
-};
-
-const Method kEksportTessaro[] = {
-    SIM_METHOD(IEksportTessaro, ExportToTessaro),
-    SIM_METHOD(IEksportTessaro, SetConfiguration),
-    SIM_METHOD(IEksportTessaro, SetWorkingDirectory),
-    SIM_METHOD(IEksportTessaro, GetErrorMessage),
-    SIM_METHOD(IEksportTessaro, GetFileList),
-    SIM_METHOD(IEksportTessaro, SetEndDateCorrection),
-    SIM_METHOD(IEksportTessaro, Finish),
-    SIM_METHOD(IEksportTessaro, ExportToAmbro),
-};
-
-const Method kZephProc[] = {
-    SIM_METHOD(IZephProc, Start),
-    SIM_METHOD(IZephProc, Finish),
-    SIM_METHOD(IZephProc, OpenDatabase),
-    SIM_METHOD(IZephProc, SaveDictionariesToXml),
-};
 #undef SIM_METHOD
 
 std::span<const Method> MethodsOf(zeph::ClassId id) {

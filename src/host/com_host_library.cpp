@@ -10,6 +10,7 @@
 #include "host/com_program_objects.h"
 #include "host/com_status.h"
 #include "host/com_support.h"
+#include "host/host_methods.h"
 
 // One server the program holds: the same handle for the same COM object,
 // counting the program's references.
@@ -127,9 +128,9 @@ HostStatus InvokeByName(ZephObject* self, std::u16string_view name, VARIANTARG* 
 // A method name as a template argument.
 template <size_t N>
 struct Name {
-  constexpr Name(const char (&text)[N]) {
-    std::copy_n(text, N, chars);
-  }  // NOLINT(google-explicit-constructor)
+  // Implicit: a string literal is the template argument.
+  // NOLINTNEXTLINE(google-explicit-constructor)
+  constexpr Name(const char (&text)[N]) { std::copy_n(text, N, chars); }
   char chars[N];
 };
 
@@ -157,124 +158,21 @@ struct Method<kName, ZephStatus (*)(ZephObject*, P...)> {
   }
 };
 
-// A designated table entry cannot be parenthesised.
-#define COM_CALL(Table, method) \
-  .method = &Method<#method, decltype(Table::method)>::Call  // NOLINT(bugprone-macro-parentheses)
-const ZephSetupTable kSetup = {
-    COM_CALL(ZephSetupTable, Logout),
-    COM_CALL(ZephSetupTable, GetLoginValue),
-    COM_CALL(ZephSetupTable, GetParameter),
-    COM_CALL(ZephSetupTable, SetConnection),
-    COM_CALL(ZephSetupTable, SetCreationSwitchA),
-    COM_CALL(ZephSetupTable, RegisterModule),
-    COM_CALL(ZephSetupTable, GetModule),
-    COM_CALL(ZephSetupTable, SetApplication),
-    COM_CALL(ZephSetupTable, FindRight),
-    COM_CALL(ZephSetupTable, HasRight),
-    COM_CALL(ZephSetupTable, GetExceptionHandler),
-    COM_CALL(ZephSetupTable, SetServer),
-    COM_CALL(ZephSetupTable, SetDatabase),
-    COM_CALL(ZephSetupTable, GetBoolParameter),
-    COM_CALL(ZephSetupTable, UnregisterModule),
-    COM_CALL(ZephSetupTable, SetUser),
-    COM_CALL(ZephSetupTable, SetPassword),
-    COM_CALL(ZephSetupTable, SetCreationSwitchB),
-    COM_CALL(ZephSetupTable, SetCreationSwitchC),
-    COM_CALL(ZephSetupTable, SetApplicationName),
-    COM_CALL(ZephSetupTable, SetPreLoginOption),
-    COM_CALL(ZephSetupTable, Close),
-    COM_CALL(ZephSetupTable, CheckRight),
-    COM_CALL(ZephSetupTable, Login),
-};
+// One table entry per method.
+#define COM_CALL(Table, method) .method = &Method<#method, decltype(Table::method)>::Call,
 
-const ZephStockTable kStock = {
-    COM_CALL(ZephStockTable, UpdateAverageSalesRate),
-    COM_CALL(ZephStockTable, ExchangeSalesData),
-    COM_CALL(ZephStockTable, ImportAllGoodsBasesFromPelkex),
-    COM_CALL(ZephStockTable, ExportIssueDocumentsToPelkex),
-    COM_CALL(ZephStockTable, ExportFilesToGefco),
-    COM_CALL(ZephStockTable, ImportConfirmationsFromGefco),
-    COM_CALL(ZephStockTable, ImportStockLevelsFromGefco),
-    COM_CALL(ZephStockTable, ImportConfirmationsAndStockLevelsFromMantis),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromUps),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromPekaes),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromPocztaPolska),
-    COM_CALL(ZephStockTable, ExportGoodsBaseToCaolin),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromInPost),
-    COM_CALL(ZephStockTable, ImportConfirmationsFromCaolin),
-    COM_CALL(ZephStockTable, ImportStockLevelsFromRovese),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromGeis),
-    COM_CALL(ZephStockTable, ImportDeliveryDatesFromInPostShipX),
-    COM_CALL(ZephStockTable, ImportConfirmationsAndStockLevelsFromMantisEc),
-    COM_CALL(ZephStockTable, ExchangeDataWithGhPsb),
-    COM_CALL(ZephStockTable, ExportStockLevelsToTpp),
-    COM_CALL(ZephStockTable, ExportPwDocumentsToTpp),
-    COM_CALL(ZephStockTable, ExportOrdersToTpp),
-    COM_CALL(ZephStockTable, ExportWzDocumentsToTpp),
-    COM_CALL(ZephStockTable, ExportToMantis),
-    COM_CALL(ZephStockTable, ExportToMantisEc),
-};
-
-const ZephReportTable kReport = {
-    COM_CALL(ZephReportTable, PrintInspectedIssueDocuments),
-    COM_CALL(ZephReportTable, ExportInvoicePrintoutsToPrintHub),
-};
-
-const ZephReport2Table kReport2 = {
-    COM_CALL(ZephReport2Table, CreateDailyReport),
-};
-
-const ZephLexiconTable kLexicon = {
-    COM_CALL(ZephLexiconTable, SynchronizeWithCsk),
-    COM_CALL(ZephLexiconTable, ExportGoodsToPriceCheckers),
-    COM_CALL(ZephLexiconTable, ExportContractorsToHrc),
-    COM_CALL(ZephLexiconTable, ImportStarterSalesFromHrc),
-    COM_CALL(ZephLexiconTable, ImportTppPrices),
-    COM_CALL(ZephLexiconTable, ExportGoodsToTpp),
-    COM_CALL(ZephLexiconTable, ExportContractorsToTpp),
-    COM_CALL(ZephLexiconTable, ImportExternalClassifications),
-    COM_CALL(ZephLexiconTable, ImportExternalPaybackDefinitions),
-    COM_CALL(ZephLexiconTable, ImportExternalConversionFactors),
-    COM_CALL(ZephLexiconTable, ImportExternalInvestmentDictionaries),
-    COM_CALL(ZephLexiconTable, ImportFiscalPrinterGraphics),
-};
-
-const ZephPrintHubTable kPrintHub = {
-    COM_CALL(ZephPrintHubTable, CopyPrintoutImagesToImageDatabase),
-    COM_CALL(ZephPrintHubTable, ProcessSeparateImageDatabase),
-};
-
-const ZephTillTable kTill = {
-    COM_CALL(ZephTillTable, ImportPaymentsFromLedvo),
-};
-
-const ZephInvoicesTable kInvoices = {
-    COM_CALL(ZephInvoicesTable, SetConfiguration),
-    COM_CALL(ZephInvoicesTable, Finish),
-    COM_CALL(ZephInvoicesTable, ImportEInvoicesToStagingArea),
-    COM_CALL(ZephInvoicesTable, FiscalizeInStationPool),
-    COM_CALL(ZephInvoicesTable, ImportEArchiveDocumentsToStagingArea),
-    COM_CALL(ZephInvoicesTable, ImportReceiptsFromStagingArea),
-    COM_CALL(ZephInvoicesTable, ExportInvoicesToEDokumenty),
-};
-
+const ZephSetupTable kSetup = {ZEPH_SETUP_METHODS(COM_CALL, ZephSetupTable)};
+const ZephStockTable kStock = {ZEPH_STOCK_METHODS(COM_CALL, ZephStockTable)};
+const ZephReportTable kReport = {ZEPH_REPORT_METHODS(COM_CALL, ZephReportTable)};
+const ZephReport2Table kReport2 = {ZEPH_REPORT2_METHODS(COM_CALL, ZephReport2Table)};
+const ZephLexiconTable kLexicon = {ZEPH_LEXICON_METHODS(COM_CALL, ZephLexiconTable)};
+const ZephPrintHubTable kPrintHub = {ZEPH_PRINT_HUB_METHODS(COM_CALL, ZephPrintHubTable)};
+const ZephTillTable kTill = {ZEPH_TILL_METHODS(COM_CALL, ZephTillTable)};
+const ZephInvoicesTable kInvoices = {ZEPH_INVOICES_METHODS(COM_CALL, ZephInvoicesTable)};
 const ZephEksportTessaroTable kEksportTessaro = {
-    COM_CALL(ZephEksportTessaroTable, ExportToTessaro),
-    COM_CALL(ZephEksportTessaroTable, SetConfiguration),
-    COM_CALL(ZephEksportTessaroTable, SetWorkingDirectory),
-    COM_CALL(ZephEksportTessaroTable, GetErrorMessage),
-    COM_CALL(ZephEksportTessaroTable, GetFileList),
-    COM_CALL(ZephEksportTessaroTable, SetEndDateCorrection),
-    COM_CALL(ZephEksportTessaroTable, Finish),
-    COM_CALL(ZephEksportTessaroTable, ExportToAmbro),
-};
+    ZEPH_EKSPORT_TESSARO_METHODS(COM_CALL, ZephEksportTessaroTable)};
+const ZephZephProcTable kZephProc = {ZEPH_ZEPH_PROC_METHODS(COM_CALL, ZephZephProcTable)};
 
-const ZephZephProcTable kZephProc = {
-    COM_CALL(ZephZephProcTable, Start),
-    COM_CALL(ZephZephProcTable, Finish),
-    COM_CALL(ZephZephProcTable, OpenDatabase),
-    COM_CALL(ZephZephProcTable, SaveDictionariesToXml),
-};
 #undef COM_CALL
 
 ZephStatus CreateByClassId(ZephClassId, ZephObject** object) {

@@ -10,6 +10,10 @@ import pytest
 
 BIN = os.environ.get("ZEPH_BIN", "")
 SIM = os.environ.get("ZEPH_SIM", "")
+# "com": the simulator's classes are reached through COM by the ProgIDs it
+# registers (Windows; scripts/test-com.sh registers it first); otherwise
+# through components.ini's library paths.
+HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
 
 START = b"Automatyczny eksport zostal uruchomiony.\nProsze czekac...\n"
@@ -77,12 +81,22 @@ class App:
         return self.dir / name
 
     def write_components(self, **classes):
+        """components.ini naming the simulator for every class; a class given
+        None is left out, one given a path gets that library. Through COM the
+        simulator's classes are named by ProgID instead."""
         names = {"Setup": SIM, "Invoices": SIM, "EksportTessaro": SIM, "ZephProc": SIM}
         names.update(classes)
         lines = ["[InprocServers]"]
+        progids = ["[ProgIDs]"]
         for key, value in names.items():
-            if value is not None:
+            if value is None:
+                continue
+            if HOST_MODE == "com" and value == SIM:
+                progids.append(f"{key}=MerkanSim.{key}")
+            else:
                 lines.append(f"{key}={value}")
+        if len(progids) > 1:
+            lines += progids
         (self.dir / "components.ini").write_text("\n".join(lines) + "\n")
 
     def write_sim(self, text):

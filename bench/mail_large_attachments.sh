@@ -3,8 +3,9 @@
 # local SMTP server: mail_probe (SendMail streaming the message) beside the
 # curl command-line tool sending the same kind of message pre-built on disk
 # (--upload-file), alternated TRIALS times (medians reported, with the CPU
-# ratio), and once curl's own MIME composer (-F). The server
-# (bench/mail_sink.py) discards what it reads; its CPU is not counted.
+# ratio), then the same over STARTTLS (the server's certificate checked
+# against a CA file by both), and once curl's own MIME composer (-F). The
+# server (bench/mail_sink.py) discards what it reads; its CPU is not counted.
 #
 # Usage: bench/mail_large_attachments.sh [COUNT] [SIZE_MB]
 # MAIL_PROBE names the probe (default build-mail/tests/mail_probe); TRIALS
@@ -25,8 +26,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A self-signed certificate for 127.0.0.1, its own CA.
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 -days 1 -keyout "$WORK/key.pem" -out "$WORK/cert.pem" \
+  2>/dev/null
 PORT=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-/usr/bin/python3 bench/mail_sink.py "$PORT" "$WORK/received.txt" >"$WORK/sink.log" 2>&1 &
+/usr/bin/python3 bench/mail_sink.py "$PORT" "$WORK/received.txt" "$WORK/cert.pem" "$WORK/key.pem" \
+  >"$WORK/sink.log" 2>&1 &
 SINK_PID=$!
 for _ in $(seq 50); do grep -q ready "$WORK/sink.log" 2>/dev/null && break; sleep 0.2; done
 
@@ -76,20 +82,37 @@ MIME="$WORK/message.eml"
 curl_args=(--silent --show-error "smtp://127.0.0.1:$PORT" --mail-from nadawca@example.com
            --mail-rcpt odbiorca@example.com)
 TRIALS=${TRIALS:-3}
-: >"$WORK/probe.txt"
-: >"$WORK/curl.txt"
-for trial in $(seq "$TRIALS"); do
-  measure "$PROBE" "${probe_args[@]}" >>"$WORK/probe.txt"
-  measure curl "${curl_args[@]}" --upload-file "$MIME" >>"$WORK/curl.txt"
-  echo "trial $trial: mail_probe $(tail -1 "$WORK/probe.txt" | cut -d' ' -f3) s CPU," \
-    "curl $(tail -1 "$WORK/curl.txt" | cut -d' ' -f3) s CPU"
-done
-probe=$(median 3 <"$WORK/probe.txt")
-upload=$(median 3 <"$WORK/curl.txt")
-report "mail_probe (SendMail)" "$probe"
-report "curl --upload-file (pre-built)" "$upload"
-awk -v p="$(cut -d' ' -f3 <<<"$probe")" -v c="$(cut -d' ' -f3 <<<"$upload")" \
-  'BEGIN { printf "CPU ratio mail_probe / curl --upload-file: %.2f (medians of %d runs)\n", p / c, '"$TRIALS"' }'
+
+# Alternates the probe and curl TRIALS times; $1 names the run, the probe's
+# and curl's extra arguments follow, separated by "--".
+compare() {
+  local name=$1 extra_probe=() extra_curl=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do extra_probe+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  extra_curl=("$@")
+  echo "== $name"
+  : >"$WORK/probe.txt"
+  : >"$WORK/curl.txt"
+  for trial in $(seq "$TRIALS"); do
+    measure "$PROBE" "${probe_args[@]}" "${extra_probe[@]}" >>"$WORK/probe.txt"
+    measure curl "${curl_args[@]}" "${extra_curl[@]}" --upload-file "$MIME" >>"$WORK/curl.txt"
+    echo "trial $trial: mail_probe $(tail -1 "$WORK/probe.txt" | cut -d' ' -f3) s CPU," \
+      "curl $(tail -1 "$WORK/curl.txt" | cut -d' ' -f3) s CPU"
+  done
+  local probe upload
+  probe=$(median 3 <"$WORK/probe.txt")
+  upload=$(median 3 <"$WORK/curl.txt")
+  report "mail_probe (SendMail)" "$probe"
+  report "curl --upload-file (pre-built)" "$upload"
+  awk -v p="$(cut -d' ' -f3 <<<"$probe")" -v c="$(cut -d' ' -f3 <<<"$upload")" \
+    'BEGIN { printf "CPU ratio mail_probe / curl --upload-file: %.2f (medians of %d runs)\n", p / c, '"$TRIALS"' }'
+}
+
+# The server offers STARTTLS: the plain run says no to it on both sides.
+compare "plain" --encryption=brak --
+compare "STARTTLS, certificate verified" --encryption=starttls --ca-file="$WORK/cert.pem" -- \
+  --ssl-reqd --cacert "$WORK/cert.pem"
 rm -f "$MIME"
 
 form=(-F '=Pliki w załączeniu.;type=text/plain')

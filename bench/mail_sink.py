@@ -2,9 +2,11 @@
 nothing but their sizes: DATA is read in large pieces and discarded, so the
 server's memory does not distort a benchmark of the sender.
 
-Usage: mail_sink.py PORT REPORT_FILE  (one line "<bytes> <rcpt>" per message)"""
+Usage: mail_sink.py PORT REPORT_FILE [CERT KEY]  (one line "<bytes> <rcpt>"
+per message). With a certificate and its key the server offers STARTTLS
+(not required: a plain session still works)."""
 
-import asyncio
+import ssl
 import sys
 import time
 
@@ -49,7 +51,12 @@ class Sink(Controller):
 def main():
     port, report = int(sys.argv[1]), sys.argv[2]
     DiscardingSMTP.report = report
-    controller = Sink(object(), hostname="127.0.0.1", port=port, data_size_limit=None)
+    tls = {}
+    if len(sys.argv) > 4:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[3], sys.argv[4])
+        tls = {"tls_context": context}
+    controller = Sink(object(), hostname="127.0.0.1", port=port, data_size_limit=None, **tls)
     controller.start()
     print("ready", flush=True)
     try:

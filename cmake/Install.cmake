@@ -2,8 +2,12 @@
 # Components: "program" (the program, its tools and their files) and
 # "simulator" (the host simulator library).
 
-install(TARGETS zephautomat zephautomat-run RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+# The program is not on PATH: it reads and writes serwery.ini and its log
+# beside itself, so it runs only from an instance's own copy
+# (zephautomat-instance), never from a system directory.
+install(TARGETS zephautomat RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/zephautomat
         COMPONENT program)
+install(TARGETS zephautomat-run RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 if(TARGET zephautomat-check)
   install(TARGETS zephautomat-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 endif()

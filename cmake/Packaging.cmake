@@ -17,8 +17,12 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME zephautomat)
 # The instance tool converts the sample configuration with iconv and sed.
 # libcurl is opened at the first message, so no link names it: 7.85 brought
 # CURLOPT_PROTOCOLS_STR.
+# adduser: the maintainer scripts create the system user zephautomat.
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS
-    "libc-bin, sed, libcurl4 (>= 7.85.0) | libcurl3-gnutls (>= 7.85.0)")
+    "libc-bin, sed, adduser, libcurl4 (>= 7.85.0) | libcurl3-gnutls (>= 7.85.0)")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_SOURCE_DIR}/packaging/debian/postinst;${CMAKE_SOURCE_DIR}/packaging/debian/postrm")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS zephautomat-simulator)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME zephautomat-simulator)
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION

@@ -9,6 +9,9 @@ PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
           time       # /usr/bin/time: peak memory in the benchmarks
           openssl    # the mail tests over TLS make their certificates with it
           dpkg-dev   # dpkg-shlibdeps: dependencies of the Debian packages
+          systemd    # systemd-analyze: the unit tests verify and score the units offline
+          strace     # the order of fsync and rename, the system calls of a run
+          adduser    # the package's maintainer scripts create the service user
           # CI gates (scripts/ci.sh): the clang build with its sanitizer runtime,
           # clang-format and clang-tidy of the same release, git for the file list.
           clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 git

@@ -13,7 +13,8 @@ import pytest
 
 BUILD = os.environ.get("ZEPH_BUILD_DIR", "")
 SOURCE = os.environ.get("ZEPH_SOURCE_DIR", "")
-TOOLS = ["zephautomat", "zephautomat-check", "zephautomat-run", "zephautomat-instance"]
+TOOLS = ["zephautomat-check", "zephautomat-run", "zephautomat-instance"]
+PROGRAM = Path("libexec", "zephautomat", "zephautomat")
 VERSION_TAG = re.compile(rb"ZephAutomat \d+\.\d+\.\d+ revision [0-9A-Za-z.+-]+")
 
 
@@ -33,9 +34,10 @@ def prefix(tmp_path_factory):
 
 
 def test_install_puts_the_documented_files_in_place(prefix):
-    for tool in TOOLS:
-        path = prefix / "bin" / tool
-        assert path.is_file() and os.access(path, os.X_OK), tool
+    assert sorted(p.name for p in (prefix / "bin").iterdir()) == sorted(TOOLS)
+    # the program is off PATH: run from there it would write beside itself
+    for path in [prefix / t for t in ["bin/" + t for t in TOOLS] + [str(PROGRAM)]]:
+        assert path.is_file() and os.access(path, os.X_OK), path
     pages = sorted(p.name for p in (prefix / "share" / "man").glob("man*/*"))
     sources = sorted(p.name for p in Path(SOURCE, "docs", "man").glob("*.[1-8]"))
     assert pages == sources
@@ -51,7 +53,7 @@ def test_install_puts_the_documented_files_in_place(prefix):
 def test_every_binary_carries_one_version(prefix):
     tags = set()
     for path in [prefix / "bin" / t for t in TOOLS if t != "zephautomat-instance"] + [
-            prefix / "lib" / "zephautomat" / "libmerkan-sim.so"]:
+            prefix / PROGRAM, prefix / "lib" / "zephautomat" / "libmerkan-sim.so"]:
         found = set(VERSION_TAG.findall(path.read_bytes()))
         assert len(found) == 1, (path, found)
         tags |= found
@@ -77,13 +79,45 @@ def test_created_instance_runs_the_installed_program(prefix, tmp_path):
     assert f"KatalogRoboczy={instance}/praca".encode() in ini
     simulator = prefix / "lib" / "zephautomat" / "libmerkan-sim.so"
     assert f"Setup={simulator}\n" in (instance / "components.ini").read_text()
-    assert (instance / "zephautomat").read_bytes() == (prefix / "bin" / "zephautomat").read_bytes()
+    assert (instance / "zephautomat").read_bytes() == (prefix / PROGRAM).read_bytes()
 
     result = run(prefix / "bin" / "zephautomat-run", instance, "/WDS", "/CSK")
     assert result.returncode == 0, result.stderr.decode()
     assert result.stderr.decode().splitlines()[-1] == (
         "zephautomat-run: 2 tasks run, 0 failed, 0 mails failed; exit code 0")
     assert (instance / "praca").is_dir()
+
+
+def test_update_is_idempotent_and_leaves_nothing_behind(prefix, tmp_path):
+    tool = prefix / "bin" / "zephautomat-instance"
+    instance = tmp_path / "main"
+    assert run(tool, "create", instance).returncode == 0
+    installed = prefix / PROGRAM
+    original = installed.read_bytes()
+    version = run(tool, "--version").stdout.decode().split()[-1]
+
+    def update():
+        done = run(tool, "update", instance)
+        assert done.returncode == 0, done.stderr
+        assert sorted(p.name for p in instance.iterdir()) == [
+            "components.ini", "serwery.ini", "zephautomat"]
+        assert (instance / "zephautomat").read_bytes() == installed.read_bytes()
+        return done.stdout.decode().split(": ", 1)[1]
+
+    already = f"{instance} runs the installed binary ({version}) already\n"
+    assert update() == already
+    assert update() == already
+    # an upgrade replaces the installed file (a new inode, as dpkg does)
+    try:
+        installed.unlink()
+        installed.write_bytes(original + b"\0upgrade")
+        installed.chmod(0o755)
+        assert update() == f"{instance} now runs the installed binary ({version})\n"
+        assert update() == already
+    finally:
+        installed.unlink()
+        installed.write_bytes(original)
+        installed.chmod(0o755)
 
 
 @pytest.mark.parametrize("arguments, message", [
@@ -98,6 +132,47 @@ def test_instance_tool_refuses_with_a_reason(prefix, tmp_path, arguments, messag
     assert done.returncode == 1
     assert message in done.stderr.decode()
     assert not (tmp_path / "new").exists()
+
+
+MAINTAINER_SCRIPTS = Path(SOURCE, "packaging", "debian")
+
+
+@pytest.mark.parametrize("user_exists, systemd_runs, calls", [
+    (False, False, ["adduser --system --group --quiet --home /var/lib/zephautomat "
+                    "--no-create-home --gecos ZephAutomat runs zephautomat"]),
+    (True, False, []),
+    (True, True, ["systemctl daemon-reload"]),
+])
+def test_package_creates_the_service_user_once(tmp_path, user_exists, systemd_runs, calls):
+    # the commands the script calls are stand-ins that record how they were called
+    stubs = tmp_path / "bin"
+    stubs.mkdir()
+    log = tmp_path / "calls"
+    for name, status in [("getent", 0 if user_exists else 2), ("adduser", 0), ("systemctl", 0)]:
+        (stubs / name).write_text(f'#!/bin/sh\n[ {name} = getent ] || echo "{name} $*" >> {log}\n'
+                                  f"exit {status}\n")
+        (stubs / name).chmod(0o755)
+    script = (MAINTAINER_SCRIPTS / "postinst").read_text()
+    if not systemd_runs:
+        script = script.replace("/run/systemd/system", str(tmp_path / "no-systemd"))
+    elif not Path("/run/systemd/system").is_dir():
+        script = script.replace("/run/systemd/system", str(tmp_path))
+    (tmp_path / "postinst").write_text(script)
+
+    done = run("sh", "-e", tmp_path / "postinst", "configure",
+               env={"PATH": f"{stubs}:/usr/bin:/bin"})
+
+    assert done.returncode == 0, done.stderr
+    assert (log.read_text().splitlines() if log.exists() else []) == calls
+
+
+def test_purge_keeps_the_instances_the_records_and_the_user():
+    code = [line for line in (MAINTAINER_SCRIPTS / "postrm").read_text().splitlines()
+            if not line.lstrip().startswith("#")]
+    for word in ["rm ", "deluser", "userdel", "/srv", "/var/lib"]:
+        assert not any(word in line for line in code), word
+    for name in ["postinst", "postrm"]:
+        assert run("sh", "-n", MAINTAINER_SCRIPTS / name).returncode == 0
 
 
 @pytest.mark.skipif(shutil.which("dpkg-shlibdeps") is None, reason="needs dpkg-dev")
@@ -116,12 +191,20 @@ def test_cpack_builds_the_two_packages(tmp_path):
 
     for tool in TOOLS:
         assert f"./usr/bin/{tool}\n" in contents(main)
+    assert "./usr/libexec/zephautomat/zephautomat\n" in contents(main)
+    assert "./usr/bin/zephautomat\n" not in contents(main)
     assert "libmerkan-sim.so" not in contents(main)
     assert "./usr/lib/zephautomat/libmerkan-sim.so\n" in contents(simulator)
-    # dependencies from the libraries the binaries use
+    # dependencies from the libraries the binaries use, and adduser for the service user
     assert "libcurl" in field(main, "Depends") and "libc6" in field(simulator, "Depends")
+    assert "adduser" in field(main, "Depends")
+    control = tmp_path / "control"
+    run("dpkg-deb", "-e", main, control)
+    for name in ["postinst", "postrm"]:
+        assert (control / name).read_bytes() == (MAINTAINER_SCRIPTS / name).read_bytes()
+        assert os.access(control / name, os.X_OK)
     # stripped: no debugging sections left
     unpacked = tmp_path / "unpacked"
     run("dpkg-deb", "-x", main, unpacked)
-    sections = run("readelf", "-S", unpacked / "usr" / "bin" / "zephautomat").stdout.decode()
+    sections = run("readelf", "-S", unpacked / "usr" / PROGRAM).stdout.decode()
     assert ".debug_info" not in sections and ".symtab" not in sections

@@ -8,7 +8,8 @@ import subprocess
 import pytest
 
 PAGES = pathlib.Path(__file__).resolve().parents[2] / "docs" / "man"
-NAMES = ["zephautomat.1", "serwery.ini.5", "zephautomat-check.1", "zephautomat-run.1"]
+NAMES = ["zephautomat.1", "serwery.ini.5", "zephautomat-check.1", "zephautomat-run.1",
+         "zephautomat-instance.1"]
 
 
 @pytest.mark.parametrize("name", NAMES)

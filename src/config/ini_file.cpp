@@ -216,7 +216,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
   UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd) {
     if (errno == ENOENT) return;
-    throw Exception("Unable to read " + path_);
+    ReadFailed(errno);
   }
   struct stat st {};
   if (::fstat(fd.Get(), &st) == 0) stamp_ = FileStamp::Of(st);
@@ -235,7 +235,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     }
     ssize_t n = ::read(fd.Get(), bytes.get() + got, capacity - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw Exception("Unable to read " + path_);
+    if (n < 0) ReadFailed(errno);
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
@@ -265,6 +265,13 @@ void IniFile::Decode() {
   raw_ = std::move(decoded.raw);
   for (uint32_t i = 0; i < raw_.size(); ++i) raw_index_.emplace(raw_[i].line, i);
   if (decoded.mixed_line != UINT32_MAX) Warn(IniWarning::Kind::kMixedEncoding, decoded.mixed_line);
+}
+
+// The logged text stays "Unable to read <path>"; the operator learns why on
+// standard error, and the exception carries the reason to the run record.
+void IniFile::ReadFailed(int error) const {
+  DiagnoseSystemError("cannot read", path_, error);
+  throw Exception("Unable to read " + path_, std::strerror(error));
 }
 
 void IniFile::Unconvertible(std::string_view section, std::string_view key) const {

@@ -202,6 +202,7 @@ class IniFile {
   void Warn(IniWarning::Kind kind, uint32_t id) { warnings_.push_back({kind, id + 1}); }
   [[noreturn]] void Unconvertible(std::string_view section, std::string_view key) const;
   [[noreturn]] void WriteFailed() const;
+  [[noreturn]] void ReadFailed(int error) const;
 
   std::string path_;
   // The text as read, in Windows-1250; loaded lines point into it. Not a

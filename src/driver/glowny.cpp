@@ -65,7 +65,7 @@ void TfrmGlowny::RunExport() {
       }
     }
   } catch (const std::exception& e) {
-    context_.record.EndedEarly(e.what());
+    context_.record.EndedEarly(e.what(), ReasonOf(e));
     try {
       context_.log.AddLogLine(e.what(), true);
       context_.log.Save(context_.log_path);

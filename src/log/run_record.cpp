@@ -95,7 +95,7 @@ void RunRecord::EndTask() {
   task_open_ = false;
 }
 
-void RunRecord::EndedEarly(const std::string& message) {
+void RunRecord::EndedEarly(const std::string& message, const std::string& reason) {
   if (!Active()) return;
   // Where the run stood: before any task (the switches or serwery.ini),
   // inside a task whose closing steps failed, or between tasks.
@@ -106,6 +106,7 @@ void RunRecord::EndedEarly(const std::string& message) {
   }
   ended_early_ = true;
   early_message_ = message;
+  early_reason_ = reason;
 }
 
 std::string RunRecord::ToJson() const {
@@ -142,8 +143,9 @@ std::string RunRecord::ToJson() const {
   json += tasks_.empty() ? "],\n" : "\n  ],\n";
   json += "  \"ended_early\": ";
   if (ended_early_) {
-    json +=
-        "{\"stage\": " + Quoted(early_stage_) + ", \"message\": " + Quoted(early_message_) + "}";
+    json += "{\"stage\": " + Quoted(early_stage_) + ", \"message\": " + Quoted(early_message_);
+    if (!early_reason_.empty()) json += ", \"reason\": " + Quoted(early_reason_);
+    json += "}";
   } else {
     json += "null";
   }

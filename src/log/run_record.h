@@ -38,8 +38,9 @@ class RunRecord {
   // One mail step of the task: sent, or the error it ended with.
   void Mail(bool sent, const std::string& error);
   void EndTask();
-  // An error ended the run before its end (Windows-1250).
-  void EndedEarly(const std::string& message);
+  // An error ended the run before its end (Windows-1250), with the system's
+  // reason when one is known.
+  void EndedEarly(const std::string& message, const std::string& reason = {});
 
   // The record as JSON.
   std::string ToJson() const;
@@ -71,6 +72,7 @@ class RunRecord {
   bool ended_early_ = false;
   std::string early_stage_;
   std::string early_message_;
+  std::string early_reason_;
 };
 
 }  // namespace zeph

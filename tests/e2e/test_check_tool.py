@@ -5,6 +5,7 @@ and nothing in the instance is ever written or created."""
 
 import os
 import pathlib
+import pwd
 import stat
 import subprocess
 
@@ -276,9 +277,33 @@ def test_another_user_must_be_able_to_write_what_the_run_writes(app):
     assert result.returncode == 1
     assert "as user nobody" in result.out.splitlines()[0]
     assert result.has("error", str(app.dir) + "/", "user nobody cannot write in the instance directory")
-    assert result.has("error", "serwery.ini", "user nobody cannot write it")
+    # root's file of mode 0600: the run would stop at reading it
+    assert result.has("error", "serwery.ini", "user nobody cannot read it (its mode gives others "
+                      f"no read permission); every run stops with \"Unable to read {app.dir}/")
+    assert not result.has("error", "serwery.ini", "user nobody cannot write it")
     assert result.has("error", "Eksport_PelkTessaro_Auto.log", "user nobody cannot append to it")
     assert result.has("error", "serwery.ini: [A] KatalogRoboczy", "user nobody cannot write in")
+
+
+def test_readable_but_not_writable_server_list_is_told_as_such(app):
+    good_config(app)
+    os.chmod(app.path("serwery.ini"), 0o644)
+    os.chmod(app.dir, 0o755)
+    result = check(app, options=["--user", "nobody"])
+    assert result.has("error", "serwery.ini", "user nobody cannot write it (its mode gives others "
+                      "no write permission)")
+    assert not result.has("error", "serwery.ini", "cannot read it")
+
+
+def test_server_list_the_check_cannot_read_is_told_with_the_reason(app):
+    good_config(app)
+    app.path("serwery.ini").unlink()
+    app.path("serwery.ini").mkdir()
+    result = check(app)
+    assert result.returncode == 1
+    me = pwd.getpwuid(os.geteuid()).pw_name
+    assert result.has("error", "serwery.ini", f"user {me} cannot read it (Is a directory); "
+                      f"every run stops with \"Unable to read {app.dir}/serwery.ini\"")
 
 
 def test_log_link_to_a_missing_directory_is_reported(app):

@@ -322,3 +322,34 @@ def test_summary_tells_the_exit_code_the_tool_returns(app, tmp_path):
     ]
     assert run.metric("zephautomat_last_run_exit_code") == 2
     assert run.metric("zephautomat_last_run_success_timestamp_seconds") == 0
+
+
+def _directory(path):
+    path.mkdir()
+
+
+def _link_loop(path):
+    os.symlink(path.name, path)
+
+
+@pytest.mark.parametrize("make, reason", [
+    (_directory, "Is a directory"),
+    (_link_loop, "Too many levels of symbolic links"),
+])
+def test_unreadable_server_list_tells_why(app, make, reason):
+    ini = app.path("serwery.ini")
+    make(ini)
+
+    run = wrap(app, "/WDS")
+
+    assert run.returncode == 2
+    assert run.console == START + END
+    # the logged text stays as it is; standard error and the record say why
+    assert mask(app.log()) == f"TS  Unable to read {ini}\r\n".encode()
+    assert run.record["ended_early"] == {"stage": "configuration",
+                                         "message": f"Unable to read {ini}", "reason": reason}
+    assert run.summary == [
+        f"zephautomat: cannot read {ini}: {reason}",
+        f"zephautomat-run: the run ended early (configuration): Unable to read {ini}: {reason}",
+        "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 2",
+    ]

@@ -43,6 +43,15 @@ void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds
                                 " (mode " + Octal(st.st_mode) + "); chmod 600 " + path);
   }
   std::string reason;
+  if (!MayRead(user, path, reason)) {
+    // The run stops at reading: whether it could write comes later. The
+    // current user's failure to read is told where the file is read.
+    if (!user.is_current) {
+      findings.Error(where, "user " + user.name + " cannot read it (" + reason +
+                                "); every run stops with \"Unable to read " + path + "\"");
+    }
+    return;
+  }
   if (!MayWrite(user, path, reason)) {
     findings.Error(where, "user " + user.name + " cannot write it (" + reason +
                               "); every run stops with \"Unable to write to " + path + "\"");

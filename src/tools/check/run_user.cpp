@@ -43,6 +43,45 @@ bool ReadOnlyMount(const std::string& path) {
   return ::statvfs(path.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY) != 0;
 }
 
+// Whether `user` may read, or write (create, rename, remove in a directory),
+// the file at `path`.
+bool MayAccess(const RunUser& user, const std::string& path, bool write, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  const bool directory = S_ISDIR(st.st_mode);
+  if (user.is_current) {
+    // Directories also need search permission to reach the files in them.
+    int mode = !write ? R_OK : directory ? W_OK | X_OK : W_OK;
+    if (::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0) return true;
+    reason = std::strerror(errno);
+    return false;
+  }
+  if (write && ReadOnlyMount(path)) {
+    reason = "read-only file system";
+    return false;
+  }
+  if (user.uid == 0) return true;
+  mode_t access_bit = write ? S_IWOTH : S_IROTH;
+  mode_t search_bit = S_IXOTH;
+  std::string whose = "others";
+  if (st.st_uid == user.uid) {
+    access_bit = write ? S_IWUSR : S_IRUSR;
+    search_bit = S_IXUSR;
+    whose = "its owner";
+  } else if (std::find(user.groups.begin(), user.groups.end(), st.st_gid) != user.groups.end()) {
+    access_bit = write ? S_IWGRP : S_IRGRP;
+    search_bit = S_IXGRP;
+    whose = "its group";
+  }
+  bool ok = (st.st_mode & access_bit) != 0 && (!directory || (st.st_mode & search_bit) != 0);
+  if (!ok)
+    reason = "its mode gives " + whose + (write ? " no write permission" : " no read permission");
+  return ok;
+}
+
 }  // namespace
 
 RunUser CurrentRunUser() {
@@ -65,39 +104,11 @@ bool LookUpRunUser(const std::string& name, RunUser& out) {
 }
 
 bool MayWrite(const RunUser& user, const std::string& path, std::string& reason) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  const bool directory = S_ISDIR(st.st_mode);
-  if (user.is_current) {
-    // Directories also need search permission to reach the files in them.
-    int mode = directory ? W_OK | X_OK : W_OK;
-    if (::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0) return true;
-    reason = std::strerror(errno);
-    return false;
-  }
-  if (ReadOnlyMount(path)) {
-    reason = "read-only file system";
-    return false;
-  }
-  if (user.uid == 0) return true;
-  mode_t write_bit = S_IWOTH;
-  mode_t search_bit = S_IXOTH;
-  std::string whose = "others";
-  if (st.st_uid == user.uid) {
-    write_bit = S_IWUSR;
-    search_bit = S_IXUSR;
-    whose = "its owner";
-  } else if (std::find(user.groups.begin(), user.groups.end(), st.st_gid) != user.groups.end()) {
-    write_bit = S_IWGRP;
-    search_bit = S_IXGRP;
-    whose = "its group";
-  }
-  bool ok = (st.st_mode & write_bit) != 0 && (!directory || (st.st_mode & search_bit) != 0);
-  if (!ok) reason = "its mode gives " + whose + " no write permission";
-  return ok;
+  return MayAccess(user, path, true, reason);
+}
+
+bool MayRead(const RunUser& user, const std::string& path, std::string& reason) {
+  return MayAccess(user, path, false, reason);
 }
 
 }  // namespace zeph

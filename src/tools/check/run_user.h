@@ -27,5 +27,7 @@ bool LookUpRunUser(const std::string& name, RunUser& out);
 // Whether `user` may write (create, rename, remove) in the directory, or
 // write the file, at `path`. `reason` says why not.
 bool MayWrite(const RunUser& user, const std::string& path, std::string& reason);
+// Whether `user` may read the file at `path`. `reason` says why not.
+bool MayRead(const RunUser& user, const std::string& path, std::string& reason);
 
 }  // namespace zeph

@@ -227,7 +227,11 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
     return result;
   }
   if (!ReadBytes(path, bytes, reason)) {
-    findings.Error(kFile, "cannot be read: " + reason);
+    // Read as the user running the check: for another user, the file's
+    // mode is judged with the instance's files.
+    findings.Error(kFile, (user.is_current ? "user " + user.name + " cannot read it ("
+                                           : "this check cannot read it (") +
+                              reason + "); every run stops with \"Unable to read " + path + "\"");
     return result;
   }
   ReportEncoding(bytes, findings);

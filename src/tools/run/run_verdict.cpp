@@ -95,6 +95,8 @@ RunVerdict JudgeRecord(const JsonValue& record) {
   if (verdict.ended_early) {
     verdict.early_stage = early->Text("stage");
     verdict.early_message = OneLine(early->Text("message"));
+    const std::string reason = early->Text("reason");
+    if (!reason.empty()) verdict.early_message += ": " + OneLine(reason);
   }
   if (verdict.ended_early) {
     verdict.exit_code = kRunIncomplete;

@@ -225,6 +225,11 @@ const HostLibrary& ComServersLibrary() {
 HostStatus CreateComServer(const std::u16string& progid, ZephObject** handle) {
   *handle = nullptr;
   auto refused = [&](HRESULT hr) {
+    // A ProgID or class the registry does not know is the same failure as a
+    // class components.ini does not list, and the system's own text for it.
+    if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
+      return HostStatus{static_cast<int32_t>(hr), u"Class not registered"};
+    }
     return HostStatus{static_cast<int32_t>(hr),
                       u"Cannot create server \"" + progid + u"\": " + com::DescribeHresult(hr)};
   };

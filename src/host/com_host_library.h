@@ -16,8 +16,10 @@ const HostLibrary& ComServersLibrary();
 
 // Joins the single-threaded apartment (once per run) and makes a server of
 // the class registered under `progid`: one reference in *handle, for
-// WrapLibraryObject with ComServersLibrary(). Fails with "Cannot create
-// server "ProgID": " and the COM reason.
+// WrapLibraryObject with ComServersLibrary(). Fails with "Class not
+// registered" when the registry knows no such ProgID or class, with the
+// server's own text when it refuses with one, and otherwise with "Cannot
+// create server "ProgID": " and the COM reason.
 HostStatus CreateComServer(const std::u16string& progid, ZephObject** handle);
 
 }  // namespace zeph

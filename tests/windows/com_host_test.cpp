@@ -105,11 +105,28 @@ void CreationFailures() {
   ObjectRef object;
   HostStatus status = Create(u"MerkanSim.NoSuchClass", ClassId::Setup, &object);
   Expect(status.Failed(), "an unregistered ProgID fails");
-  // The system's text for the number differs between systems.
-  const std::u16string& text = status.description;
-  Expect(text.starts_with(u"Cannot create server \"MerkanSim.NoSuchClass\": ") &&
-             (text.ends_with(u" 0x800401F3") || text.ends_with(u" (0x800401F3)")),
-         "unregistered ProgID: " + Narrow(text));
+  ExpectEq(status.description, std::u16string(u"Class not registered"), "unregistered ProgID");
+  ExpectEq<long>(status.code, CO_E_CLASSSTRING, "unregistered ProgID's code");
+
+  // A class registered with a library that is not there: the COM reason.
+  const wchar_t kProgIdKey[] = L"Software\\Classes\\ZephTest.Missing";
+  const wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{64294221-44B3-4116-908D-13D55281B43B}";
+  const wchar_t kClsid[] = L"{64294221-44B3-4116-908D-13D55281B43B}";
+  const wchar_t kMissing[] = L"C:\\no-such-directory\\no-such-server.dll";
+  auto set = [](const std::wstring& key, const wchar_t* value) {
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, value,
+                             static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  };
+  Expect(set(std::wstring(kProgIdKey) + L"\\CLSID", kClsid) == ERROR_SUCCESS &&
+             set(std::wstring(kClassKey) + L"\\InprocServer32", kMissing) == ERROR_SUCCESS,
+         "a class with a missing library is registered");
+  status = Create(u"ZephTest.Missing", ClassId::Setup, &object);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProgIdKey);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kClassKey);
+  Expect(status.Failed() &&
+             status.description.starts_with(u"Cannot create server \"ZephTest.Missing\": "),
+         "a server whose library cannot be loaded: " + Narrow(status.description));
+
   status = Create(u"MerkanSim.Invoices", ClassId::Invoices, &object);
   Expect(status.Failed() && !object, "a server refusing creation fails");
   ExpectEq(status.description, std::u16string(u"Brak licencji"), "the server's creation text");

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests, the benchmarks, the packages and the
 # demo need, when it is missing. Runs apt-get directly as root, through sudo
-# otherwise, and says what to do when neither is possible.
+# otherwise, and says what to do when neither is possible. With --windows,
+# also what the Windows build and its tests under Wine need
+# (scripts/build-windows.sh).
 set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
@@ -19,6 +21,13 @@ PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
 # Either libcurl development package builds the program; one that is
 # installed stays, the other would replace it.
 CURL_DEV=(libcurl4-openssl-dev libcurl4-gnutls-dev)
+WINDOWS=0
+[ "${1:-}" = "--windows" ] && WINDOWS=1
+if [ $WINDOWS = 1 ]; then
+  # The cross compiler with POSIX threads (std::thread), Wine to run the
+  # tests, and dpkg-source to unpack curl's source package.
+  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev)
+fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -31,7 +40,13 @@ for p in "${CURL_DEV[@]}"; do
   if installed "$p"; then curl_dev=$p; fi
 done
 [ -n "$curl_dev" ] || missing+=("${CURL_DEV[0]}")
-[ ${#missing[@]} -gt 0 ] || exit 0
+# libcurl for Windows is built from Debian's source package of curl, which
+# `apt-get source` fetches only with a deb-src entry.
+need_deb_src=0
+if [ $WINDOWS = 1 ] && ! apt-get source --print-uris curl >/dev/null 2>&1; then
+  need_deb_src=1
+fi
+[ ${#missing[@]} -gt 0 ] || [ $need_deb_src = 1 ] || exit 0
 
 explain() {
   cat >&2 <<TEXT
@@ -53,8 +68,30 @@ else
   explain "This script is not running as root and there is no sudo."
 fi
 
-echo "Installing: ${missing[*]}"
+if [ $need_deb_src = 1 ]; then
+  # shellcheck disable=SC1091  # the system's own file
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  sources=/etc/apt/sources.list.d/zephautomat-deb-src.sources
+  echo "Adding Debian's source archive for $codename: $sources"
+  "${SUDO[@]}" tee "$sources" >/dev/null <<TEXT
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: $codename-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+TEXT
+fi
+
 # Another apt-get holding the package lock is waited for, up to 5 minutes.
 APT=("${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300)
 "${APT[@]}" update -qq || explain "apt-get update failed (see above)."
-"${APT[@]}" install -y -qq "${missing[@]}" || explain "apt-get install failed (see above)."
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  "${APT[@]}" install -y -qq "${missing[@]}" || explain "apt-get install failed (see above)."
+fi

@@ -1,0 +1,33 @@
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 toolchain, the
+# POSIX thread flavour (std::thread, std::mutex need it):
+#   cmake -S . -B build-windows -G Ninja \
+#         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# scripts/build-windows.sh does this, after building libcurl with this file.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ZEPH_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ZEPH_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZEPH_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZEPH_MINGW_TRIPLET}-windres)
+
+# Libraries and headers come from the target's tree only; programs (python3,
+# git) from the build machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${ZEPH_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The C and C++ runtimes and winpthread linked in: an .exe or .dll then needs
+# no DLL of the compiler's beside it, on Windows or under Wine.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# ctest starts the test programs through Wine (scripts/test-windows.sh sets
+# up its prefix).
+find_program(ZEPH_WINE wine)
+if(ZEPH_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEPH_WINE})
+endif()

@@ -1,8 +1,15 @@
 """Black-box harness: the real binary in a temporary directory beside its
-serwery.ini, components.ini and host-sim.ini, against the host simulator."""
+serwery.ini, components.ini and host-sim.ini, against the host simulator.
+
+One suite serves both builds. The Linux build runs its programs directly;
+the Windows build (ZEPH_BIN ending in .exe) runs them under the command
+prefix in ZEPH_RUNNER (`wine`, scripts/test-windows.sh), takes paths in
+Windows form (host_path) and leaves out what only POSIX has (the
+`posix_only` marker, with the reason)."""
 
 import os
 import re
+import shlex
 import shutil
 import subprocess
 
@@ -15,6 +22,48 @@ SIM = os.environ.get("ZEPH_SIM", "")
 # through components.ini's library paths.
 HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
+
+# Programs of the Windows build run through this prefix: ["wine"].
+RUNNER = shlex.split(os.environ.get("ZEPH_RUNNER", ""))
+WINDOWS = BIN.endswith(".exe")
+EXE = ".exe" if WINDOWS else ""
+
+
+def command(program, *args):
+    """The command line that runs one of the built programs."""
+    return [*RUNNER, str(program), *(a if isinstance(a, bytes) else str(a) for a in args)]
+
+
+def tool(name):
+    """A helper program of the tests (tests/tools), by its name."""
+    return os.path.join(TOOLS, name + EXE)
+
+
+def host_path(path):
+    """A path as the program sees it: under Wine, drive Z: is the root of the
+    Linux file system."""
+    path = os.fspath(path)
+    if not WINDOWS:
+        return path
+    if isinstance(path, bytes):
+        return b"Z:" + path.replace(b"/", b"\\")
+    return "Z:" + path.replace("/", "\\")
+
+
+def pytest_configure(config):
+    config.addinivalue_line(
+        "markers", "posix_only(reason): a behaviour only the POSIX build has; "
+        "not run against the Windows build")
+
+
+def pytest_collection_modifyitems(config, items):
+    if not WINDOWS:
+        return
+    for item in items:
+        marker = item.get_closest_marker("posix_only")
+        if marker is not None:
+            reason = marker.args[0] if marker.args else marker.kwargs.get("reason", "")
+            item.add_marker(pytest.mark.skip(reason="POSIX only: " + reason))
 
 START = b"Automatyczny eksport zostal uruchomiony.\nProsze czekac...\n"
 END = b"Automatyczny eksport zostal zakonczony.\nMozna zakonczyc dzialanie aplikacji.\n"
@@ -72,8 +121,13 @@ class App:
     def __init__(self, root):
         self.dir = root / "app"
         self.dir.mkdir()
-        self.exe = self.dir / "zephautomat"
+        self.exe = self.dir / ("zephautomat" + EXE)
         shutil.copy2(BIN, self.exe)
+        if WINDOWS:
+            # libcurl's DLL beside the program, as the package has it.
+            for dll in os.listdir(os.path.dirname(BIN)):
+                if dll.startswith("libcurl") and dll.endswith(".dll"):
+                    shutil.copy2(os.path.join(os.path.dirname(BIN), dll), self.dir)
         self.write_components()
 
     # --- files beside the executable -------------------------------------
@@ -84,14 +138,15 @@ class App:
         """components.ini naming the simulator for every class; a class given
         None is left out, one given a path gets that library. Through COM the
         simulator's classes are named by ProgID instead."""
-        names = {"Setup": SIM, "Invoices": SIM, "EksportTessaro": SIM, "ZephProc": SIM}
+        sim = host_path(SIM)
+        names = {"Setup": sim, "Invoices": sim, "EksportTessaro": sim, "ZephProc": sim}
         names.update(classes)
         lines = ["[InprocServers]"]
         progids = ["[ProgIDs]"]
         for key, value in names.items():
             if value is None:
                 continue
-            if HOST_MODE == "com" and value == SIM:
+            if HOST_MODE == "com" and value == sim:
                 progids.append(f"{key}=MerkanSim.{key}")
             else:
                 lines.append(f"{key}={value}")
@@ -118,7 +173,7 @@ class App:
         lines = ["[Konfiguracja]"] + [f"{k}={v}" for k, v in settings.items()]
         for name, keys in entries:
             keys = dict(keys)
-            keys.setdefault("KatalogRoboczy", str(self.dir / "work" / name))
+            keys.setdefault("KatalogRoboczy", host_path(self.dir / "work" / name))
             lines.append(f"[{name}]")
             lines += [f"{k}={v}" for k, v in keys.items()]
         self.write_ini("\n".join(lines) + "\n" + extra)
@@ -143,14 +198,18 @@ class App:
         p = self.dir / "host-sim.journal"
         return p.read_text(encoding="utf-8").splitlines() if p.exists() else []
 
+    def command(self, *args):
+        """The command line that runs this installation's program."""
+        return command(self.exe, *args)
+
     def run(self, *args, cwd=None, timeout=120, env=None, at=None):
         """Runs the program; with `at` its clock stands still at that moment."""
         full_env = dict(os.environ)
         full_env.update(env or {})
-        command = [str(self.exe), *args]
+        argv = self.command(*args)
         if at is not None:
-            command = ["faketime", "--exclude-monotonic", "-f", at] + command
-        proc = subprocess.run(command, cwd=cwd or self.dir,
+            argv = ["faketime", "--exclude-monotonic", "-f", at] + argv
+        proc = subprocess.run(argv, cwd=cwd or self.dir,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                               timeout=timeout, env=full_env)
         return Result(self, proc)

@@ -140,7 +140,7 @@ def test_full_disk_loses_nothing_and_ends_the_run_normally(app):
     def limit_files():
         resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-    proc = subprocess.run([str(app.exe), "/WDS"], cwd=app.dir, stdout=subprocess.PIPE,
+    proc = subprocess.run(app.command("/WDS"), cwd=app.dir, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=60, preexec_fn=limit_files)
     assert proc.returncode == 0
     assert proc.stdout == START + END

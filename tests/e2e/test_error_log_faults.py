@@ -11,7 +11,7 @@ from test_invoice_export import COUNT_ONLY, LOG_NAME, WHEN, configure
 
 
 def run_efed(app, preexec_fn=None):
-    return subprocess.run(["faketime", "--exclude-monotonic", "-f", WHEN, str(app.exe), "/EFED"],
+    return subprocess.run(["faketime", "--exclude-monotonic", "-f", WHEN, *app.command("/EFED")],
                           cwd=app.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                           timeout=120, preexec_fn=preexec_fn)
 

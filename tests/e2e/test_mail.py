@@ -8,7 +8,7 @@ from itertools import takewhile
 
 import pytest
 
-from conftest import TOOLS
+from conftest import TOOLS, command, host_path, tool
 from smtp_server import PASSWORD, USER, mail_server, stalling_server  # noqa: F401
 
 PREFIX = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
@@ -40,10 +40,9 @@ def send(server, *extra, attach=(), **options):
             "to": TO, "subject": "Raport", "body": "Treść"}
     args.update(options)
     assert TOOLS, "ZEPH_TOOLS must name the directory of mail_probe"
-    argv = [os.path.join(TOOLS, "mail_probe")]
-    argv += [f"--{k.replace('_', '-')}={v}" for k, v in args.items()]
-    argv += [b"--attach=" + os.fsencode(path) for path in attach]
-    argv += list(extra)
+    argv = [f"--{k.replace('_', '-')}={v}" for k, v in args.items()]
+    argv += [b"--attach=" + os.fsencode(host_path(path)) for path in attach]
+    argv = command(tool("mail_probe"), *argv, *extra)
     start = time.monotonic()
     proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     return Probe(proc, time.monotonic() - start)

@@ -36,7 +36,7 @@ BOTH_BLOCKS = block("SA") + block("SB")
 
 
 def run(app, *args, preexec_fn=None):
-    return subprocess.run([str(app.exe), *args], cwd=app.dir, stdout=subprocess.PIPE,
+    return subprocess.run(app.command(*args), cwd=app.dir, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=120, preexec_fn=preexec_fn)
 
 
@@ -118,7 +118,7 @@ def test_log_held_too_long_ends_the_run_with_a_trace(app):
     path = app.dir / LOG
     with open(path, "ab") as held:
         fcntl.flock(held, fcntl.LOCK_EX)
-        proc = subprocess.Popen([str(app.exe), "/WDS"], cwd=app.dir,
+        proc = subprocess.Popen(app.command("/WDS"), cwd=app.dir,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         # The first task gives up on the log; then the holder lets go, so the
         # line that ends the run (the second task never runs) reaches the log.

@@ -77,7 +77,7 @@ def slow_refuser():
 def start(app, *args, env=None):
     full_env = dict(os.environ)
     full_env.update(env or {})
-    return subprocess.Popen([str(app.exe), *args], cwd=app.dir, stdout=subprocess.PIPE,
+    return subprocess.Popen(app.command(*args), cwd=app.dir, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, env=full_env)
 
 
@@ -277,7 +277,7 @@ def test_file_size_limit_says_why_and_keeps_the_file(app):
 
     def limited():
         resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
-    proc = subprocess.run([str(app.exe), "/X"], cwd=app.dir, stdout=subprocess.PIPE,
+    proc = subprocess.run(app.command("/X"), cwd=app.dir, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, preexec_fn=limited)
     assert proc.returncode == 0
     assert proc.stdout == START + END

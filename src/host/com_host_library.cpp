@@ -110,8 +110,9 @@ HostStatus InvokeByName(ZephObject* self, std::u16string_view name, VARIANTARG* 
   auto* names = reinterpret_cast<LPOLESTR>(copy.data());
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = self->dispatch->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr))
+  if (FAILED(hr)) {
     return HostStatus::Fail(u"The server does not offer " + copy + u": " + DescribeHresult(hr));
+  }
   DISPPARAMS params{reversed, nullptr, count, 0};
   EXCEPINFO exception{};
   OwnedVariant result;

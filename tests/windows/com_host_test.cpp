@@ -98,6 +98,7 @@ const std::vector<std::string> kJournal = {
     "EksportTessaro#1.SetConfiguration(nil)",
     "Setup#1.SetApplication(nil)",
     "Setup#1.Close()",
+    "create ZephProc -> ZephProc#1",
     "create Setup -> Setup#2",
 };
 
@@ -269,6 +270,18 @@ void FailuresAsStatus() {
          "the number is in the text: " + Narrow(described));
 }
 
+// A ProgID naming a server of another class: its calls are not found.
+void ServerOfAnotherClass() {
+  ObjectRef object;
+  HostStatus status = Create(u"MerkanSim.ZephProc", ClassId::Setup, &object);
+  auto* setup = dynamic_cast<ISetup*>(object.get());
+  Expect(setup != nullptr, "a ZephProc server taken as Setup: " + Narrow(status.description));
+  if (setup == nullptr) return;
+  status = setup->Logout();
+  Expect(status.Failed() && status.description.starts_with(u"The server does not offer Logout: "),
+         "a call the server does not have: " + Narrow(status.description));
+}
+
 // Calls a simulated server cannot take are refused before they reach it.
 void RefusedCalls() {
   CLSID clsid{};
@@ -364,6 +377,7 @@ int main() {
   zeph::FailuresAsStatus();
   zeph::CreationFailures();
   zeph::Calls(work);
+  zeph::ServerOfAnotherClass();
   zeph::RefusedCalls();
   zeph::EverythingReleased();
 

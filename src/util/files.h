@@ -8,6 +8,10 @@
 
 namespace zeph {
 
+// Appends the whole file at `path` to `bytes`; false with the system's
+// reason (strerror) when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason);
+
 // Writes all of `bytes`, retrying after EINTR and partial writes. On failure
 // returns false with errno set.
 bool WriteAll(int fd, std::string_view bytes);

@@ -1,10 +1,5 @@
 #include "tools/check/mail_check.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 
 #include "mail/mail_security.h"
@@ -13,8 +8,8 @@
 #include "tasks/task_mail.h"
 #include "util/encoding.h"
 #include "util/error.h"
+#include "util/files.h"
 #include "util/text.h"
-#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -32,35 +27,15 @@ std::string Quoted(const std::string& value_1250) {
   return "\"" + AnsiToUtf8(value_1250) + "\"";
 }
 
-// The start of the file: enough to tell a PEM file from anything else.
-bool ReadHead(const std::string& path, std::string& head, std::string& reason) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  ssize_t n;
-  do {
-    n = ::read(fd.Get(), buffer, sizeof buffer);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  head.assign(buffer, static_cast<size_t>(n));
-  return true;
-}
-
 void CheckCaFile(const MailSettings& mail, const MailSecurity& security, Findings& findings) {
   if (mail.CertyfikatyCA.empty()) return;
   const std::string where = Place("CertyfikatyCA");
-  std::string head;
+  std::string pem;
   std::string reason;
-  if (!ReadHead(mail.CertyfikatyCA, head, reason)) {
+  if (!ReadWholeFile(mail.CertyfikatyCA, pem, reason)) {
     findings.Error(where, Quoted(mail.CertyfikatyCA) + " cannot be read: " + reason +
                               "; every mail that checks the server's certificate fails");
-  } else if (head.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+  } else if (pem.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
     findings.Error(where, Quoted(mail.CertyfikatyCA) +
                               " holds no PEM certificate (-----BEGIN CERTIFICATE-----)");
   }

@@ -1,6 +1,5 @@
 #include "tools/check/server_list_check.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +18,6 @@
 #include "util/error.h"
 #include "util/files.h"
 #include "util/text.h"
-#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -47,25 +45,6 @@ class PrivateDirectory {
  private:
   std::string path_;
 };
-
-bool ReadBytes(const std::string& path, std::string& bytes, std::string& reason) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      reason = std::strerror(errno);
-      return false;
-    }
-    if (n == 0) return true;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-}
 
 void ReportEncoding(const std::string& bytes, Findings& findings) {
   IniEncoding encoding = DetectIniEncoding(bytes);
@@ -226,7 +205,7 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
                    "stops");
     return result;
   }
-  if (!ReadBytes(path, bytes, reason)) {
+  if (!ReadWholeFile(path, bytes, reason)) {
     // Read as the user running the check: for another user, the file's
     // mode is judged with the instance's files.
     findings.Error(kFile, (user.is_current ? "user " + user.name + " cannot read it ("

@@ -6,6 +6,7 @@ may reach it."""
 
 import pytest
 
+from conftest import host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from test_mail import LOGIN_REFUSED, send
 from tls_certificates import certificates, pin  # noqa: F401
@@ -52,7 +53,7 @@ def test_mail_goes_through(mail_server, certificates, start, cert, options, in_t
     server = start(mail_server, getattr(certificates, cert) if cert else None)
     options = dict(options)
     if "ca_file" in options:
-        options["ca_file"] = certificates.ca.cert
+        options["ca_file"] = host_path(certificates.ca.cert)
     if "pins" in options:
         options["pins"] = "; ".join(pin(getattr(certificates, name).cert)
                                     for name in options["pins"].split("; "))
@@ -99,8 +100,8 @@ def test_tls_failure_sends_nothing(mail_server, certificates, tmp_path, start, c
     server = start(mail_server, getattr(certificates, cert) if cert else None)
     options = dict(options)
     if "ca_file" in options:
-        options["ca_file"] = (certificates.ca.cert if options["ca_file"] == "ca"
-                              else tmp_path / "brak.pem")
+        options["ca_file"] = host_path(certificates.ca.cert if options["ca_file"] == "ca"
+                                       else tmp_path / "brak.pem")
     if "pins" in options:
         options["pins"] = pin(getattr(certificates, options["pins"]).cert)
     probe = send(server.address, **LOGIN, **options)
@@ -123,7 +124,7 @@ def test_login_method(mail_server, certificates, method, password, ok):
     server = starttls_server(mail_server, certificates.server,
                              mechanisms=("LOGIN", "PLAIN", "XOAUTH2"))
     probe = send(server.address, auth=1, user=USER, password=password, method=method,
-                 encryption="starttls", ca_file=certificates.ca.cert)
+                 encryption="starttls", ca_file=host_path(certificates.ca.cert))
 
     assert [c.split()[0] for c in server.auth_commands] == [method.upper()]
     assert server.auth_in_tls == [True]
@@ -143,12 +144,15 @@ def test_login_method(mail_server, certificates, method, password, ok):
 def test_method_the_server_does_not_offer_is_a_refused_login(mail_server, certificates):
     server = starttls_server(mail_server, certificates.server, mechanisms=("LOGIN",))
     probe = send(server.address, **LOGIN, method="XOAUTH2", encryption="starttls",
-                 ca_file=certificates.ca.cert)
+                 ca_file=host_path(certificates.ca.cert))
     assert probe.text == LOGIN_REFUSED
     assert nothing_sent(server)
 
 
 # --- the password command ------------------------------------------------------
+
+SHELL = pytest.mark.posix_only("PolecenieHasla runs its command with /bin/sh")
+
 
 @pytest.mark.parametrize("command, cause", [
     (f"printf '%s\\n' '{PASSWORD}'; echo ignored", None),
@@ -159,6 +163,7 @@ def test_method_the_server_does_not_offer_is_a_refused_login(mail_server, certif
      "PolecenieHasla nie wypisało hasła: jego pierwszy wiersz jest pusty (kod 0): pusty"),
     ("kill -TERM $$", "PolecenieHasla zostało przerwane sygnałem 15"),
 ], ids=["first-line", "cr-lf", "exit-status", "empty-line", "signal"])
+@SHELL
 def test_password_command_takes_precedence_over_haslo(mail_server, command, cause):
     server = mail_server()
     probe = send(server.address, auth=1, user=USER, password="nieaktualne",
@@ -171,6 +176,7 @@ def test_password_command_takes_precedence_over_haslo(mail_server, command, caus
         assert server.sessions == 0
 
 
+@SHELL
 def test_password_command_runs_only_with_a_login(mail_server, tmp_path):
     server = mail_server()
     ran = tmp_path / "ran"

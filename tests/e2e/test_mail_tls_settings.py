@@ -4,7 +4,7 @@ a bad value stopping the run, and PolecenieHasla run once per run."""
 
 import pytest
 
-from conftest import cp, entry
+from conftest import cp, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates  # noqa: F401
 
@@ -29,7 +29,7 @@ def test_report_mailed_over_starttls_and_keys_left_as_written(app, mail_server, 
     server = mail_server(tls="starttls", cert=certificates.server, offer_auth=False)
     configure(app, {"SerwerPocztowy": server.address, "Uwierzytelnianie": "1",
                     "Uzytkownik": USER, "Haslo": PASSWORD, "SzyfrowaniePoczty": " StartTLS ",
-                    "CertyfikatyCA": f'"{certificates.ca.cert}"'})
+                    "CertyfikatyCA": f'"{host_path(certificates.ca.cert)}"'})
     before = konfiguracja(app)
     result = app.run("/RD")
 
@@ -63,6 +63,10 @@ def test_bad_value_stops_the_run_naming_key_and_value(app, mail_server, key, val
     assert app.journal() == [] and server.sessions == 0
 
 
+SHELL = pytest.mark.posix_only("PolecenieHasla runs its command with /bin/sh")
+
+
+@SHELL
 def test_password_command_runs_once_per_run(app, mail_server, tmp_path):
     server = mail_server()
     runs = tmp_path / "runs"
@@ -75,6 +79,7 @@ def test_password_command_runs_once_per_run(app, mail_server, tmp_path):
     assert len(server.deliveries) == 2 and server.logins == [("LOGIN", USER)] * 2
 
 
+@SHELL
 def test_password_command_failure_is_in_the_summary(app, mail_server):
     server = mail_server()
     configure(app, {"SerwerPocztowy": server.address, "Uwierzytelnianie": "1",

@@ -1,6 +1,10 @@
 #include "tools/check/mail_check.h"
 
+#include <chrono>
 #include <ctime>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 
 #include "mail/mail_security.h"
 #include "mail/password_command.h"
@@ -67,16 +71,27 @@ bool Offers(const std::string& methods, const char* method) {
 }
 
 // "Expire date" of libcurl's certificate fields: OpenSSL's "Jan  2 03:04:05
-// 2027 GMT" or the "2027-01-02 03:04:05" of its other backends.
-bool ParseExpiry(const std::string& text, std::time_t& out) {
+// 2027 GMT" or the "2027-01-02 03:04:05" of its other backends, in UTC.
+// The standard library's parser and calendar: the C library's differ
+// between the systems.
+bool ParseExpiry(const std::string& text, std::chrono::system_clock::time_point& out) {
   std::tm tm{};
-  const char* end = ::strptime(text.c_str(), "%b %d %H:%M:%S %Y", &tm);
-  if (end == nullptr) {
+  bool parsed = false;
+  for (const char* format : {"%b %d %H:%M:%S %Y", "%Y-%m-%d %H:%M:%S"}) {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
     tm = {};
-    end = ::strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm);
+    in >> std::get_time(&tm, format);
+    parsed = !in.fail();
+    if (parsed) break;
   }
-  if (end == nullptr) return false;
-  out = ::timegm(&tm);
+  if (!parsed) return false;
+  const std::chrono::year_month_day date{std::chrono::year{tm.tm_year + 1900},
+                                         std::chrono::month{static_cast<unsigned>(tm.tm_mon + 1)},
+                                         std::chrono::day{static_cast<unsigned>(tm.tm_mday)}};
+  if (!date.ok()) return false;
+  out = std::chrono::sys_days{date} + std::chrono::hours{tm.tm_hour} +
+        std::chrono::minutes{tm.tm_min} + std::chrono::seconds{tm.tm_sec};
   return true;
 }
 
@@ -95,12 +110,14 @@ void ReportTls(const SmtpSessionInfo& info, Findings& findings) {
   findings.Note(
       where, "TLS " + info.tls_version + "; certificate subject: " + Field(info, "Subject") +
                  "; issuer: " + Field(info, "Issuer") + "; expires: " + Field(info, "Expire date"));
-  std::time_t expiry = 0;
+  std::chrono::system_clock::time_point expiry;
   if (!ParseExpiry(Field(info, "Expire date"), expiry)) return;
-  const double days = std::difftime(expiry, std::time(nullptr)) / 86400;
-  if (days < 0) {
-    findings.Error(where, "the server's certificate has expired");
-  } else if (days < kExpiryWarningDays) {
+  const auto left = expiry - std::chrono::system_clock::now();
+  if (left < std::chrono::seconds{0}) {
+    // Only a session that does not check the certificate (auto, or a pin) got here.
+    findings.Warning(where,
+                     "the server's certificate has expired (" + Field(info, "Expire date") + ")");
+  } else if (left < std::chrono::days{kExpiryWarningDays}) {
     findings.Warning(where, "the server's certificate expires within " +
                                 std::to_string(kExpiryWarningDays) + " days (" +
                                 Field(info, "Expire date") + ")");

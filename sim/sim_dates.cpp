@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace sim {
 namespace {
 
@@ -54,9 +56,9 @@ CivilDate CivilFromDate(double value) {
 
 CivilDate LocalToday() {
   std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (::localtime_r(&now, &local) == nullptr) return {};
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  zeph::platform::CalendarTime local;
+  if (!zeph::platform::LocalCalendarTime(now, local)) return {};
+  return {local.year, local.month, local.day};
 }
 
 double Today() {

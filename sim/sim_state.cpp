@@ -1,22 +1,14 @@
 #include "sim_state.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "platform/file.h"
 #include "util/files.h"
 #include "util/unique_fd.h"
-
-// Windows opens files as text unless told otherwise: the journal's lines end
-// with LF on every system.
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
 
 namespace sim {
 namespace {
@@ -41,7 +33,7 @@ State& Current() {
     const char* override_dir = std::getenv("ZEPH_SIM_DIR");
     if (override_dir != nullptr && *override_dir != '\0') {
       slot->directory = override_dir;
-      if (slot->directory.back() != '/') slot->directory += '/';
+      slot->directory = zeph::IncludeTrailingPathDelimiter(slot->directory);
     } else {
       slot->directory = zeph::ExecutableDirectory();
     }
@@ -65,8 +57,8 @@ int JournalFd() {
   if (!state.journal_tried) {
     state.journal_tried = true;
     const std::string path = state.directory + "host-sim.journal";
-    state.journal.Reset(
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_BINARY, 0644));
+    namespace os = zeph::platform;
+    state.journal.Reset(os::OpenFile(path, os::kWrite | os::kAppend | os::kCreate, 0644));
     if (!state.journal) {
       std::fprintf(stderr, "host-sim: cannot open the journal %s\n", path.c_str());
     }

@@ -1,9 +1,5 @@
 #include "config/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -13,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file.h"
+#include "platform/file_system.h"
 #include "util/atomic_file.h"
 #include "util/diagnostics.h"
 #include "util/error.h"
@@ -203,25 +201,27 @@ std::string DirectoryOf(const std::string& path) {
 // Why `path` cannot be written, or 0. A mode without any write bit stands
 // for a read-only attribute: root passes access(W_OK) whatever the bits say.
 int NotWritableReason(const std::string& path, bool want_directory) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno;
-  if (want_directory != S_ISDIR(st.st_mode)) return want_directory ? ENOTDIR : EISDIR;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
-  return ::access(path.c_str(), W_OK) == 0 ? 0 : errno;
+  platform::FileInfo info;
+  if (!platform::StatPath(path, info)) return errno;
+  if (want_directory != (info.kind == platform::FileKind::kDirectory)) {
+    return want_directory ? ENOTDIR : EISDIR;
+  }
+  if ((info.mode & 0222) == 0) return EACCES;
+  return platform::CanWrite(path) ? 0 : errno;
 }
 
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(platform::OpenFile(path_, platform::kRead));
   if (!fd) {
     if (errno == ENOENT) return;
     ReadFailed(errno);
   }
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) == 0) stamp_ = FileStamp::Of(st);
+  platform::FileInfo info;
+  if (platform::StatFile(fd.Get(), info)) stamp_ = FileStamp::Of(info);
   // Read straight into the text: no second copy of a large file.
-  size_t size = stamp_.valid && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+  size_t size = stamp_.valid && info.size > 0 ? static_cast<size_t>(info.size) : 0;
   size_t capacity = size + 1;
   auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
   AdviseLargePages(bytes.get(), capacity);
@@ -233,8 +233,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
       bytes = std::move(larger);
       capacity *= 2;
     }
-    ssize_t n = ::read(fd.Get(), bytes.get() + got, capacity - got);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = platform::ReadSome(fd.Get(), bytes.get() + got, capacity - got);
     if (n < 0) ReadFailed(errno);
     if (n == 0) break;
     got += static_cast<size_t>(n);

@@ -5,8 +5,6 @@
 // Windows-1250 text and written back in its own encoding.
 #pragma once
 
-#include <sys/types.h>
-
 #include <charconv>
 #include <cstdint>
 #include <functional>

@@ -1,14 +1,12 @@
 // ZephAutomat: unattended data exchange with the ERP host's databases.
-#include <csignal>
-
 #include "driver/glowny.h"
+#include "platform/process.h"
 #include "util/console.h"
 
 int main(int argc, char** argv) {
   // A file-size limit or a closed console must make the write fail with an
   // error the run reports, not kill the process mid-run.
-  std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGPIPE, SIG_IGN);
+  zeph::platform::IgnoreBrokenPipes();
   // The component runtime needs no per-thread initialisation or process
   // security here: servers are in-process libraries called on this thread.
   zeph::ConsoleWriteLine("Automatyczny eksport zostal uruchomiony.");

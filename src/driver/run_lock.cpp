@@ -1,8 +1,5 @@
 #include "driver/run_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -32,25 +29,16 @@ std::chrono::milliseconds RunLockWait() {
 }
 
 RunLock::Outcome RunLock::Acquire(const std::string& directory, std::chrono::milliseconds wait) {
-  fd_.Reset(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!fd_.Valid()) {
-    DiagnoseSystemError("cannot lock the installation; running without the lock:", directory,
-                        errno);
-    return kUnavailable;
-  }
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
-    if (::flock(fd_.Get(), LOCK_EX | LOCK_NB) == 0) return kHeld;
-    if (errno != EWOULDBLOCK && errno != EINTR) {
+    const int error = lock_.TryAcquire(directory);
+    if (error == 0) return kHeld;
+    if (error != EWOULDBLOCK) {
       DiagnoseSystemError("cannot lock the installation; running without the lock:", directory,
-                          errno);
-      fd_.Reset();
+                          error);
       return kUnavailable;
     }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      fd_.Reset();
-      return kBusy;
-    }
+    if (std::chrono::steady_clock::now() >= deadline) return kBusy;
     std::this_thread::sleep_for(kPollInterval);
   }
 }

@@ -1,14 +1,14 @@
-// One run at a time per installation. A run holds an exclusive flock() on
-// the program's directory from before it reads serwery.ini until it ends.
-// The directory itself is locked, so there is no lock file to create, to
-// leave behind or to clean up, and the kernel releases the lock of a run
-// that dies, however it dies.
+// One run at a time per installation. A run holds the exclusive lock of the
+// program's directory (platform/file_lock.h) from before it reads
+// serwery.ini until it ends. There is no lock file to create, to leave
+// behind or to clean up, and the system releases the lock of a run that
+// dies, however it dies.
 #pragma once
 
 #include <chrono>
 #include <string>
 
-#include "util/unique_fd.h"
+#include "platform/file_lock.h"
 
 namespace zeph {
 
@@ -28,7 +28,7 @@ class RunLock {
   Outcome Acquire(const std::string& directory, std::chrono::milliseconds wait);
 
  private:
-  UniqueFd fd_;  // closing it releases the lock
+  platform::DirectoryLock lock_;
 };
 
 }  // namespace zeph

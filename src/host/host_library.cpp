@@ -1,11 +1,10 @@
 #include "host/host_library.h"
 
-#include <dlfcn.h>
-
 #include <map>
 #include <memory>
 #include <mutex>
 
+#include "platform/library.h"
 #include "util/encoding.h"
 
 namespace zeph {
@@ -36,18 +35,13 @@ HostStatus HostLibrary::Load(const std::string& path, const HostLibrary** out) {
     *out = found->second.get();
     return HostStatus::Ok();
   }
-  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    const char* reason = ::dlerror();
-    return Refused(path, reason ? reason : "unknown error");
-  }
-  ::dlerror();
-  void* symbol = ::dlsym(handle, ZEPH_HOST_ENTRY_SYMBOL);
+  std::string reason;
+  void* handle = platform::LoadLibraryFile(path, reason);
+  if (handle == nullptr) return Refused(path, reason);
+  void* symbol = platform::FindSymbol(handle, ZEPH_HOST_ENTRY_SYMBOL, reason);
   if (symbol == nullptr) {
-    const char* reason = ::dlerror();
-    return HostStatus::Fail(Utf8ToWide("Library \"" + path +
-                                       "\" has no entry point " ZEPH_HOST_ENTRY_SYMBOL ": " +
-                                       (reason ? reason : "symbol is null")));
+    return HostStatus::Fail(Utf8ToWide(
+        "Library \"" + path + "\" has no entry point " ZEPH_HOST_ENTRY_SYMBOL ": " + reason));
   }
   const ZephHostLibrary* table = reinterpret_cast<ZephHostEntryFn>(symbol)();
   if (table == nullptr) return Refused(path, "its entry point returned no table");

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/local_time.h"
 #include "util/diagnostics.h"
 #include "util/encoding.h"
 #include "util/json_text.h"
@@ -31,11 +32,11 @@ std::string Iso8601(RunRecord::Clock::time_point moment) {
   const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count();
   const long millis = static_cast<long>(
       std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count() % 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  platform::CalendarTime utc;
+  platform::UtcCalendarTime(seconds, utc);
   char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, millis);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.year, utc.month,
+                utc.day, utc.hour, utc.minute, utc.second, millis);
   return text;
 }
 

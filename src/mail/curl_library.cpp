@@ -1,21 +1,17 @@
 #include "mail/curl_library.h"
 
-#include <dlfcn.h>
-
 #include <string>
 
+#include "platform/library.h"
 #include "util/error.h"
 
 namespace zeph {
 namespace {
 
-// The names libcurl goes by: built with OpenSSL, GnuTLS or NSS. The first
-// that loads is used.
-constexpr const char* kNames[] = {"libcurl.so.4", "libcurl-gnutls.so.4", "libcurl-nss.so.4"};
-
 template <class Function>
 void Bind(void* library, const char* name, Function& out) {
-  void* symbol = ::dlsym(library, name);
+  std::string error;
+  void* symbol = platform::FindSymbol(library, name, error);
   if (symbol == nullptr) throw Exception(std::string("Unable to load libcurl: no ") + name);
   out = reinterpret_cast<Function>(symbol);
 }
@@ -24,11 +20,12 @@ CurlLibrary Load() {
   // Kept for the life of the process: never closed.
   void* library = nullptr;
   std::string why;
-  for (const char* name : kNames) {
-    library = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  // The first of libcurl's names that loads is used.
+  for (const std::string& name : platform::CurlLibraryNames()) {
+    std::string error;
+    library = platform::LoadLibraryFile(name, error);
     if (library != nullptr) break;
-    const char* error = ::dlerror();
-    if (why.empty()) why = error != nullptr ? error : name;
+    if (why.empty()) why = error.empty() ? name : error;
   }
   if (library == nullptr) throw Exception("Unable to load libcurl: " + why);
   CurlLibrary curl{};

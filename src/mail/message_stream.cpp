@@ -1,13 +1,11 @@
 #include "mail/message_stream.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "mail/mime_encoding.h"
+#include "platform/file.h"
 #include "util/error.h"
 
 namespace zeph {
@@ -66,7 +64,7 @@ bool MessageStream::Produce() {
       continue;
     }
     file_path_ = segment.value;
-    file_.Reset(::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC));
+    file_.Reset(platform::OpenFile(file_path_, platform::kRead));
     if (!file_) {
       int error = errno;
       throw Exception(FileError("Cannot open file", file_path_, error));
@@ -78,10 +76,9 @@ size_t MessageStream::ReadChunk() {
   // Whole chunks keep the Base64 lines whole: only the file's end is short.
   size_t got = 0;
   while (got < raw_.size()) {
-    const ssize_t n = ::read(file_.Get(), raw_.data() + got, raw_.size() - got);
+    const int64_t n = platform::ReadSome(file_.Get(), raw_.data() + got, raw_.size() - got);
     if (n == 0) break;
     if (n < 0) {
-      if (errno == EINTR) continue;
       int error = errno;
       throw Exception(FileError("Cannot read file", file_path_, error));
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mail/mime_encoding.h"
+#include "platform/local_time.h"
 
 namespace zeph {
 namespace {
@@ -131,15 +132,15 @@ std::string DateText(std::time_t when) {
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::tm tm{};
-  localtime_r(&when, &tm);
-  long offset = tm.tm_gmtoff / 60;
+  platform::CalendarTime tm;
+  platform::LocalCalendarTime(when, tm);
+  long offset = tm.utc_offset_s / 60;
   char sign = offset < 0 ? '-' : '+';
   offset = std::labs(offset);
   char buffer[64];
   std::snprintf(buffer, sizeof(buffer), "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
-                kDays[tm.tm_wday % 7], tm.tm_mday, kMonths[tm.tm_mon % 12], tm.tm_year + 1900,
-                tm.tm_hour, tm.tm_min, tm.tm_sec, sign, offset / 60, offset % 60);
+                kDays[tm.weekday % 7], tm.day, kMonths[(tm.month + 11) % 12], tm.year, tm.hour,
+                tm.minute, tm.second, sign, offset / 60, offset % 60);
   return buffer;
 }
 

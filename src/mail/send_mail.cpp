@@ -1,9 +1,5 @@
 #include "mail/send_mail.h"
 
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -12,6 +8,8 @@
 #include "mail/message_builder.h"
 #include "mail/mime_header.h"
 #include "mail/password_command.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -28,15 +26,15 @@ std::string BaseName(const std::string& path) {
 // Every attachment must be a readable regular file before the server is
 // contacted, so that a bad path never breaks off a half-sent message.
 void CheckAttachment(const std::string& path) {
-  struct stat st {};
+  platform::FileInfo info;
   int error = 0;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (!platform::StatPath(path, info)) {
     error = errno;
-  } else if (S_ISDIR(st.st_mode)) {
+  } else if (info.kind == platform::FileKind::kDirectory) {
     error = EISDIR;
-  } else if (!S_ISREG(st.st_mode)) {
+  } else if (info.kind != platform::FileKind::kRegular) {
     error = EINVAL;
-  } else if (::access(path.c_str(), R_OK) != 0) {
+  } else if (!platform::CanRead(path)) {
     error = errno;
   }
   if (error != 0) {

@@ -1,8 +1,5 @@
 #include "mail/smtp_transport.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -12,10 +9,10 @@
 
 #include "mail/curl_library.h"
 #include "mail/smtp_security.h"
+#include "platform/socket.h"
 #include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/text.h"
-#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -105,44 +102,19 @@ int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user
 curl_socket_t OpenConnected(void* user, curlsocktype purpose, curl_sockaddr* address) {
   auto* session = static_cast<Session*>(user);
   if (purpose != CURLSOCKTYPE_IPCXN) return CURL_SOCKET_BAD;
-  UniqueFd fd(::socket(address->family, address->socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                       address->protocol));
-  if (!fd) {
-    session->connect_error = std::strerror(errno);
+  platform::ConnectFailure failure;
+  platform::UniqueSocket socket =
+      platform::ConnectSocket(address->family, address->socktype, address->protocol, &address->addr,
+                              address->addrlen, session->connect_deadline, failure);
+  if (!socket) {
+    session->connect_timed_out = failure.timed_out;
+    session->connect_error = failure.timed_out ? "Connection timed out after " +
+                                                     std::to_string(session->connect_seconds) + " s"
+                                               : failure.reason;
     return CURL_SOCKET_BAD;
   }
-  if (::connect(fd.Get(), &address->addr, address->addrlen) != 0) {
-    if (errno != EINPROGRESS) {
-      session->connect_error = std::strerror(errno);
-      return CURL_SOCKET_BAD;
-    }
-    pollfd wait{fd.Get(), POLLOUT, 0};
-    for (;;) {
-      const auto left =
-          std::chrono::ceil<std::chrono::milliseconds>(session->connect_deadline - Clock::now());
-      if (left.count() <= 0) {
-        session->connect_timed_out = true;
-        session->connect_error =
-            "Connection timed out after " + std::to_string(session->connect_seconds) + " s";
-        return CURL_SOCKET_BAD;
-      }
-      const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-      if (ready > 0) break;
-      if (ready < 0 && errno != EINTR) {
-        session->connect_error = std::strerror(errno);
-        return CURL_SOCKET_BAD;
-      }
-    }
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    if (error != 0) {
-      session->connect_error = std::strerror(error);
-      return CURL_SOCKET_BAD;
-    }
-  }
   session->connect_error.clear();
-  return fd.Release();
+  return static_cast<curl_socket_t>(socket.Release());
 }
 
 int AlreadyConnected(void*, curl_socket_t, curlsocktype) {

@@ -1,7 +1,5 @@
 #include "tasks/daily_report.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "host/host_api.h"
 #include "host/host_calls.h"
+#include "platform/file.h"
 #include "tasks/frame.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
@@ -29,7 +28,9 @@ constexpr size_t kCodeLength = 9;
 class ReportFile {
  public:
   explicit ReportFile(const std::string& path)
-      : path_(path), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+      : path_(path),
+        fd_(platform::OpenFile(path, platform::kWrite | platform::kCreate | platform::kTruncate,
+                               0666)) {
     if (!fd_) {
       const int error = errno;
       throw Exception("Cannot create file \"" + path + "\". " + std::strerror(error));

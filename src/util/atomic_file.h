@@ -4,13 +4,12 @@
 // the target. Readers see the old content or the new one, never a mix.
 #pragma once
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file.h"
 #include "util/unique_fd.h"
 
 namespace zeph {
@@ -20,13 +19,13 @@ namespace zeph {
 // change it.
 struct FileStamp {
   bool valid = false;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  struct timespec mtime {};
-  struct timespec ctime {};
+  uint64_t dev = 0;
+  uint64_t ino = 0;
+  int64_t size = 0;
+  int64_t mtime_ns = 0;
+  int64_t ctime_ns = 0;
 
-  static FileStamp Of(const struct stat& st);
+  static FileStamp Of(const platform::FileInfo& info);
   bool operator==(const FileStamp& other) const;
 };
 
@@ -39,7 +38,7 @@ FileStamp StampOfPath(const std::string& path);
 std::string ResolveWriteTarget(const std::string& path);
 
 // Mode of a file the program creates: it holds passwords.
-constexpr mode_t kNewFileMode = 0600;
+constexpr unsigned kNewFileMode = 0600;
 
 // One atomic replacement. Open(), Write() as often as needed, Commit(). A
 // step that fails returns false; Failure() and Error() then say what and
@@ -47,7 +46,7 @@ constexpr mode_t kNewFileMode = 0600;
 class AtomicFile {
  public:
   // A file that does not exist yet is created with `new_file_mode`.
-  explicit AtomicFile(std::string path, mode_t new_file_mode = kNewFileMode);
+  explicit AtomicFile(std::string path, unsigned new_file_mode = kNewFileMode);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -72,15 +71,14 @@ class AtomicFile {
 
  private:
   bool Fail(const char* what, const std::string& path);
-  bool CopyExtendedAttributes();
 
   std::string path_;
-  mode_t new_file_mode_;
+  unsigned new_file_mode_;
   std::string target_;
   std::string temp_;
   UniqueFd fd_;
   bool have_original_ = false;
-  struct stat original_ {};
+  platform::FileInfo original_;
   bool committed_ = false;
   std::string failure_;
   std::string failure_path_;

@@ -1,18 +1,19 @@
 #include "util/console.h"
 
-#include <cstdio>
+#include <string>
+
+#include "platform/console.h"
 
 namespace zeph {
 
 void ConsoleWrite(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  platform::WriteConsoleOutput(text);
 }
 
 void ConsoleWriteLine(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  std::string line(text);
+  line += '\n';
+  platform::WriteConsoleOutput(line);
 }
 
 }  // namespace zeph

@@ -1,11 +1,11 @@
 #include "util/date_time.h"
 
-#include <sys/time.h>
-
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <ctime>
 
+#include "platform/local_time.h"
 #include "util/error.h"
 #include "util/text.h"
 
@@ -135,13 +135,13 @@ TDateTime ShiftMonths(int32_t months, TDateTime value) {
 }
 
 TDateTime Now() {
-  timeval tv{};
-  gettimeofday(&tv, nullptr);
-  time_t secs = tv.tv_sec;
-  tm local{};
-  localtime_r(&secs, &local);
-  return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-         EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(tv.tv_usec / 1000));
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
+  const std::time_t secs = static_cast<std::time_t>(millis / 1000);
+  platform::CalendarTime local;
+  platform::LocalCalendarTime(secs, local);
+  return EncodeDate(local.year, local.month, local.day) +
+         EncodeTime(local.hour, local.minute, local.second, static_cast<int>(millis % 1000));
 }
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value,

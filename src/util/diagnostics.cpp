@@ -1,9 +1,8 @@
 #include "util/diagnostics.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
+#include "platform/file.h"
 #include "util/encoding.h"
 #include "util/files.h"
 
@@ -12,7 +11,7 @@ namespace zeph {
 void Diagnose(std::string_view text) {
   std::string line = "zephautomat: " + AnsiToUtf8(text) + "\n";
   // Best effort: a closed standard error must not end the run.
-  WriteAll(STDERR_FILENO, line);
+  WriteAll(platform::StandardError(), line);
 }
 
 void DiagnoseSystemError(std::string_view what, std::string_view path, int error) {

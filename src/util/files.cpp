@@ -1,18 +1,14 @@
 #include "util/files.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "platform/file.h"
+#include "platform/file_lock.h"
+#include "platform/file_system.h"
 #include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/unique_fd.h"
@@ -27,15 +23,14 @@ std::string SystemErrorText(int error) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(platform::OpenFile(path, platform::kRead));
   if (!fd) {
     reason = std::strerror(errno);
     return false;
   }
   char buffer[65536];
   for (;;) {
-    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = platform::ReadSome(fd.Get(), buffer, sizeof buffer);
     if (n < 0) {
       reason = std::strerror(errno);
       return false;
@@ -47,37 +42,32 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& rea
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    const int64_t n = platform::WriteSome(fd, bytes.data(), bytes.size());
+    if (n < 0) return false;
     bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
 }
 
 bool WriteAll(int fd, const std::vector<std::string_view>& pieces) {
-  std::vector<iovec> batch;
+  std::vector<platform::Piece> batch;
+  const size_t most = platform::MaxGatheredPieces();
   size_t next = 0;  // the first piece not yet in a batch
   while (next < pieces.size() || !batch.empty()) {
-    while (next < pieces.size() && batch.size() < IOV_MAX) {
+    while (next < pieces.size() && batch.size() < most) {
       std::string_view piece = pieces[next++];
-      batch.push_back({const_cast<char*>(piece.data()), piece.size()});
+      batch.push_back({piece.data(), piece.size()});
     }
-    ssize_t n = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    const int64_t n = platform::WriteGathered(fd, batch.data(), batch.size());
+    if (n < 0) return false;
     // Drops what was written: whole pieces, then the front of the next one.
     size_t done = static_cast<size_t>(n);
     size_t whole = 0;
-    while (whole < batch.size() && done >= batch[whole].iov_len) done -= batch[whole++].iov_len;
+    while (whole < batch.size() && done >= batch[whole].size) done -= batch[whole++].size;
     batch.erase(batch.begin(), batch.begin() + static_cast<ptrdiff_t>(whole));
     if (!batch.empty()) {
-      batch.front().iov_base = static_cast<char*>(batch.front().iov_base) + done;
-      batch.front().iov_len -= done;
+      batch.front().data += done;
+      batch.front().size -= done;
     }
   }
   return true;
@@ -95,13 +85,14 @@ constexpr std::chrono::milliseconds kLockRetry{20};
 // last byte can be checked; a file we may only write is still appended to.
 UniqueFd OpenForAppend(const std::string& path, bool& readable) {
   readable = true;
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC));
+  namespace os = platform;
+  UniqueFd fd(os::OpenFile(path, os::kRead | os::kWrite | os::kAppend));
   if (!fd && errno == EACCES) {
     readable = false;
-    fd.Reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    fd.Reset(os::OpenFile(path, os::kWrite | os::kAppend));
   }
   if (!fd && errno == ENOENT) {
-    fd.Reset(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    fd.Reset(os::OpenFile(path, os::kRead | os::kWrite | os::kAppend | os::kCreate, 0644));
     if (!fd) {
       const int error = errno;
       DiagnoseSystemError("cannot create", path, error);
@@ -119,19 +110,19 @@ UniqueFd OpenForAppend(const std::string& path, bool& readable) {
 // True when `fd` is still the file named `path` (it was not renamed away,
 // e.g. by log rotation, between the open and the lock).
 bool StillNamed(int fd, const std::string& path) {
-  struct stat open_file {};
-  struct stat named {};
-  return ::fstat(fd, &open_file) == 0 && ::stat(path.c_str(), &named) == 0 &&
-         open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
+  platform::FileInfo open_file;
+  platform::FileInfo named;
+  return platform::StatFile(fd, open_file) && platform::StatPath(path, named) &&
+         open_file.device == named.device && open_file.id == named.id;
 }
 
 // Takes the exclusive lock, waiting a bounded time for another holder.
 bool LockExclusive(int fd, int& error) {
   const auto deadline = std::chrono::steady_clock::now() + kLockWait;
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-    error = errno;
-    if (error != EWOULDBLOCK && error != EINTR) return false;
+    error = platform::TryLockFile(fd);
+    if (error == 0) return true;
+    if (error != EWOULDBLOCK) return false;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(kLockRetry);
   }
@@ -139,10 +130,10 @@ bool LockExclusive(int fd, int& error) {
 
 // The line end a file of `size` bytes needs before a new block: none when it
 // ends with one (or is empty), else what completes its torn last line.
-std::string_view MissingLineEnd(int fd, off_t size, bool readable) {
+std::string_view MissingLineEnd(int fd, int64_t size, bool readable) {
   if (size == 0 || !readable) return {};
   char last = '\n';
-  if (::pread(fd, &last, 1, size - 1) != 1) return {};
+  if (platform::ReadAt(fd, &last, 1, size - 1) != 1) return {};
   if (last == '\n') return {};
   return last == '\r' ? std::string_view("\n") : std::string_view("\r\n");
 }
@@ -163,15 +154,15 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
     }
     if (!StillNamed(fd.Get(), path)) continue;  // replaced meanwhile: open the new one
 
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0) {
+    platform::FileInfo st;
+    if (!platform::StatFile(fd.Get(), st)) {
       error = errno;
       DiagnoseSystemError("cannot read the size of", path, error);
       throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
     }
     // A block is appended whole or not at all: after a short write the file
     // is cut back to its length before the append.
-    const std::string_view line_end = MissingLineEnd(fd.Get(), st.st_size, readable);
+    const std::string_view line_end = MissingLineEnd(fd.Get(), st.size, readable);
     std::string repaired;
     std::string_view bytes = text;
     if (!line_end.empty() && !text.empty()) {
@@ -182,7 +173,7 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
     if (!WriteAll(fd.Get(), bytes)) {
       error = errno;
       DiagnoseSystemError("cannot append to", path, error);
-      if (::ftruncate(fd.Get(), st.st_size) != 0) {
+      if (!platform::TruncateFile(fd.Get(), st.size)) {
         DiagnoseSystemError("cannot remove a partly written block from", path, errno);
       }
       throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
@@ -199,7 +190,8 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  UniqueFd fd(
+      platform::OpenFile(path, platform::kWrite | platform::kCreate | platform::kTruncate, 0644));
   if (!fd) {
     const int error = errno;
     DiagnoseSystemError("cannot create", path, error);
@@ -210,49 +202,45 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
     DiagnoseSystemError("cannot write", path, error);
     // A cut file must not pass for a whole one (it may be mailed on).
     fd.Reset();
-    ::unlink(path.c_str());
+    platform::RemoveFile(path);
     throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
   }
 }
 
 bool DirectoryExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  platform::FileInfo info;
+  return !path.empty() && platform::StatPath(path, info) &&
+         info.kind == platform::FileKind::kDirectory;
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  platform::FileInfo info;
+  return !path.empty() && platform::StatPath(path, info) &&
+         info.kind == platform::FileKind::kRegular;
 }
 
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
   std::string dir = path;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  while (dir.size() > 1 && platform::IsPathSeparator(dir.back())) dir.pop_back();
   if (DirectoryExists(dir)) return true;
-  size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) ForceDirectories(dir.substr(0, slash));
-  if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return DirectoryExists(dir);
+  size_t slash = dir.size();
+  while (slash > 0 && !platform::IsPathSeparator(dir[slash - 1])) --slash;
+  if (slash > 1) ForceDirectories(dir.substr(0, slash - 1));
+  if (platform::MakeDirectory(dir) || errno == EEXIST) return DirectoryExists(dir);
   return false;  // errno says why
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path) {
-  if (!path.empty() && path.back() == '/') return path;
-  return path + "/";
+  if (!path.empty() && platform::IsPathSeparator(path.back())) return path;
+  return path + platform::kPathSeparator;
 }
 
 std::string ExecutableDirectory() {
-  std::vector<char> buffer(4096);
-  for (;;) {
-    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return "./";
-    if (static_cast<size_t>(n) < buffer.size()) {
-      std::string exe(buffer.data(), static_cast<size_t>(n));
-      size_t slash = exe.find_last_of('/');
-      return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+  const std::string exe = platform::ExecutablePath();
+  size_t slash = exe.size();
+  while (slash > 0 && !platform::IsPathSeparator(exe[slash - 1])) --slash;
+  return slash == 0 ? "./" : exe.substr(0, slash);
 }
 
 }  // namespace zeph

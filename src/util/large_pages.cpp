@@ -1,8 +1,8 @@
 #include "util/large_pages.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
+
+#include "platform/memory.h"
 
 namespace zeph {
 
@@ -11,7 +11,7 @@ void AdviseLargePages(const void* data, size_t size) {
   if (size < 2 * kLarge) return;
   uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
   uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLarge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  if (end > begin) platform::AdviseHugePages(reinterpret_cast<void*>(begin), end - begin);
 }
 
 }  // namespace zeph

@@ -4,7 +4,7 @@
 
 namespace zeph {
 
-int ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
+int ReplaceFile(const std::string& path, std::string_view bytes, unsigned mode) {
   AtomicFile file(path, mode);
   if (file.Open() && file.Write(bytes) && file.Commit(nullptr)) return 0;
   return file.Error();

@@ -3,8 +3,6 @@
 // renamed over it.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <string_view>
 
@@ -13,6 +11,6 @@ namespace zeph {
 // Writes `bytes` to `path` in one AtomicFile step; a new file gets `mode`,
 // an existing one keeps its own. Returns 0, or the errno of the step that
 // failed (the temporary file is then removed and `path` is untouched).
-int ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode);
+int ReplaceFile(const std::string& path, std::string_view bytes, unsigned mode);
 
 }  // namespace zeph

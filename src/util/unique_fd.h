@@ -1,9 +1,9 @@
 // Owns a file descriptor and closes it on every path out of a scope.
 #pragma once
 
-#include <unistd.h>
-
 #include <utility>
+
+#include "platform/file.h"
 
 namespace zeph {
 
@@ -25,14 +25,14 @@ class UniqueFd {
   explicit operator bool() const { return Valid(); }
   int Release() { return std::exchange(fd_, -1); }
   void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) platform::CloseFile(fd_);
     fd_ = fd;
   }
   // Closes now and reports whether close() succeeded (a deferred write error
   // of some file systems shows only here).
   bool Close() {
     int fd = std::exchange(fd_, -1);
-    return fd < 0 || ::close(fd) == 0;
+    return fd < 0 || platform::CloseFile(fd);
   }
 
  private:

@@ -1,10 +1,9 @@
 #include "tools/check/components_check.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "host/component_runtime.h"
+#include "platform/file.h"
 #include "util/encoding.h"
 
 namespace zeph {
@@ -42,8 +41,8 @@ bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned)
 void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool any_planned,
                      Findings& findings) {
   const std::string path = dir + "components.ini";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  platform::FileInfo info;
+  if (!platform::StatPath(path, info)) {
 #ifdef _WIN32
     // Without the file every server is made through COM by its class name.
     findings.Note("components.ini", "does not exist; the class names are the ProgIDs");

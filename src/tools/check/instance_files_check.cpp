@@ -1,18 +1,19 @@
 #include "tools/check/instance_files_check.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file.h"
+#include "platform/file_system.h"
 #include "util/encoding.h"
 
 namespace zeph {
 namespace {
 
-std::string Octal(mode_t mode) {
+using platform::MayWrite;
+
+std::string Octal(unsigned mode) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
   return buffer;
@@ -20,27 +21,28 @@ std::string Octal(mode_t mode) {
 
 std::string ParentOf(const std::string& path) {
   std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  size_t slash = p.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : p.substr(0, slash);
+  while (p.size() > 1 && platform::IsPathSeparator(p.back())) p.pop_back();
+  size_t slash = p.size();
+  while (slash > 0 && !platform::IsPathSeparator(p[slash - 1])) --slash;
+  if (slash == 0) return ".";
+  return slash == 1 ? "/" : p.substr(0, slash - 1);
 }
 
 void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds_passwords,
                          Findings& findings) {
   const std::string path = dir + "serwery.ini";
   const std::string where = "serwery.ini";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return;  // reported where the file is read
-  if (st.st_nlink > 1) {
-    findings.Warning(where, "has " + std::to_string(st.st_nlink) +
+  platform::FileInfo st;
+  if (!platform::StatPath(path, st)) return;  // reported where the file is read
+  if (st.links > 1) {
+    findings.Warning(where, "has " + std::to_string(st.links) +
                                 " hard links; the program rewrites it by renaming a new file "
                                 "over this name, so the other names keep the old content");
   }
-  if (holds_passwords && (st.st_mode & (S_IRGRP | S_IROTH)) != 0) {
+  if (holds_passwords && (st.mode & 044) != 0) {
     findings.Warning(where, std::string("holds passwords and is readable by ") +
-                                ((st.st_mode & S_IROTH) != 0 ? "all users" : "its group") +
-                                " (mode " + Octal(st.st_mode) + "); chmod 600 " + path);
+                                ((st.mode & 04) != 0 ? "all users" : "its group") + " (mode " +
+                                Octal(st.mode) + "); chmod 600 " + path);
   }
   std::string reason;
   if (!MayRead(user, path, reason)) {
@@ -61,16 +63,16 @@ void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds
 void CheckRunLog(const std::string& dir, const RunUser& user, Findings& findings) {
   const std::string path = dir + "Eksport_PelkTessaro_Auto.log";
   const std::string where = "Eksport_PelkTessaro_Auto.log";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0) {
+  platform::FileInfo st;
+  if (!platform::StatPath(path, st)) {
+    platform::FileInfo link;
+    if (platform::StatLink(path, link)) {
       // A symlink whose target does not exist yet: the run creates the target.
       std::string reason;
-      char target[4096];
-      ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
-      std::string parent = n > 0 ? ParentOf(std::string(target, static_cast<size_t>(n))) : dir;
-      if (n > 0 && target[0] != '/') parent = dir + parent;
+      std::string target;
+      const bool named = platform::ReadSymbolicLink(path, target) && !target.empty();
+      std::string parent = named ? ParentOf(target) : dir;
+      if (named && !platform::IsAbsolutePath(target)) parent = dir + parent;
       if (!MayWrite(user, parent, reason)) {
         findings.Error(where, "is a link to a missing file in " + parent + ", where user " +
                                   user.name + " cannot create it (" + reason + ")");
@@ -78,7 +80,7 @@ void CheckRunLog(const std::string& dir, const RunUser& user, Findings& findings
     }
     return;  // otherwise created beside the program, checked with the directory
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (st.kind != platform::FileKind::kRegular) {
     findings.Error(where, "is not a regular file; the run log cannot be appended to");
     return;
   }
@@ -98,17 +100,16 @@ void CheckInstanceFiles(const std::string& dir, const RunUser& user, bool holds_
     findings.Error(dir, "user " + user.name + " cannot write in the instance directory (" + reason +
                             "); serwery.ini cannot be rewritten nor the run log created");
   }
-  struct stat st {};
-  const std::string program = dir + "zephautomat";
-  if (::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    findings.Warning(dir,
-                     "holds no program file zephautomat; the program reads the files "
-                     "beside its own real path");
+  platform::FileInfo st;
+  const std::string program_name = std::string("zephautomat") + platform::ExecutableSuffix();
+  if (!platform::StatPath(dir + program_name, st) || st.kind != platform::FileKind::kRegular) {
+    findings.Warning(dir, "holds no program file " + program_name +
+                              "; the program reads the files beside its own real path");
   }
   CheckServerListFile(dir, user, holds_passwords, findings);
   CheckRunLog(dir, user, findings);
   const std::string logs = dir + "LOGI";
-  if (::stat(logs.c_str(), &st) == 0 && !MayWrite(user, logs, reason)) {
+  if (platform::StatPath(logs, st) && !MayWrite(user, logs, reason)) {
     findings.Error("LOGI", "user " + user.name + " cannot write the invoice export's error logs (" +
                                reason + ")");
   }
@@ -117,15 +118,15 @@ void CheckInstanceFiles(const std::string& dir, const RunUser& user, bool holds_
 void CheckWorkingDirectory(const std::string& path, const RunUser& user, const std::string& where,
                            Findings& findings) {
   const std::string shown = AnsiToUtf8(path);
-  if (path.front() != '/') {
+  if (!platform::IsAbsolutePath(path)) {
     findings.Note(where, "\"" + shown +
                              "\" is relative: it is taken against the current directory of "
                              "the run, not the instance directory");
   }
-  struct stat st {};
+  platform::FileInfo st;
   std::string reason;
-  if (::stat(path.c_str(), &st) == 0) {
-    if (!S_ISDIR(st.st_mode)) {
+  if (platform::StatPath(path, st)) {
+    if (st.kind != platform::FileKind::kDirectory) {
       findings.Error(where, "\"" + shown + "\" is not a directory");
     } else if (!MayWrite(user, path, reason)) {
       findings.Error(where,
@@ -140,10 +141,10 @@ void CheckWorkingDirectory(const std::string& path, const RunUser& user, const s
   // The run creates it with its parents: the nearest existing one must be
   // writable.
   std::string parent = ParentOf(path);
-  while (::stat(parent.c_str(), &st) != 0 && parent != "/" && parent != ".") {
+  while (!platform::StatPath(parent, st) && parent != "/" && parent != ".") {
     parent = ParentOf(parent);
   }
-  if (S_ISDIR(st.st_mode) && MayWrite(user, parent, reason)) {
+  if (st.kind == platform::FileKind::kDirectory && MayWrite(user, parent, reason)) {
     findings.Warning(where, "\"" + shown + "\" does not exist; the next run creates it");
   } else {
     if (reason.empty()) reason = "a file, not a directory";

@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "platform/run_user.h"
 #include "tools/check/findings.h"
-#include "tools/check/run_user.h"
 
 namespace zeph {
+
+using platform::RunUser;
 
 // `dir` with a trailing delimiter. `holds_passwords`: serwery.ini holds a
 // non-empty Haslo, so it must not be readable by others.

@@ -1,9 +1,6 @@
 // zephautomat-check: checks an instance of the program before a run, without
 // writing or creating anything in it. Exit code 0 when the configuration
 // would run, 1 when it would not, 2 for a wrong command line.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -11,12 +8,13 @@
 
 #include "driver/dispatch_table.h"
 #include "driver/switches.h"
+#include "platform/file_system.h"
+#include "platform/run_user.h"
 #include "tools/check/components_check.h"
 #include "tools/check/findings.h"
 #include "tools/check/instance_files_check.h"
 #include "tools/check/mail_check.h"
 #include "tools/check/plan.h"
-#include "tools/check/run_user.h"
 #include "tools/check/server_list_check.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
@@ -53,12 +51,12 @@ int Run(const Options& options) {
   format.date_separator = '.';
   format.short_date_format = "yyyy.mm.dd";
 
-  RunUser user = CurrentRunUser();
-  if (!options.user.empty() && !LookUpRunUser(options.user, user)) {
+  platform::RunUser user = platform::CurrentRunUser();
+  if (!options.user.empty() && !platform::LookUpRunUser(options.user, user)) {
     return Usage("no user named " + options.user);
   }
-  char resolved[PATH_MAX];
-  if (::realpath(options.dir.c_str(), resolved) == nullptr || !DirectoryExists(resolved)) {
+  const std::string resolved = platform::ResolvedPath(options.dir);
+  if (resolved.empty() || !DirectoryExists(resolved)) {
     std::cerr << "zephautomat-check: " << options.dir << ": not a directory\n";
     return 1;
   }

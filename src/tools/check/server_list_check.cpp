@@ -1,14 +1,14 @@
 #include "tools/check/server_list_check.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "config/ini_file.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
 #include "tools/check/ini_text_scan.h"
 #include "tools/check/instance_files_check.h"
 #include "tools/check/key_names_check.h"
@@ -29,10 +29,8 @@ constexpr const char* kMail = "Konfiguracja";
 class PrivateDirectory {
  public:
   PrivateDirectory() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/zephautomat-check.XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    path_ = platform::MakeTemporaryDirectory(platform::TemporaryDirectory() +
+                                             "/zephautomat-check.XXXXXX");
   }
   ~PrivateDirectory() {
     std::error_code ignored;
@@ -198,8 +196,8 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
   const std::string path = dir + kFile;
   std::string bytes;
   std::string reason;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+  platform::FileInfo info;
+  if (!platform::StatPath(path, info) && errno == ENOENT) {
     findings.Error(kFile,
                    "does not exist; the first run creates it with empty mail settings and "
                    "stops");

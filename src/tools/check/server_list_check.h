@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "config/server_list.h"
+#include "platform/run_user.h"
 #include "tools/check/findings.h"
-#include "tools/check/run_user.h"
 
 namespace zeph {
+
+using platform::RunUser;
 
 struct CheckedServerList {
   bool read = false;  // the file could be read at all

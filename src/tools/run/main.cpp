@@ -1,11 +1,8 @@
 // zephautomat-run: runs an instance's program with the given switches and
 // turns its run record into an exit code, a summary on standard error and,
 // when asked, a copy of the record and a metrics file for monitoring.
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +14,11 @@
 #include <vector>
 
 #include "driver/switches.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "platform/program_launch.h"
 #include "tools/run/json_value.h"
-#include "tools/run/launch.h"
 #include "tools/run/run_verdict.h"
 #include "util/encoding.h"
 #include "util/files.h"
@@ -82,7 +82,7 @@ class ConsoleToUtf8 {
  public:
   void Pass(std::string_view bytes) {
     if (failed_) return;
-    if (!WriteAll(STDOUT_FILENO, AnsiToUtf8(bytes))) {
+    if (!WriteAll(platform::StandardOutput(), AnsiToUtf8(bytes))) {
       failed_ = true;
       Say(std::string("cannot pass on the program's console: ") + std::strerror(errno));
     }
@@ -114,21 +114,20 @@ int Run(const Options& options) {
 
   // Overlapping runs of one instance are serialised by the program itself:
   // it locks its directory and waits for the run before it.
-  std::string scratch =
-      (std::getenv("TMPDIR") && *std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
-  scratch += "/zephautomat-run.XXXXXX";
+  const std::string temporary = platform::TemporaryDirectory();
+  const std::string scratch =
+      platform::MakeTemporaryDirectory(temporary + "/zephautomat-run.XXXXXX");
   std::string record_bytes;
   RunVerdict verdict;
   std::string why;
-  if (::mkdtemp(scratch.data()) == nullptr) {
-    why = "cannot create a temporary directory in " + scratch.substr(0, scratch.rfind('/')) + ": " +
-          std::strerror(errno);
+  if (scratch.empty()) {
+    why = "cannot create a temporary directory in " + temporary + ": " + std::strerror(errno);
   } else {
     const std::string record_file = scratch + "/record.json";
     ConsoleToUtf8 console;
-    const ProgramEnd end =
-        RunProgram(program, options.switches, "ZEPHAUTOMAT_RUN_RECORD", record_file,
-                   [&console](std::string_view bytes) { console.Pass(bytes); });
+    const platform::ProgramEnd end =
+        platform::RunProgram(program, options.switches, "ZEPHAUTOMAT_RUN_RECORD", record_file,
+                             [&console](std::string_view bytes) { console.Pass(bytes); });
     const bool have_record = ReadWholeFile(record_file, record_bytes);
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
@@ -235,6 +234,6 @@ int main(int argc, char** argv) {
   }
   // A closed standard output must not end the wrapper before its record and
   // metrics; the program gets the default action back (see RunProgram).
-  std::signal(SIGPIPE, SIG_IGN);
+  zeph::platform::IgnoreBrokenPipes();
   return zeph::Run(options);
 }

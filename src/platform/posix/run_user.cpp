@@ -1,4 +1,4 @@
-#include "tools/check/run_user.h"
+#include "platform/run_user.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace zeph {
+namespace zeph::platform {
 namespace {
 
 bool FromPasswd(const struct passwd& pw, RunUser& out) {
@@ -25,7 +25,7 @@ bool FromPasswd(const struct passwd& pw, RunUser& out) {
     count = static_cast<int>(groups.size());
   }
   groups.resize(static_cast<size_t>(count));
-  out.groups = std::move(groups);
+  out.groups.assign(groups.begin(), groups.end());
   return true;
 }
 
@@ -111,4 +111,4 @@ bool MayRead(const RunUser& user, const std::string& path, std::string& reason) 
   return MayAccess(user, path, false, reason);
 }
 
-}  // namespace zeph
+}  // namespace zeph::platform

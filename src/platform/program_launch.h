@@ -1,4 +1,5 @@
-// Starting the instance's program and waiting for it.
+// Starting another program and waiting for it (the run wrapper starts the
+// instance's program this way).
 #pragma once
 
 #include <functional>
@@ -6,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zeph {
+namespace zeph::platform {
 
 struct ProgramEnd {
   bool started = false;
@@ -25,4 +26,4 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& variable, const std::string& value,
                       const OutputSink& output);
 
-}  // namespace zeph
+}  // namespace zeph::platform

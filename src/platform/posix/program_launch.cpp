@@ -1,4 +1,4 @@
-#include "tools/run/launch.h"
+#include "platform/program_launch.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace zeph {
+namespace zeph::platform {
 namespace {
 
 // File actions of the child, destroyed on every path out.
@@ -126,4 +126,4 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   return end;
 }
 
-}  // namespace zeph
+}  // namespace zeph::platform

@@ -1,21 +1,22 @@
 // The user a run will be started as, and what that user may write. The
-// current user is asked of the kernel (ACLs and read-only mounts count);
+// current user is asked of the system (ACLs and read-only mounts count);
 // another user is judged by owner, group and mode bits and read-only
-// mounts, which is what a check without switching users can know.
+// mounts, which is what a check without switching users can know. On
+// Windows only the current account can be judged: its access is asked of
+// the file's security descriptor.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
-namespace zeph {
+namespace zeph::platform {
 
 struct RunUser {
   std::string name;
-  uid_t uid = 0;
-  gid_t gid = 0;
-  std::vector<gid_t> groups;
+  uint32_t uid = 0;
+  uint32_t gid = 0;
+  std::vector<uint32_t> groups;
   bool is_current = true;  // the effective user of this process
 };
 
@@ -30,4 +31,4 @@ bool MayWrite(const RunUser& user, const std::string& path, std::string& reason)
 // Whether `user` may read the file at `path`. `reason` says why not.
 bool MayRead(const RunUser& user, const std::string& path, std::string& reason);
 
-}  // namespace zeph
+}  // namespace zeph::platform

@@ -1,0 +1,21 @@
+// The running process: its id, its environment, its temporary directory.
+#pragma once
+
+#include <string>
+
+namespace zeph::platform {
+
+// Sets up the process for an unattended run: a write to a closed pipe or
+// past a file size limit fails with an error the run reports instead of
+// ending the program.
+void IgnoreBrokenPipes();
+
+int CurrentProcessId();
+// True only when no process `pid` exists (false when it may).
+bool ProcessIsGone(int pid);
+
+// The directory for temporary files: TMPDIR, else /tmp (on Windows the
+// system's temporary directory).
+std::string TemporaryDirectory();
+
+}  // namespace zeph::platform

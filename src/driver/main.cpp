@@ -6,7 +6,7 @@
 int main(int argc, char** argv) {
   // A file-size limit or a closed console must make the write fail with an
   // error the run reports, not kill the process mid-run.
-  zeph::platform::IgnoreBrokenPipes();
+  zeph::platform::SetUpUnattendedProcess();
   // The component runtime needs no per-thread initialisation or process
   // security here: servers are in-process libraries called on this thread.
   zeph::ConsoleWriteLine("Automatyczny eksport zostal uruchomiony.");

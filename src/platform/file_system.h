@@ -11,7 +11,11 @@ namespace zeph::platform {
 // The separators a path may use on this system ('/' everywhere, also '\'
 // on Windows) and the one this system writes.
 bool IsPathSeparator(char c);
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
 bool MakeDirectory(const std::string& path);
 bool RemoveFile(const std::string& path);

@@ -7,8 +7,8 @@ namespace zeph::platform {
 
 // Sets up the process for an unattended run: a write to a closed pipe or
 // past a file size limit fails with an error the run reports instead of
-// ending the program.
-void IgnoreBrokenPipes();
+// ending the program, and no error dialog of the system waits for a click.
+void SetUpUnattendedProcess();
 
 int CurrentProcessId();
 // True only when no process `pid` exists (false when it may).

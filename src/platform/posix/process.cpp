@@ -9,7 +9,7 @@
 
 namespace zeph::platform {
 
-void IgnoreBrokenPipes() {
+void SetUpUnattendedProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
 }

@@ -234,6 +234,6 @@ int main(int argc, char** argv) {
   }
   // A closed standard output must not end the wrapper before its record and
   // metrics; the program gets the default action back (see RunProgram).
-  zeph::platform::IgnoreBrokenPipes();
+  zeph::platform::SetUpUnattendedProcess();
   return zeph::Run(options);
 }

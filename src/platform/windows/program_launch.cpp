@@ -1,0 +1,138 @@
+#include "platform/program_launch.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/windows/windows_support.h"
+
+namespace zeph::platform {
+namespace {
+
+using windows::Wide;
+
+// One argument quoted as the C runtime of the started program splits it.
+void AppendQuoted(std::wstring& line, const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    line += argument;
+    return;
+  }
+  line += L'"';
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') backslashes = backslashes * 2 + 1;
+    line.append(backslashes, L'\\');
+    backslashes = 0;
+    line += c;
+  }
+  line.append(backslashes * 2, L'\\');
+  line += L'"';
+}
+
+// This process's environment without `variable`, then variable=value, as
+// the block CreateProcessW takes (sorted, as Windows keeps it).
+std::wstring EnvironmentBlock(const std::string& variable, const std::string& value) {
+  std::vector<std::wstring> entries;
+  const std::wstring prefix = Wide(variable) + L"=";
+  wchar_t* block = ::GetEnvironmentStringsW();
+  for (const wchar_t* entry = block; entry != nullptr && *entry != L'\0';
+       entry += std::wcslen(entry) + 1) {
+    std::wstring text = entry;
+    const bool same = text.size() >= prefix.size() &&
+                      ::_wcsnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
+    if (!same) entries.push_back(std::move(text));
+  }
+  if (block != nullptr) ::FreeEnvironmentStringsW(block);
+  entries.push_back(prefix + Wide(value));
+  std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
+    return ::_wcsicmp(a.c_str(), b.c_str()) < 0;
+  });
+  std::wstring result;
+  for (const std::wstring& entry : entries) {
+    result += entry;
+    result += L'\0';
+  }
+  result += L'\0';
+  return result;
+}
+
+class Handle {
+ public:
+  Handle() = default;
+  ~Handle() { Reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE* Out() { return &handle_; }
+  HANDLE Get() const { return handle_; }
+  void Reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+}  // namespace
+
+ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& variable, const std::string& value,
+                      const OutputSink& output) {
+  ProgramEnd end;
+  std::wstring line;
+  AppendQuoted(line, Wide(program));
+  for (const std::string& argument : arguments) {
+    line += L' ';
+    AppendQuoted(line, Wide(argument));
+  }
+  std::wstring environment = EnvironmentBlock(variable, value);
+
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  Handle read_end;
+  Handle write_end;
+  if (!::CreatePipe(read_end.Out(), write_end.Out(), &inheritable, 0) ||
+      !::SetHandleInformation(read_end.Get(), HANDLE_FLAG_INHERIT, 0)) {
+    end.failure =
+        "cannot make a pipe for the program's output: " + windows::SystemMessage(::GetLastError());
+    return end;
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = write_end.Get();
+  startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      ::CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process);
+  const DWORD start_error = ::GetLastError();
+  write_end.Reset();  // the child's copy is the only writer left
+  if (!started) {
+    end.failure = "cannot start " + program + ": " + windows::SystemMessage(start_error);
+    return end;
+  }
+  ::CloseHandle(process.hThread);
+  end.started = true;
+  char buffer[4096];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(read_end.Get(), buffer, sizeof buffer, &got, nullptr) || got == 0) break;
+    output(std::string_view(buffer, got));
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.hProcess, &code)) {
+    end.failure = "cannot wait for the program: " + windows::SystemMessage(::GetLastError());
+  } else {
+    end.exit_code = static_cast<int>(code);
+    if (code != 0) end.failure = "the program exited with code " + std::to_string(code);
+  }
+  ::CloseHandle(process.hProcess);
+  return end;
+}
+
+}  // namespace zeph::platform

@@ -1,0 +1,104 @@
+#include "platform/windows/windows_support.h"
+
+#include <io.h>
+
+#include <cerrno>
+
+namespace zeph::platform::windows {
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length =
+      ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+int ErrnoOf(DWORD error) {
+  struct Mapping {
+    DWORD windows;
+    int posix;
+  };
+  static constexpr Mapping kMappings[] = {
+      {ERROR_FILE_NOT_FOUND, ENOENT},
+      {ERROR_PATH_NOT_FOUND, ENOENT},
+      {ERROR_INVALID_NAME, ENOENT},
+      {ERROR_BAD_NETPATH, ENOENT},
+      {ERROR_INVALID_DRIVE, ENOENT},
+      {ERROR_ACCESS_DENIED, EACCES},
+      {ERROR_SHARING_VIOLATION, EACCES},
+      {ERROR_WRITE_PROTECT, EROFS},
+      {ERROR_LOCK_VIOLATION, EWOULDBLOCK},
+      {ERROR_IO_PENDING, EWOULDBLOCK},
+      {ERROR_FILE_EXISTS, EEXIST},
+      {ERROR_ALREADY_EXISTS, EEXIST},
+      {ERROR_DISK_FULL, ENOSPC},
+      {ERROR_HANDLE_DISK_FULL, ENOSPC},
+      {ERROR_NOT_ENOUGH_MEMORY, ENOMEM},
+      {ERROR_OUTOFMEMORY, ENOMEM},
+      {ERROR_INVALID_HANDLE, EBADF},
+      {ERROR_DIRECTORY, ENOTDIR},
+      {ERROR_DIR_NOT_EMPTY, ENOTEMPTY},
+      {ERROR_BROKEN_PIPE, EPIPE},
+      {ERROR_NO_DATA, EPIPE},
+      {ERROR_TOO_MANY_OPEN_FILES, EMFILE},
+      {ERROR_NOT_SAME_DEVICE, EXDEV},
+      {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
+      {ERROR_NOT_SUPPORTED, ENOSYS},
+      {ERROR_INVALID_FUNCTION, ENOSYS},
+      {ERROR_CANT_RESOLVE_FILENAME, ELOOP},
+  };
+  for (const Mapping& mapping : kMappings) {
+    if (mapping.windows == error) return mapping.posix;
+  }
+  return EIO;
+}
+
+int SetErrnoFrom(DWORD error) {
+  errno = ErrnoOf(error);
+  return errno;
+}
+
+int SetErrnoFromLastError() {
+  return SetErrnoFrom(::GetLastError());
+}
+
+std::string SystemMessage(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length)
+                                                     : "error " + std::to_string(error);
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+HANDLE HandleOf(int fd) {
+  const intptr_t handle = ::_get_osfhandle(fd);
+  if (handle == -1) errno = EBADF;
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+long long UnixNanoseconds(const FILETIME& time) {
+  // 100-ns intervals from 1601-01-01 to 1970-01-01.
+  constexpr long long kEpochDifference = 116444736000000000LL;
+  const long long ticks = (static_cast<long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return (ticks - kEpochDifference) * 100;
+}
+
+}  // namespace zeph::platform::windows

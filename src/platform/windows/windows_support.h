@@ -1,0 +1,40 @@
+// What the Windows implementations share: paths as the system's wide
+// strings, Windows error codes as errno values, descriptors as handles.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+namespace zeph::platform::windows {
+
+// The program's texts, paths among them, are in the ANSI code page (1250
+// on the machines it serves): the command line, serwery.ini and the
+// system's own answers all come that way.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
+// The errno value closest to a Windows error, so that every system reports
+// a failure by the same number and reason text.
+int ErrnoOf(DWORD error);
+// Sets errno from GetLastError() (or `error`); returns the errno value.
+int SetErrnoFrom(DWORD error);
+int SetErrnoFromLastError();
+
+// The system's text for a Windows error, without the trailing line end.
+std::string SystemMessage(DWORD error);
+
+// The handle under a C runtime descriptor; INVALID_HANDLE_VALUE with
+// errno EBADF when there is none.
+HANDLE HandleOf(int fd);
+
+// Nanoseconds since 1970 of a FILETIME (100 ns since 1601).
+long long UnixNanoseconds(const FILETIME& time);
+
+}  // namespace zeph::platform::windows

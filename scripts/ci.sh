@@ -12,6 +12,10 @@
 #                under the faketime preload the black-box tests use.
 #   clang-tidy   the checks in .clang-tidy over src/, sim/ and the tools
 #   fuzz         each fuzz target for a few seconds (once scripts/fuzz.sh exists)
+#   windows      the Windows build with mingw-w64, libcurl built from Debian's
+#                source package (scripts/build-windows.sh; kept in the build
+#                tree, so only the first run builds it), and every test of it
+#                under Wine (scripts/test-windows.sh)          (build-windows/)
 # Runs all gates that can run and ends with a table; the exit status is 1 when
 # any gate failed. Called by `scripts/test.sh --all` and by CI (CI=true).
 set -uo pipefail
@@ -94,6 +98,10 @@ tidy() {
   return $status
 }
 
+windows() {
+  scripts/build-windows.sh && scripts/test-windows.sh
+}
+
 scripts/setup.sh || exit 1
 gate format format_check
 if gate build scripts/build.sh; then
@@ -116,6 +124,7 @@ fi
 if [ -x scripts/fuzz.sh ]; then
   gate fuzz scripts/fuzz.sh "$FUZZ_SECONDS"
 fi
+gate windows windows
 
 echo
 echo "=== CI gates ($((SECONDS - CI_START))s in all)"

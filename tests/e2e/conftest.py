@@ -50,6 +50,22 @@ def host_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+# Wine starts a 32-bit helper that cannot take the 64-bit faketime library
+# the frozen clock preloads; the loader says so on standard error.
+LOADER_NOISE = re.compile(rb"^ERROR: ld\.so: object .* from LD_PRELOAD cannot be preloaded .*\n",
+                          re.M)
+
+
+def program_stderr(data):
+    """Standard error of a program run, without the loader's complaints."""
+    return LOADER_NOISE.sub(b"", data) if WINDOWS else data
+
+
+def frozen(at, argv):
+    """The command line with the clock standing still at `at`."""
+    return ["faketime", "--exclude-monotonic", "-f", at, *argv]
+
+
 def pytest_configure(config):
     config.addinivalue_line(
         "markers", "posix_only(reason): a behaviour only the POSIX build has; "
@@ -104,7 +120,7 @@ class Result:
         self.app = app
         self.returncode = proc.returncode
         self.console = proc.stdout
-        self.stderr = proc.stderr
+        self.stderr = program_stderr(proc.stderr)
 
     @property
     def body(self):
@@ -202,16 +218,16 @@ class App:
         """The command line that runs this installation's program."""
         return command(self.exe, *args)
 
-    def run(self, *args, cwd=None, timeout=120, env=None, at=None):
+    def run(self, *args, cwd=None, timeout=120, env=None, at=None, preexec_fn=None):
         """Runs the program; with `at` its clock stands still at that moment."""
         full_env = dict(os.environ)
         full_env.update(env or {})
         argv = self.command(*args)
         if at is not None:
-            argv = ["faketime", "--exclude-monotonic", "-f", at] + argv
+            argv = frozen(at, argv)
         proc = subprocess.run(argv, cwd=cwd or self.dir,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=timeout, env=full_env)
+                              timeout=timeout, env=full_env, preexec_fn=preexec_fn)
         return Result(self, proc)
 
 

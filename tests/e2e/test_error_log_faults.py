@@ -3,7 +3,6 @@ never with a cut file, and standard error says why."""
 
 import resource
 import signal
-import subprocess
 
 from conftest import cp
 from smtp_server import mail_server  # noqa: F401 (fixture)
@@ -11,9 +10,7 @@ from test_invoice_export import COUNT_ONLY, LOG_NAME, WHEN, configure
 
 
 def run_efed(app, preexec_fn=None):
-    return subprocess.run(["faketime", "--exclude-monotonic", "-f", WHEN, *app.command("/EFED")],
-                          cwd=app.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=120, preexec_fn=preexec_fn)
+    return app.run("/EFED", at=WHEN, preexec_fn=preexec_fn)
 
 
 def test_directory_that_cannot_be_made_is_told(app, mail_server):  # noqa: F811

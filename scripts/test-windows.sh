@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs the tests of the Windows build (scripts/build-windows.sh) under Wine:
+# the unit tests, one Wine process per test binary; the black-box suite
+# against zephautomat.exe with components.ini naming merkan-sim.dll and mail
+# to servers on 127.0.0.1; and the host's calls through COM
+# (scripts/test-com.sh). Wine gets a prefix of its own in the build tree
+# (made at the first run) and one wineserver kept running for the whole
+# run, so that each program starts in a second rather than in several.
+# Arguments go to ctest (e.g. -R e2e.test_mail).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=$(realpath "${WIN_BUILD_DIR:-build-windows}")
+[ -f "$BUILD/zephautomat.exe" ] ||
+  { echo "test-windows.sh: no $BUILD/zephautomat.exe; run scripts/build-windows.sh first" >&2; exit 1; }
+
+export WINEPREFIX=$BUILD/wine WINEARCH=win64 WINEDEBUG=-all
+# The ANSI code page of a Polish Windows, 1250 (Wine takes it from the
+# locale's name; the locale need not be installed).
+export LC_ALL=pl_PL.UTF-8
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Wine prefix: $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+fi
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+status=0
+ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" "$@" || status=1
+if [ $# -eq 0 ]; then
+  scripts/test-com.sh "$BUILD" || status=1
+fi
+exit $status

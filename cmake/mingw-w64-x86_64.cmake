@@ -26,8 +26,9 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # ctest starts the test programs through Wine (scripts/test-windows.sh sets
-# up its prefix).
+# up its prefix), as on a Polish Windows: Wine takes the ANSI code page,
+# 1250, from the locale's name (which need not be installed).
 find_program(ZEPH_WINE wine)
 if(ZEPH_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEPH_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 ${ZEPH_WINE})
 endif()

@@ -23,42 +23,53 @@ SIM = os.environ.get("ZEPH_SIM", "")
 HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
 
-# Programs of the Windows build run through this prefix: ["wine"].
-RUNNER = shlex.split(os.environ.get("ZEPH_RUNNER", ""))
-WINDOWS = BIN.endswith(".exe")
-EXE = ".exe" if WINDOWS else ""
-
-
-def command(program, *args):
-    """The command line that runs one of the built programs."""
-    return [*RUNNER, str(program), *(a if isinstance(a, bytes) else str(a) for a in args)]
-
-
-def tool(name):
-    """A helper program of the tests (tests/tools), by its name."""
-    return os.path.join(TOOLS, name + EXE)
-
-
-def host_path(path):
-    """A path as the program sees it: under Wine, drive Z: is the root of the
-    Linux file system."""
-    path = os.fspath(path)
-    if not WINDOWS:
-        return path
-    if isinstance(path, bytes):
-        return b"Z:" + path.replace(b"/", b"\\")
-    return "Z:" + path.replace("/", "\\")
-
-
 # Wine starts a 32-bit helper that cannot take the 64-bit faketime library
 # the frozen clock preloads; the loader says so on standard error.
 LOADER_NOISE = re.compile(rb"^ERROR: ld\.so: object .* from LD_PRELOAD cannot be preloaded .*\n",
                           re.M)
 
 
-def program_stderr(data):
-    """Standard error of a program run, without the loader's complaints."""
-    return LOADER_NOISE.sub(b"", data) if WINDOWS else data
+class Build:
+    """One build of the program: its binary, its simulator, and the prefix
+    its programs run through (["wine"] for the Windows build)."""
+
+    def __init__(self, binary, sim, runner=()):
+        self.bin = binary
+        self.sim = sim
+        self.runner = list(runner)
+        self.windows = binary.endswith(".exe")
+        self.exe = ".exe" if self.windows else ""
+
+    def command(self, program, *args):
+        """The command line that runs one of the built programs."""
+        return [*self.runner, str(program),
+                *(a if isinstance(a, bytes) else str(a) for a in args)]
+
+    def host_path(self, path):
+        """A path as the program sees it: under Wine, drive Z: is the root of
+        the Linux file system."""
+        path = os.fspath(path)
+        if not self.windows:
+            return path
+        if isinstance(path, bytes):
+            return b"Z:" + path.replace(b"/", b"\\")
+        return "Z:" + path.replace("/", "\\")
+
+    def stderr(self, data):
+        """Standard error of a program run, without the loader's complaints."""
+        return LOADER_NOISE.sub(b"", data) if self.windows else data
+
+
+# The build under test.
+THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")))
+WINDOWS = THIS_BUILD.windows
+command = THIS_BUILD.command
+host_path = THIS_BUILD.host_path
+
+
+def tool(name):
+    """A helper program of the tests (tests/tools), by its name."""
+    return os.path.join(TOOLS, name + THIS_BUILD.exe)
 
 
 def frozen(at, argv):
@@ -120,7 +131,7 @@ class Result:
         self.app = app
         self.returncode = proc.returncode
         self.console = proc.stdout
-        self.stderr = program_stderr(proc.stderr)
+        self.stderr = app.build.stderr(proc.stderr)
 
     @property
     def body(self):
@@ -134,16 +145,18 @@ class Result:
 class App:
     """One installation of the program in its own directory."""
 
-    def __init__(self, root):
-        self.dir = root / "app"
+    def __init__(self, root, build=THIS_BUILD, name="app"):
+        self.build = build
+        self.dir = root / name
         self.dir.mkdir()
-        self.exe = self.dir / ("zephautomat" + EXE)
-        shutil.copy2(BIN, self.exe)
-        if WINDOWS:
+        self.exe = self.dir / ("zephautomat" + build.exe)
+        shutil.copy2(build.bin, self.exe)
+        if build.windows:
             # libcurl's DLL beside the program, as the package has it.
-            for dll in os.listdir(os.path.dirname(BIN)):
+            built = os.path.dirname(build.bin)
+            for dll in os.listdir(built):
                 if dll.startswith("libcurl") and dll.endswith(".dll"):
-                    shutil.copy2(os.path.join(os.path.dirname(BIN), dll), self.dir)
+                    shutil.copy2(os.path.join(built, dll), self.dir)
         self.write_components()
 
     # --- files beside the executable -------------------------------------
@@ -154,7 +167,7 @@ class App:
         """components.ini naming the simulator for every class; a class given
         None is left out, one given a path gets that library. Through COM the
         simulator's classes are named by ProgID instead."""
-        sim = host_path(SIM)
+        sim = self.build.host_path(self.build.sim)
         names = {"Setup": sim, "Invoices": sim, "EksportTessaro": sim, "ZephProc": sim}
         names.update(classes)
         lines = ["[InprocServers]"]
@@ -189,7 +202,7 @@ class App:
         lines = ["[Konfiguracja]"] + [f"{k}={v}" for k, v in settings.items()]
         for name, keys in entries:
             keys = dict(keys)
-            keys.setdefault("KatalogRoboczy", host_path(self.dir / "work" / name))
+            keys.setdefault("KatalogRoboczy", self.build.host_path(self.dir / "work" / name))
             lines.append(f"[{name}]")
             lines += [f"{k}={v}" for k, v in keys.items()]
         self.write_ini("\n".join(lines) + "\n" + extra)
@@ -216,7 +229,7 @@ class App:
 
     def command(self, *args):
         """The command line that runs this installation's program."""
-        return command(self.exe, *args)
+        return self.build.command(self.exe, *args)
 
     def run(self, *args, cwd=None, timeout=120, env=None, at=None, preexec_fn=None):
         """Runs the program; with `at` its clock stands still at that moment."""

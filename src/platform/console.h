@@ -9,6 +9,6 @@
 namespace zeph::platform {
 
 // Writes `bytes` to standard output and flushes.
-void WriteConsoleOutput(std::string_view bytes);
+void WriteConsoleBytes(std::string_view bytes);
 
 }  // namespace zeph::platform

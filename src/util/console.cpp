@@ -7,13 +7,13 @@
 namespace zeph {
 
 void ConsoleWrite(std::string_view text) {
-  platform::WriteConsoleOutput(text);
+  platform::WriteConsoleBytes(text);
 }
 
 void ConsoleWriteLine(std::string_view text) {
   std::string line(text);
   line += '\n';
-  platform::WriteConsoleOutput(line);
+  platform::WriteConsoleBytes(line);
 }
 
 }  // namespace zeph

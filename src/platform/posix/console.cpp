@@ -4,7 +4,7 @@
 
 namespace zeph::platform {
 
-void WriteConsoleOutput(std::string_view bytes) {
+void WriteConsoleBytes(std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
   std::fflush(stdout);
 }

@@ -24,7 +24,7 @@ void WriteWhole(HANDLE output, std::string_view bytes) {
 
 }  // namespace
 
-void WriteConsoleOutput(std::string_view bytes) {
+void WriteConsoleBytes(std::string_view bytes) {
   HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
   if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
   static const bool console = [output] {

@@ -39,4 +39,10 @@ bool MayWrite(const RunUser&, const std::string& path, std::string& reason) {
   return false;
 }
 
+bool MayRead(const RunUser&, const std::string& path, std::string& reason) {
+  if (windows::MayAccess(path, FILE_GENERIC_READ)) return true;
+  reason = std::strerror(errno);
+  return false;
+}
+
 }  // namespace zeph::platform

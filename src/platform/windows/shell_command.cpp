@@ -1,0 +1,102 @@
+#include "platform/shell_command.h"
+
+#include <thread>
+
+#include "platform/windows/windows_support.h"
+
+namespace zeph::platform {
+namespace {
+
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() { Reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE* Out() { return &handle_; }
+  HANDLE Get() const { return handle_; }
+  void Reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// Reads `pipe` to its end, keeping at most `max_output` bytes.
+void Drain(HANDLE pipe, size_t max_output, std::string& text) {
+  char buffer[4096];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) || got == 0) return;
+    if (text.size() < max_output) text.append(buffer, got);
+  }
+}
+
+}  // namespace
+
+CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds timeout,
+                           size_t max_output) {
+  CommandEnd end;
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  Handle out_read, out_write, err_read, err_write;
+  Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr));
+  if (!::CreatePipe(out_read.Out(), out_write.Out(), &inheritable, 0) ||
+      !::CreatePipe(err_read.Out(), err_write.Out(), &inheritable, 0) ||
+      !::SetHandleInformation(out_read.Get(), HANDLE_FLAG_INHERIT, 0) ||
+      !::SetHandleInformation(err_read.Get(), HANDLE_FLAG_INHERIT, 0)) {
+    end.start_failure = windows::SystemMessage(::GetLastError());
+    return end;
+  }
+  // A job holds the shell and whatever it starts: at the time limit they
+  // all end, and none keeps the pipes open.
+  Handle job(::CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (job.Get() != nullptr) {
+    ::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input.Get();
+  startup.hStdOutput = out_write.Get();
+  startup.hStdError = err_write.Get();
+  // cmd.exe takes the rest of its line as the command, quotes and all.
+  std::wstring line = L"cmd.exe /d /s /c \"" + windows::Wide(command) + L"\"";
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+    end.start_failure = windows::SystemMessage(::GetLastError());
+    return end;
+  }
+  Handle process_handle(process.hProcess);
+  if (job.Get() != nullptr) ::AssignProcessToJobObject(job.Get(), process.hProcess);
+  ::ResumeThread(process.hThread);
+  ::CloseHandle(process.hThread);
+  out_write.Reset();
+  err_write.Reset();
+  input.Reset();
+
+  std::thread error_reader(Drain, err_read.Get(), max_output, std::ref(end.error_output));
+  std::thread output_reader(Drain, out_read.Get(), max_output, std::ref(end.output));
+  const DWORD waited = ::WaitForSingleObject(
+      process.hProcess, static_cast<DWORD>(std::chrono::milliseconds(timeout).count()));
+  if (waited != WAIT_OBJECT_0) {
+    end.timed_out = true;
+    if (job.Get() != nullptr) ::TerminateJobObject(job.Get(), 1);
+    ::TerminateProcess(process.hProcess, 1);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  output_reader.join();
+  error_reader.join();
+  DWORD code = 0;
+  if (::GetExitCodeProcess(process.hProcess, &code)) end.exit_code = static_cast<int>(code);
+  return end;
+}
+
+}  // namespace zeph::platform

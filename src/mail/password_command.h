@@ -9,9 +9,10 @@ namespace zeph {
 // Runs `command` through the system's shell (platform/shell_command.h), its
 // standard input empty, and returns the first line of its standard output,
 // without its line end, as UTF-8 (output that is not valid UTF-8 is taken as
-// Windows-1250 and converted). Throws Exception (Windows-1250) with the exit status and the command's standard error text
-// when it fails, prints an empty first line, or has not ended after
-// `timeout_seconds` (then it is killed, with whatever it started).
+// Windows-1250 and converted). Throws Exception (Windows-1250) with the
+// exit status and the command's standard error text when it fails, prints an
+// empty first line, or has not ended after `timeout_seconds` (then it is
+// killed, with whatever it started).
 std::string RunPasswordCommand(const std::string& command, int timeout_seconds);
 
 // RunPasswordCommand once per process and command, with a 60 s limit: the

@@ -57,6 +57,8 @@ class _Handler:
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         self.owner.rcpt_tos.append(address)
+        if self.owner.refuse_rcpt:
+            return self.owner.refuse_rcpt
         envelope.rcpt_tos.append(address)
         envelope.rcpt_options.extend(rcpt_options)
         return "250 OK"
@@ -73,7 +75,8 @@ class MailServer:
     TLS-only login, as aiosmtpd does by default). stall_data=True: after
     "354" the server stops reading, as a hung server does. greeting_delay:
     seconds of silence before the greeting. silent_quit=True: QUIT is never
-    answered. refuse_mail: the reply to MAIL FROM instead of 250.
+    answered. refuse_mail, refuse_rcpt: the reply to MAIL FROM or RCPT TO
+    instead of 250.
 
     TLS: tls="starttls" offers STARTTLS and (with require_tls, the default)
     takes no MAIL, RCPT or AUTH before it; tls="implicit" speaks TLS from the
@@ -85,7 +88,7 @@ class MailServer:
 
     def __init__(self, offer_auth=True, users=None, refuse_data=None,
                  data_size_limit=64 * 1024 * 1024, stall_data=False, greeting_delay=0,
-                 silent_quit=False, refuse_mail=None, tls=None, cert=None, require_tls=True,
+                 silent_quit=False, refuse_mail=None, refuse_rcpt=None, tls=None, cert=None, require_tls=True,
                  mechanisms=("LOGIN",)):
         self.deliveries = []
         self.auth_commands = []
@@ -99,6 +102,7 @@ class MailServer:
         self.started = False
         self.refuse_data = refuse_data
         self.refuse_mail = refuse_mail
+        self.refuse_rcpt = refuse_rcpt
         self.users = {USER: PASSWORD} if users is None else users
         self.port = free_port()
         owner = self

@@ -260,12 +260,17 @@ def test_refused_message_names_the_reply(mail_server):
     assert not server.deliveries
 
 
-def test_refused_sender_names_the_servers_reason(mail_server):
-    server = mail_server(refuse_mail="530 5.7.0 Authentication required")
-    assert send(server.address).cause == (
-        "Failed sending data to the peer (response 530): MAIL failed: "
-        "530 5.7.0 Authentication required")
-    assert server.rcpt_tos == [] and not server.deliveries
+@pytest.mark.parametrize("refusal, cause", [
+    ({"refuse_mail": "530 5.7.0 Authentication required"},
+     "Failed sending data to the peer (response 530): MAIL failed: "
+     "530 5.7.0 Authentication required"),
+    ({"refuse_rcpt": "550 5.1.1 Mailbox unknown"},
+     "Failed sending data to the peer (response 550): RCPT failed: 550 5.1.1 Mailbox unknown"),
+], ids=["sender", "recipient"])
+def test_refused_envelope_names_the_servers_reason(mail_server, refusal, cause):
+    server = mail_server(**refusal)
+    assert send(server.address).cause == cause
+    assert not server.deliveries
 
 
 @pytest.mark.parametrize("kind", ["missing", "directory", "second-missing"])

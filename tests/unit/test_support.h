@@ -2,13 +2,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace zeph {
 
@@ -45,14 +46,15 @@ inline std::string ReadBytes(const std::string& path) {
 class TempDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zeph_test_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = platform::MakeTemporaryDirectory(platform::TemporaryDirectory() + "/zeph_test_XXXXXX");
+    ASSERT_FALSE(dir_.empty());
     path_ = dir_ + "/serwery.ini";
   }
   void TearDown() override {
-    ::chmod(dir_.c_str(), 0755);  // some tests make it read-only
-    std::filesystem::remove_all(dir_);
+    std::error_code ignored;  // some tests make it read-only
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(dir_, ignored);
   }
   void Put(const std::string& bytes) const { WriteBytes(path_, bytes); }
   std::string Get() const { return ReadBytes(path_); }

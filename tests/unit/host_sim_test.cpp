@@ -1,9 +1,9 @@
 // Host simulator: scenario keys, outcomes and the journal, driven through
 // the component runtime as the program drives it.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "host/component_runtime.h"
+#include "platform/local_time.h"
 #include "simulator_fixture.h"
+#include "util/date_time.h"
 #include "util/encoding.h"
 
 namespace {
@@ -29,23 +31,21 @@ constexpr double k20240229 = 45351;
 constexpr double k20240301 = 45352;
 constexpr double k20240315 = 45366;
 
-std::tm LocalNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
+zeph::platform::CalendarTime LocalNow() {
+  zeph::platform::CalendarTime local;
+  zeph::platform::LocalCalendarTime(std::time(nullptr), local);
   return local;
 }
 
 // Today's local date as a day count, and as yyyymmdd.
 double TodayDate() {
-  std::tm day = LocalNow();
-  day.tm_hour = day.tm_min = day.tm_sec = 0;
-  return static_cast<double>(::timegm(&day) / 86400 + 25569);
+  const zeph::platform::CalendarTime day = LocalNow();
+  return zeph::EncodeDate(day.year, day.month, day.day);
 }
 std::string TodayText() {
-  std::tm day = LocalNow();
+  const zeph::platform::CalendarTime day = LocalNow();
   char text[16];
-  std::strftime(text, sizeof text, "%Y%m%d", &day);
+  std::snprintf(text, sizeof text, "%04d%02d%02d", day.year, day.month, day.day);
   return text;
 }
 
@@ -488,11 +488,11 @@ TEST_F(HostSimTest, ConfigurationValuesAndTheirDefaults) {
   // Without keys: the current local year and month.
   Scenario("");
   auto fresh = ConfigServer();
-  std::tm now = LocalNow();
+  const zeph::platform::CalendarTime now = LocalNow();
   fresh->GetLoginValue(u"ROK", &value);
-  EXPECT_EQ(value, zeph::Variant(int32_t{now.tm_year + 1900}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{now.year}));
   fresh->GetLoginValue(u"MIESIAC", &value);
-  EXPECT_EQ(value, zeph::Variant(int32_t{now.tm_mon + 1}));
+  EXPECT_EQ(value, zeph::Variant(int32_t{now.month}));
 }
 
 TEST_F(HostSimTest, TessaroExportWritesFilesIntoTheWorkingDirectory) {
@@ -685,7 +685,7 @@ TEST_F(HostSimTest, GarbageScenarioLeavesEveryCallAtItsDefault) {
   std::string report = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(logged_in, zeph::kTrue);
   EXPECT_EQ(granted, zeph::kTrue);
-  EXPECT_EQ(year, zeph::Variant(int32_t{LocalNow().tm_year + 1900}));
+  EXPECT_EQ(year, zeph::Variant(int32_t{LocalNow().year}));
   EXPECT_FALSE(r.status.Failed());
   EXPECT_EQ(r.message, u"");
   EXPECT_EQ(r.success, zeph::kTrue);

@@ -1,15 +1,15 @@
 #include "log/run_log.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <regex>
 
+#include "platform/file.h"
+#include "platform/file_lock.h"
 #include "test_support.h"
 #include "util/error.h"
 #include "util/files.h"
+#include "util/unique_fd.h"
 
 namespace zeph {
 namespace {
@@ -46,15 +46,15 @@ TEST_F(RunLogTest, AppendCreatesExactlyTheBytes) {
 
 TEST_F(RunLogTest, FileHeldByAnotherWriterFails) {
   AppendTextToFile("x", path_);
-  int fd = ::open(path_.c_str(), O_RDWR);
-  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  UniqueFd fd(platform::OpenFile(path_, platform::kRead | platform::kWrite));
+  ASSERT_EQ(platform::TryLockFile(fd.Get()), 0);
   try {
     AppendTextToFile("y", path_);
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path_ + "\". ", 0), 0u);
   }
-  ::close(fd);
+  fd.Reset();
   EXPECT_EQ(Get(), "x");
 }
 

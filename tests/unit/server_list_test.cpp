@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -363,7 +364,7 @@ TEST_F(ServerListTest, RelativeWorkingDirectoryFollowsCurrentDirectory) {
   char old_cwd[PATH_MAX];
   ASSERT_NE(::getcwd(old_cwd, sizeof old_cwd), nullptr);
   const std::string cwd = dir_ + "/cwd";
-  ASSERT_EQ(::mkdir(cwd.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(cwd));
   Put(kMail + "[S]\r\nSerwer=s\r\nBaza=b\r\nKatalogRoboczy=rel/sub\r\n");
   ASSERT_EQ(::chdir(cwd.c_str()), 0);
   std::string error = Load();

@@ -2,11 +2,13 @@
 // journal, with the simulator's state reset around each test.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include <string>
 
 #include "host/component_runtime.h"
+#include "platform/library.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace zeph {
@@ -16,23 +18,24 @@ class SimulatorTest : public TempDirTest {
   void SetUp() override {
     TempDirTest::SetUp();
     // The simulator reads and writes here rather than beside the test binary.
-    ::setenv("ZEPH_SIM_DIR", dir_.c_str(), 1);
+    platform::SetEnvironmentValue("ZEPH_SIM_DIR", dir_);
     ComponentRuntime::Configure(dir_);
     ResetSimulator();
   }
   void TearDown() override {
     ResetSimulator();
-    ::unsetenv("ZEPH_SIM_DIR");
+    platform::RemoveEnvironmentValue("ZEPH_SIM_DIR");
     TempDirTest::TearDown();
   }
 
   // Forgets the scenario, call counts and object numbers; the scenario is
   // read again at the next call.
   static void ResetSimulator() {
-    void* lib = ::dlopen(ZEPH_SIM_PATH, RTLD_NOW);
-    ASSERT_NE(lib, nullptr) << ::dlerror();
-    auto reset = reinterpret_cast<void (*)()>(::dlsym(lib, "zeph_sim_reset"));
-    ASSERT_NE(reset, nullptr);
+    std::string error;
+    void* lib = platform::LoadLibraryFile(ZEPH_SIM_PATH, error);
+    ASSERT_NE(lib, nullptr) << error;
+    auto reset = reinterpret_cast<void (*)()>(platform::FindSymbol(lib, "zeph_sim_reset", error));
+    ASSERT_NE(reset, nullptr) << error;
     reset();
   }
 };

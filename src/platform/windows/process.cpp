@@ -1,5 +1,8 @@
 #include "platform/process.h"
 
+#include <cerrno>
+#include <cstdlib>
+
 #include "platform/windows/windows_support.h"
 
 namespace zeph::platform {
@@ -22,6 +25,18 @@ bool ProcessIsGone(int pid) {
   const bool ended = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
   ::CloseHandle(process);
   return ended;
+}
+
+// Through the C runtime: its copy of the environment is the one getenv()
+// reads, and it passes the change on to the system's.
+bool SetEnvironmentValue(const char* name, const std::string& value) {
+  errno = ::_putenv_s(name, value.c_str());
+  return errno == 0;
+}
+
+bool RemoveEnvironmentValue(const char* name) {
+  errno = ::_putenv_s(name, "");
+  return errno == 0;
 }
 
 std::string TemporaryDirectory() {

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "../unit/test_support.h"
+#include "test_support.h"
 #include "host/zeph_host.h"
 #include "platform/file_lock.h"
 #include "platform/library.h"

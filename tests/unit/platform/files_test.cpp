@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../unit/test_support.h"
+#include "test_support.h"
 #include "platform/file.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
 #include "platform/file.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
+#include "test_support.h"
 #include "util/unique_fd.h"
 
 namespace zeph {

@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
-#include "test_support.h"
 #include "host/zeph_host.h"
 #include "platform/file_lock.h"
 #include "platform/library.h"
 #include "platform/local_time.h"
 #include "platform/shell_command.h"
+#include "test_support.h"
 
 namespace zeph {
 namespace {

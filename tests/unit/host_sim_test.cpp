@@ -25,6 +25,16 @@ using zeph::HostStatus;
 using zeph::WideString;
 using zeph::WordBool;
 
+// A text as the journal writes it: a backslash (in Windows paths) doubled.
+std::string JournalEscaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
 // Day counts from 1899-12-30 of the dates the tests use.
 constexpr double k20240201 = 45323;
 constexpr double k20240229 = 45351;
@@ -231,7 +241,7 @@ TEST_F(HostSimTest, JournalFormatsEveryKindOfArgument) {
             (std::vector<std::string>{
                 "Report2#1.CreateDailyReport(\"a\\\"b\\\\c\\r\\n\\tż\", 45362.5)",
                 "Report2#1.CreateDailyReport(\"\", 0.1)",
-                "EksportTessaro#1.SetWorkingDirectory(\"" + dir_ + "\")",
+                "EksportTessaro#1.SetWorkingDirectory(\"" + JournalEscaped(dir_) + "\")",
                 "EksportTessaro#1.ExportToTessaro(45000, 45362, 44)",
                 "Invoices#1.SetConfiguration(Setup#1)",
                 "Invoices#1.SetConfiguration(nil)",

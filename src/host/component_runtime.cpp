@@ -10,6 +10,7 @@
 #include "host/com_host_library.h"
 #endif
 #include "host/library_objects.h"
+#include "platform/file_system.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/files.h"
@@ -90,7 +91,7 @@ HostStatus ComponentRuntime::Load(ClassId id, std::string* path_out, const HostL
   if (registry.read_failure.Failed()) return registry.read_failure;
   std::string path = registry.libraries[static_cast<size_t>(index)];
   if (path.empty()) return HostStatus::Fail(kNotRegistered);
-  if (path.front() != '/') path = state.directory + path;
+  if (!platform::IsAbsolutePath(path)) path = state.directory + path;
   if (path_out != nullptr) *path_out = path;
   return HostLibrary::Load(path, out);
 }

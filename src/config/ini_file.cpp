@@ -191,13 +191,6 @@ bool HeaderName(std::string_view trimmed, std::string_view& name, bool& closed) 
   return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // Why `path` cannot be written, or 0. A mode without any write bit stands
 // for a read-only attribute: root passes access(W_OK) whatever the bits say.
 int NotWritableReason(const std::string& path, bool want_directory) {

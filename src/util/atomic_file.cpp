@@ -20,6 +20,12 @@ size_t LastSeparator(const std::string& path) {
   return std::string::npos;
 }
 
+std::string BaseName(const std::string& path) {
+  return path.substr(LastSeparator(path) + 1);
+}
+
+}  // namespace
+
 std::string DirectoryOf(const std::string& path) {
   size_t slash = LastSeparator(path);
   if (slash == std::string::npos) return ".";
@@ -27,9 +33,7 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string BaseName(const std::string& path) {
-  return path.substr(LastSeparator(path) + 1);
-}
+namespace {
 
 std::string TempPathFor(const std::string& target, int pid) {
   return DirectoryOf(target) + "/." + BaseName(target) + "." + std::to_string(pid) + ".tmp";

@@ -33,6 +33,10 @@ struct FileStamp {
 // cannot be stat'ed.
 FileStamp StampOfPath(const std::string& path);
 
+// The directory holding `path` ("." for a bare name), by either separator
+// on Windows.
+std::string DirectoryOf(const std::string& path);
+
 // The file a write to `path` must replace: symbolic links are followed, a
 // dangling one to the file it names (which is then created).
 std::string ResolveWriteTarget(const std::string& path);

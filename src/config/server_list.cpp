@@ -4,6 +4,7 @@
 
 #include "config/ini_file.h"
 #include "mail/mail_security.h"
+#include "platform/file_system.h"
 #include "util/error.h"
 #include "util/files.h"
 #include "util/large_pages.h"
@@ -222,9 +223,11 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines, DateM
         if (key.text == &TSerwerInformacje::Uzytkownik && field.empty() && !entry.Serwer.empty()) {
           field = Text1250("Księgowy");
         }
+        // The working directory ends in a separator: file names are appended
+        // to it. On Windows "C:\praca\" is kept and "C:\praca" gets '\'.
         if (key.text == &TSerwerInformacje::KatalogRoboczy && !field.empty() &&
-            field.back() != '/') {
-          field += '/';
+            !platform::IsPathSeparator(field.back())) {
+          field += platform::kPathSeparator;
         }
         break;
       }

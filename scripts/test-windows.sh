@@ -29,7 +29,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Wine prefix: $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
 fi
-wineserver -p
+# A wineserver already running for this prefix stays in use.
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 status=0

@@ -10,7 +10,7 @@ import subprocess
 
 import pytest
 
-from conftest import END, MAIL_FAILURE, START, cp, entry, mask
+from conftest import END, MAIL_FAILURE, START, command, cp, entry, mask
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -43,8 +43,8 @@ def wrap(app, *switches, options=(), record=None):
     record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
     metrics.parent.mkdir(exist_ok=True)
-    proc = subprocess.run([RUN, *options, "--record", str(record), "--metrics", str(metrics),
-                           str(app.dir), *switches],
+    proc = subprocess.run(command(RUN, *options, "--record", record, "--metrics", metrics,
+                                  app.dir, *switches),
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
     return Wrapped(proc, record, metrics)
 

@@ -59,23 +59,6 @@ std::wstring EnvironmentBlock(const std::string& variable, const std::string& va
   return result;
 }
 
-class Handle {
- public:
-  Handle() = default;
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE* Out() { return &handle_; }
-  HANDLE Get() const { return handle_; }
-  void Reset() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 }  // namespace
 
 ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -91,8 +74,8 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   std::wstring environment = EnvironmentBlock(variable, value);
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle read_end;
-  Handle write_end;
+  windows::UniqueHandle read_end;
+  windows::UniqueHandle write_end;
   if (!::CreatePipe(read_end.Out(), write_end.Out(), &inheritable, 0) ||
       !::SetHandleInformation(read_end.Get(), HANDLE_FLAG_INHERIT, 0)) {
     end.failure =

@@ -7,24 +7,6 @@
 namespace zeph::platform {
 namespace {
 
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE* Out() { return &handle_; }
-  HANDLE Get() const { return handle_; }
-  void Reset() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
 // Reads `pipe` to its end, keeping at most `max_output` bytes.
 void Drain(HANDLE pipe, size_t max_output, std::string& text) {
   char buffer[4096];
@@ -41,9 +23,10 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
                            size_t max_output) {
   CommandEnd end;
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle out_read, out_write, err_read, err_write;
-  Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                             OPEN_EXISTING, 0, nullptr));
+  windows::UniqueHandle out_read, out_write, err_read, err_write;
+  windows::UniqueHandle input(::CreateFileW(L"NUL", GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                            OPEN_EXISTING, 0, nullptr));
   if (!::CreatePipe(out_read.Out(), out_write.Out(), &inheritable, 0) ||
       !::CreatePipe(err_read.Out(), err_write.Out(), &inheritable, 0) ||
       !::SetHandleInformation(out_read.Get(), HANDLE_FLAG_INHERIT, 0) ||
@@ -53,7 +36,7 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
   }
   // A job holds the shell and whatever it starts: at the time limit they
   // all end, and none keeps the pipes open.
-  Handle job(::CreateJobObjectW(nullptr, nullptr));
+  windows::UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (job.Get() != nullptr) {
@@ -74,7 +57,7 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
     end.start_failure = windows::SystemMessage(::GetLastError());
     return end;
   }
-  Handle process_handle(process.hProcess);
+  windows::UniqueHandle process_handle(process.hProcess);
   if (job.Get() != nullptr) ::AssignProcessToJobObject(job.Get(), process.hProcess);
   ::ResumeThread(process.hThread);
   ::CloseHandle(process.hThread);

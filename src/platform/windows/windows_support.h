@@ -34,6 +34,25 @@ std::string SystemMessage(DWORD error);
 // errno EBADF when there is none.
 HANDLE HandleOf(int fd);
 
+// Owns a handle and closes it on every path out of a scope.
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  ~UniqueHandle() { Reset(); }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  HANDLE* Out() { return &handle_; }
+  HANDLE Get() const { return handle_; }
+  void Reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
 // Nanoseconds since 1970 of a FILETIME (100 ns since 1601).
 long long UnixNanoseconds(const FILETIME& time);
 

@@ -110,7 +110,7 @@ bool WriteRequested(const std::string& what, const std::string& path, const std:
 }
 
 int Run(const Options& options) {
-  const std::string program = options.instance_dir + "/zephautomat";
+  const std::string program = options.instance_dir + "/zephautomat" + platform::ExecutableSuffix();
 
   // Overlapping runs of one instance are serialised by the program itself:
   // it locks its directory and waits for the run before it.

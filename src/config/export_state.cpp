@@ -38,6 +38,7 @@ void ExportState::Save(const TSerwerInformacje& entry) {
   const bool mhd = all || now.ostatni_eksport_mhd != known->second.ostatni_eksport_mhd;
   const bool miesiac = all || now.zamkniety_miesiac != known->second.zamkniety_miesiac;
   if (!ostatni && !mhd && !miesiac) return;
+  if (before_save_) before_save_();
   try {
     if (ini_ == nullptr) throw Exception("the server list was not loaded");
     // Another writer or a hand edit since the last read or write: apply our

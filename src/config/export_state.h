@@ -2,9 +2,11 @@
 // ZamknietyMiesiac), written back into serwery.ini by /EK and /MHD.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "config/ini_file.h"
@@ -24,6 +26,11 @@ class ExportState {
   // from it; the entries must stay where they are for the rest of the run.
   void Attach(IniFile ini, const std::vector<TSerwerInformacje>& entries);
 
+  // Called before each save that writes the file. The run makes its log
+  // durable there: after a power cut, no bookkeeping on disk may be ahead of
+  // the log lines that report it. What the hook throws ends the save.
+  void BeforeEachSave(std::function<void()> hook) { before_save_ = std::move(hook); }
+
   // Writes the entry's changed bookkeeping keys (all three for an entry not
   // given to Attach()). Throws Exception
   // "Błąd zapisu do pliku konfiguracyjnego: <path>\r\n<reason>"; the values
@@ -38,6 +45,7 @@ class ExportState {
   };
 
   std::unique_ptr<IniFile> ini_;
+  std::function<void()> before_save_;
   std::unordered_map<const TSerwerInformacje*, Written> written_;
 };
 

@@ -49,6 +49,7 @@ void TfrmGlowny::RunExport() {
     IniFile server_list(context_.server_list_path);
     LoadServerList(server_list, context_.mail, entries_);
     context_.export_state.Attach(std::move(server_list), entries_);
+    context_.export_state.BeforeEachSave([this] { context_.log.Sync(context_.log_path); });
     if (context_.record.Active()) {
       std::vector<std::string> unused;
       for (const Switch s : UnusedSwitches(flags_, entries_)) unused.emplace_back(SwitchName(s));
@@ -73,6 +74,12 @@ void TfrmGlowny::RunExport() {
       // The log refused it: standard error is the one place left.
       Diagnose(std::string("the run ends; not logged: ") + e.what());
     }
+  }
+  // Every block is saved by now; what remains is to make them durable.
+  try {
+    context_.log.Sync(context_.log_path);
+  } catch (const std::exception& e) {
+    Diagnose(std::string("the run ends; not logged: ") + e.what());
   }
   context_.record.Finish();
 }

@@ -23,9 +23,17 @@ class RunLog {
   // an error that later reaches the run adds only its own line).
   void Save(const std::string& path);
 
+  // Makes what the run appended durable: appends the lines not yet saved,
+  // then flushes the file to the disk (fsync), unless nothing was appended
+  // since the last flush. Called before each save of serwery.ini, so that no
+  // bookkeeping on disk is ahead of the log lines that report it, and at the
+  // end of the run. A failed flush is told on standard error.
+  void Sync(const std::string& path);
+
  private:
   std::vector<std::string> lines_;
   size_t saved_ = 0;
+  bool unsynced_ = false;  // appended to since the last flush
 };
 
 // Appends every line followed by CR LF to the file, creating it when missing.

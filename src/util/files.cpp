@@ -189,6 +189,14 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
   }
 }
 
+void SyncToDisk(const std::string& path) {
+  // Opened for writing: some systems flush only what a writer may change.
+  UniqueFd fd(platform::OpenFile(path, platform::kWrite | platform::kAppend));
+  if (!fd || !platform::SyncFile(fd.Get())) {
+    DiagnoseSystemError("cannot flush to disk", path, errno);
+  }
+}
+
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
   UniqueFd fd(
       platform::OpenFile(path, platform::kWrite | platform::kCreate | platform::kTruncate, 0644));

@@ -28,6 +28,11 @@ bool WriteAll(int fd, const std::vector<std::string_view>& pieces);
 // the operator the path and the system's reason on standard error.
 void AppendTextToFile(std::string_view text, const std::string& path);
 
+// Flushes the file at `path` (followed through symlinks) to the disk. A
+// failure is told on standard error with the path and the system's reason;
+// nothing is thrown, as the data itself was written.
+void SyncToDisk(const std::string& path);
+
 // Writes `bytes` to `path`, replacing any file of that name. On failure no
 // cut file is left behind and the reason goes to standard error.
 void WriteWholeFile(const std::string& path, std::string_view bytes);

@@ -1,0 +1,81 @@
+"""The run log is flushed to the disk (fsync) before each save of the
+bookkeeping in serwery.ini and at the end of the run, so that after a power
+cut no bookkeeping is ahead of the log lines that report it. Seen from the
+outside by tracing the program's system calls."""
+
+import re
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import entry
+
+pytestmark = pytest.mark.skipif(shutil.which("strace") is None, reason="needs strace")
+
+LOG = "Eksport_PelkTessaro_Auto.log"
+SIM = ("[Host]\nSetup.GetLoginValue.ROK = 2024\nSetup.GetLoginValue.MIESIAC = 3\n"
+       "EksportTessaro.ExportToTessaro.Files =\n"
+       "EksportTessaro.ExportToTessaro.EndDate = 2024.03.20\n"
+       "EksportTessaro.ExportToAmbro.EndDate = 2024.03.21\n")
+
+
+def traced_events(app, *switches):
+    """The run's log writes, log flushes and renames over serwery.ini, in order."""
+    trace = app.dir.parent / "trace"
+    done = subprocess.run(["strace", "-f", "-qq", "-y", "-s", "300", "-o", str(trace),
+                           "-e", "trace=write,writev,fsync,fdatasync,rename,renameat,renameat2",
+                           str(app.exe), *switches],
+                          cwd=app.dir, capture_output=True, timeout=120)
+    assert done.returncode == 0, done.stderr
+    events = []
+    for line in trace.read_text(errors="replace").splitlines():
+        call = re.match(r"^\d+\s+(\w+)\((.*)$", line)
+        if not call:
+            continue
+        name, rest = call.groups()
+        if name.startswith("write") and f"{LOG}>" in rest.split(",")[0]:
+            events.append(("log write", rest))
+        elif name in ("fsync", "fdatasync") and f"{LOG}>" in rest:
+            events.append(("log flush", rest))
+        elif name.startswith("rename") and re.search(r'"[^"]*/serwery\.ini"', rest.split(",", 1)[1]):
+            events.append(("ini save", rest))
+    return events
+
+
+def test_every_save_and_the_end_find_the_log_on_disk(app):
+    app.write_config([("S1", entry(EksportDoMHD=1, OstatniEksportMHD="2024.03.01")),
+                      ("S2", entry(EksportDoMHD=1, EksportDoPelkTessaro=1,
+                                   OstatniEksport="2024.03.01", ZamknietyMiesiac="2024.03")),
+                      ("S3", entry(WymianaDanychSpr=1))])
+    app.write_sim(SIM)
+    app.run("/X")  # normalised once: the traced run saves only bookkeeping
+
+    events = traced_events(app, "/EK", "/MHD", "/WDS")
+
+    kinds = [kind for kind, _ in events]
+    assert kinds.count("ini save") == 3, events  # /MHD twice, /EK once
+    unflushed = False
+    for kind, detail in events:
+        if kind == "log write":
+            unflushed = True
+        elif kind == "log flush":
+            unflushed = False
+        else:
+            assert not unflushed, ("bookkeeping saved before the log reached the disk", events)
+    # the block of /WDS, after the last save, is flushed at the end of the run
+    assert kinds[-2:] == ["log write", "log flush"], events
+    # the lines that report an export are written before the save of its date
+    first_save = kinds.index("ini save")
+    assert any(kind == "log write" and "Eksport do" in detail
+               for kind, detail in events[:first_save])
+
+
+def test_a_run_that_writes_no_log_flushes_nothing(app):
+    # /MHD enabled nowhere: no task, no block, nothing to flush
+    app.write_config([("S1", entry(EksportDoMHD=0))])
+    app.run("/X")
+
+    events = traced_events(app, "/MHD")
+
+    assert events == []

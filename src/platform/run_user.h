@@ -24,6 +24,8 @@ struct RunUser {
 RunUser CurrentRunUser();
 // The user of that name; false when there is none.
 bool LookUpRunUser(const std::string& name, RunUser& out);
+// The name of the user with id `uid`; its digits when the system knows none.
+std::string UserNameOf(uint32_t uid);
 
 // Whether `user` may write (create, rename, remove) in the directory, or
 // write the file, at `path`. `reason` says why not.

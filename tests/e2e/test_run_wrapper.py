@@ -5,6 +5,7 @@ and a real SMTP server, then judges the record the program wrote."""
 
 import json
 import os
+import pwd
 import re
 import subprocess
 
@@ -353,3 +354,24 @@ def test_unreadable_server_list_tells_why(app, make, reason):
         f"zephautomat-run: the run ended early (configuration): Unable to read {ini}: {reason}",
         "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 2",
     ]
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root")
+def test_root_running_another_users_instance_is_warned(app):
+    app.write_config([("A", entry(WymianaDanychSpr=1))])
+    os.chown(app.dir, 65534, 65534)
+    try:
+        owner = pwd.getpwuid(65534).pw_name
+    except KeyError:
+        owner = "65534"
+
+    run = wrap(app, "/WDS")
+
+    assert run.returncode == 0
+    assert run.summary[0] == (
+        f"zephautomat-run: warning: running as root the instance of {owner}; what this run "
+        f"creates will belong to root, and the runs of {owner} may fail to write it; run as "
+        f"{owner}: runuser -u {owner} -- zephautomat-run ...")
+    # an instance of root's own: nothing to say
+    os.chown(app.dir, 0, 0)
+    assert not any("warning: running as root" in line for line in wrap(app, "/WDS").summary)

@@ -97,6 +97,11 @@ RunUser CurrentRunUser() {
   return user;
 }
 
+std::string UserNameOf(uint32_t uid) {
+  RunUser user;
+  return LookUp(nullptr, uid, false, user) ? user.name : std::to_string(uid);
+}
+
 bool LookUpRunUser(const std::string& name, RunUser& out) {
   if (!LookUp(name.c_str(), 0, true, out)) return false;
   out.is_current = out.uid == ::geteuid();

@@ -19,6 +19,11 @@ RunUser CurrentRunUser() {
   return user;
 }
 
+// Files carry no user ids here (FileInfo::owner is 0).
+std::string UserNameOf(uint32_t uid) {
+  return std::to_string(uid);
+}
+
 bool LookUpRunUser(const std::string& name, RunUser& out) {
   RunUser current = CurrentRunUser();
   if (::_stricmp(name.c_str(), current.name.c_str()) != 0) return false;

@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/program_launch.h"
+#include "platform/run_user.h"
 #include "tools/run/json_value.h"
 #include "tools/run/run_verdict.h"
 #include "util/encoding.h"
@@ -109,8 +110,24 @@ bool WriteRequested(const std::string& what, const std::string& path, const std:
   return false;
 }
 
+// Root runs another user's instance: what the run creates (working
+// directories, the log, LOGI/) would be root's, and the user's own runs
+// could not write them afterwards.
+void WarnOfRootInAnotherUsersInstance(const std::string& instance_dir) {
+  platform::FileInfo info;
+  if (platform::CurrentRunUser().uid != 0 || !platform::StatPath(instance_dir, info) ||
+      info.owner == 0) {
+    return;
+  }
+  const std::string name = platform::UserNameOf(info.owner);
+  Say("warning: running as root the instance of " + name +
+      "; what this run creates will belong to root, and the runs of " + name +
+      " may fail to write it; run as " + name + ": runuser -u " + name + " -- zephautomat-run ...");
+}
+
 int Run(const Options& options) {
   const std::string program = options.instance_dir + "/zephautomat" + platform::ExecutableSuffix();
+  WarnOfRootInAnotherUsersInstance(options.instance_dir);
 
   // Overlapping runs of one instance are serialised by the program itself:
   // it locks its directory and waits for the run before it.

@@ -11,7 +11,7 @@ import subprocess
 
 import pytest
 
-from conftest import SIM, command, entry
+from conftest import SIM, command, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates, pin  # noqa: F401
 
@@ -381,7 +381,7 @@ def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls,
                          offer_auth=tls == "implicit")
     keys = dict(keys)
     if "CertyfikatyCA" in keys:
-        keys["CertyfikatyCA"] = str(certificates.ca.cert)
+        keys["CertyfikatyCA"] = host_path(certificates.ca.cert)
     if "KluczSerweraPocztowego" in keys:
         keys["KluczSerweraPocztowego"] = pin(getattr(certificates, cert).cert)
     good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie="1", Uzytkownik=USER,
@@ -399,7 +399,7 @@ def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls,
     ({"MetodaUwierzytelniania": "NTLM"}, "error", "MetodaUwierzytelniania",
      '"NTLM" is none of LOGIN, PLAIN, XOAUTH2'),
     ({"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "/nie/ma/ca.pem"}, "error",
-     "CertyfikatyCA", '"/nie/ma/ca.pem" cannot be read: No such file or directory'),
+     "CertyfikatyCA", "ca.pem\" cannot be read: No such file or directory"),
     ({"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "/etc/hostname"}, "error",
      "CertyfikatyCA", "holds no PEM certificate"),
     ({"KluczSerweraPocztowego": "sha256//krótki="}, "error", "KluczSerweraPocztowego",
@@ -413,6 +413,8 @@ def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls,
 ], ids=["bad-mode", "bad-method", "ca-missing", "ca-not-pem", "bad-pin", "pin-with-brak",
         "command-and-haslo", "brak-with-login"])
 def test_mail_keys_are_checked_without_the_network(app, keys, kind, key, text):
+    if "CertyfikatyCA" in keys:
+        keys = dict(keys, CertyfikatyCA=host_path(keys["CertyfikatyCA"]))
     good_config(app, **keys)
     result = check(app)
     assert result.has(kind, MAIL_PLACE + key, text), result.out

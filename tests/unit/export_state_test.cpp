@@ -196,7 +196,10 @@ TEST_F(ExportStateTest, FailedSaveIsRetriedByTheEntrysNextSave) {
   entries[0].ZamknietyMiesiac = "2024.01";
   ExportState state;
   state.Attach(IniFile(path_), entries);
-  ::chmod(dir_.c_str(), 0555);
+  // Read-only: a mode without write bits, on Windows the read-only attribute.
+  namespace fs = std::filesystem;
+  fs::permissions(path_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   entries[0].OstatniEksport = EncodeDate(2024, 3, 5);
   ::testing::internal::CaptureStderr();
   EXPECT_THROW(state.Save(entries[0]), Exception);
@@ -204,7 +207,7 @@ TEST_F(ExportStateTest, FailedSaveIsRetriedByTheEntrysNextSave) {
   EXPECT_NE(err.find(path_), std::string::npos) << err;
   EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
   EXPECT_EQ(Get(), kLoaded);
-  ::chmod(dir_.c_str(), 0755);
+  fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add);
   entries[0].OstatniEksportMHD = EncodeDate(2024, 3, 6);
   state.Save(entries[0]);
   EXPECT_EQ(Get(),

@@ -77,21 +77,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, AtomicFileModes,
                                            ModeCase{"NoBitsAtAll", true, 0000, 0000, 0000}),
                          CaseName());
 
-// More pieces than one writev() call takes, empty ones and one of 2 MiB
-// among them: the file holds them in order.
-TEST_F(AtomicFileTest, PiecesAreWrittenInOrder) {
-  std::vector<std::string> texts;
-  for (int i = 0; i < 3000; ++i)
-    texts.push_back(std::string(static_cast<size_t>(i % 7), 'a' + i % 26));
-  texts[1500] = std::string(2 << 20, 'z');
-  std::vector<std::string_view> pieces(texts.begin(), texts.end());
-  std::string expected;
-  for (const std::string& text : texts) expected += text;
-  AtomicFile file(path_);
-  ASSERT_TRUE(file.Open() && file.Write(pieces) && file.Commit(nullptr));
-  EXPECT_EQ(Get(), expected);
-}
-
 TEST_F(AtomicFileTest, ExtendedAttributesAndTheAclAreCarriedOver) {
   Put("old");
   ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
@@ -148,26 +133,6 @@ TEST_F(AtomicFileTest, FailedStepNamesTheFileAndTheReasonAndLeavesNothing) {
   EXPECT_EQ(file.Failure(), "cannot create temporary file");
   EXPECT_EQ(file.Error(), EISDIR);
   EXPECT_EQ(Get(), "old");
-}
-
-TEST_F(AtomicFileTest, StampTellsAnotherWritersChangeFromOurOwnRewrite) {
-  Put("abc");
-  // File times come from a coarse clock: an old mtime makes sure the edit
-  // below gets another one.
-  const struct timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), old_times, 0), 0);
-  FileStamp loaded = StampOfPath(path_);
-  ASSERT_TRUE(loaded.valid);
-  EXPECT_TRUE(loaded == StampOfPath(path_));
-  WriteBytes(path_, "xyz");  // same size, in place
-  EXPECT_FALSE(loaded == StampOfPath(path_));
-  FileStamp written;
-  AtomicFile file(path_);
-  ASSERT_TRUE(file.Open() && file.Write("xyz") && file.Commit(&written));
-  EXPECT_TRUE(written == StampOfPath(path_)) << "a rewrite of our own is recognised";
-  Replace(path_, "xyz");  // another writer: a new inode
-  EXPECT_FALSE(written == StampOfPath(path_));
-  EXPECT_FALSE(StampOfPath(dir_ + "/missing").valid);
 }
 
 // The pid of a process that has ended.

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # The host's calls through COM, under Wine, for a Windows build: registers
-# the build's merkan-sim.dll under HKLM in a Wine prefix of the build's own
-# (Wine 8 reads no per-user class keys), runs com_host_test.exe (at the top
-# of the build, with every program and DLL of a Windows build) against it
-# and removes the registration again, whatever the outcome.
-#   scripts/test-com.sh [BUILD_DIR]        (default: build-windows)
-# A 32-bit build (i686-w64-mingw32) gets a 32-bit prefix of its own.
+# the build's merkan-sim.dll under HKLM in the build's Wine prefix (Wine 8
+# reads no per-user class keys), runs com_host_test.exe (at the top of the
+# build, with every program and DLL of a Windows build) and then the whole
+# black-box suite with the simulator's classes named by ProgID
+# (ZEPH_HOST_MODE=com), and removes the registration again, whatever the
+# outcome.
+#   scripts/test-com.sh [BUILD_DIR [CTEST_ARGUMENTS...]]   (default: build-windows)
+# The prefix is the one scripts/test-windows.sh uses ($BUILD/wine, or
+# $WINEPREFIX when set); a 32-bit build (i686-w64-mingw32) gets a 32-bit
+# prefix of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(realpath "${1:-build-windows}")
+shift || true
 SIM=$BUILD/merkan-sim.dll
 TEST=$BUILD/com_host_test.exe
 for f in "$SIM" "$TEST"; do
@@ -18,10 +23,17 @@ export WINEDEBUG=-all
 if objdump -f "$SIM" 2>/dev/null | grep -q 'pei-i386'; then
   export WINEARCH=win32 WINEPREFIX=$BUILD/wine-com32
 else
-  export WINEARCH=win64 WINEPREFIX=$BUILD/wine-com
+  export WINEARCH=win64 WINEPREFIX=${WINEPREFIX:-$BUILD/wine}
 fi
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 sim_path=$(winepath -w "$SIM")
 wine regsvr32 /s "$sim_path"
 trap 'wine regsvr32 /u /s "$sim_path"' EXIT
-wine "$TEST"
+
+status=0
+echo "COM: the host's calls through the registered simulator"
+wine "$TEST" || status=1
+echo "COM: the black-box suite with every class created by ProgID"
+ZEPH_HOST_MODE=com ctest --test-dir "$BUILD" -R '^e2e\.' --output-on-failure \
+  -j "$(nproc)" "$@" || status=1
+exit $status

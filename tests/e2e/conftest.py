@@ -166,7 +166,7 @@ class App:
     def write_components(self, **classes):
         """components.ini naming the simulator for every class; a class given
         None is left out, one given a path gets that library. Through COM the
-        simulator's classes are named by ProgID instead."""
+        simulator's classes of a Windows build are named by ProgID instead."""
         sim = self.build.host_path(self.build.sim)
         names = {"Setup": sim, "Invoices": sim, "EksportTessaro": sim, "ZephProc": sim}
         names.update(classes)
@@ -175,7 +175,7 @@ class App:
         for key, value in names.items():
             if value is None:
                 continue
-            if HOST_MODE == "com" and value == sim:
+            if HOST_MODE == "com" and self.build.windows and value == sim:
                 progids.append(f"{key}=MerkanSim.{key}")
             else:
                 lines.append(f"{key}={value}")

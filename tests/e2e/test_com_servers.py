@@ -1,0 +1,71 @@
+"""The host's own COM servers (Windows): servers created by the ProgIDs of
+components.ini's [ProgIDs], by the class names without them, a library in
+[InprocServers] winning over a ProgID, and zephautomat-check naming each
+ProgID registered or not. Runs with the simulator registered as a COM server
+(ZEPH_HOST_MODE=com, scripts/test-com.sh)."""
+
+import os
+import subprocess
+
+import pytest
+
+from conftest import HOST_MODE, command, cp, entry, host_path
+from host_journal import frame_close, frame_open
+
+pytestmark = pytest.mark.skipif(HOST_MODE != "com",
+                                reason="needs the simulator registered as a COM server")
+
+CHECK = os.environ.get("ZEPH_CHECK", "")
+SIM = os.environ.get("ZEPH_SIM", "")
+HEADER = "Eksport dokumentów wydania do Pelkex: "
+SETUP_ERROR = "Wystąpił błąd podczas inicjalizacji biblioteki Setup.dll.\r\n"
+TASK = ["Setup#1.GetModule(Stock, -1) -> Stock#1", "Stock#1.ExportIssueDocumentsToPelkex()"]
+
+
+def components(app, text):
+    app.path("components.ini").write_text(text.replace("SIM", host_path(SIM)))
+
+
+# components.ini, console body, host calls
+CASES = [
+    pytest.param("[ProgIDs]\nSetup=MerkanSim.Setup\n", "OK",
+                 frame_open() + TASK + frame_close(["Stock"]), id="by-progid"),
+    pytest.param("[ProgIDs]\nSetup=MerkanSim.NoSuchClass\n",
+                 "BLAD: " + SETUP_ERROR + "Class not registered", [], id="unregistered-progid"),
+    pytest.param("[InprocServers]\n", "BLAD: " + SETUP_ERROR + "Class not registered", [],
+                 id="class-name-unregistered"),
+    pytest.param("[InprocServers]\nSetup=SIM\n[ProgIDs]\nSetup=MerkanSim.NoSuchClass\n", "OK",
+                 frame_open() + TASK + frame_close(["Stock"]), id="library-wins"),
+]
+
+
+@pytest.mark.parametrize("text, console, calls", CASES)
+def test_configuration_server_is_found_by_progid(app, text, console, calls):
+    components(app, text)
+    app.write_config([("S", entry(EksportDokWydDoPelkex=1))])
+    result = app.run("/WZKX")
+    assert result.body == cp(console) + b"\n"
+    assert app.journal() == calls
+
+
+def test_check_names_registered_and_unregistered_progids(app):
+    components(app, "[ProgIDs]\nSetup=MerkanSim.Setup\nEksportTessaro=MerkanSim.EksportTessaro\n"
+                    "ZephProc=MerkanSim.NoSuchClass\n")
+    app.write_config([("S", entry(ZapisSlownikowDoXML=1))])
+    # The check creates each server; the simulator keeps its journal in the
+    # instance rather than beside the check tool.
+    env = dict(os.environ, ZEPH_SIM_DIR=host_path(app.dir))
+    proc = subprocess.run(command(CHECK, host_path(app.dir), "/XML"), env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    out = proc.stdout.decode("utf-8")
+    lines = out.splitlines()
+    assert ('note: components.ini: [ProgIDs] Setup: "MerkanSim.Setup" is registered and '
+            'creates a server') in lines, out
+    assert ('error: components.ini: [ProgIDs] ZephProc: "MerkanSim.NoSuchClass": '
+            'Class not registered') in lines, out
+    # Invoices is not listed: its class name is its ProgID, and no task needs it.
+    assert 'warning: components.ini: [ProgIDs] Invoices: "Invoices": Class not registered' \
+        in lines, out
+    assert proc.returncode == 1
+    # Each server that could be made was made once, and nothing more was asked of it.
+    assert app.journal() == ["create Setup -> Setup#1", "create EksportTessaro -> EksportTessaro#1"]

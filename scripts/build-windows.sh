@@ -23,13 +23,34 @@ scripts/setup.sh --windows
 CURL=$BUILD/curl
 version=$(apt-get source --print-uris curl 2>/dev/null | awk '/\.dsc /{print $2}')
 [ -n "$version" ] || { echo "build-windows.sh: apt-get source finds no curl" >&2; exit 1; }
+# What the DLL was built from: the source package and our one change to it.
+built_from="$version, already-connected fix"
 stamp=$CURL/install/built-from
-if [ "$(cat "$stamp" 2>/dev/null)" != "$version" ]; then
+if [ "$(cat "$stamp" 2>/dev/null)" != "$built_from" ]; then
   echo "libcurl: building from Debian's source package ($version)"
   rm -rf "$CURL" && mkdir -p "$CURL/source"
   (cd "$CURL/source" && apt-get source -qq curl >/dev/null 2>&1) ||
     { echo "build-windows.sh: apt-get source curl failed" >&2; exit 1; }
   src=$(find "$CURL/source" -mindepth 1 -maxdepth 1 -type d -name 'curl-*' | head -1)
+  # The mail sender connects the socket itself, under its own deadline, and
+  # tells libcurl so (CURL_SOCKOPT_ALREADY_CONNECTED). libcurl 7.88 calls
+  # connect() on that socket all the same; Linux answers 0, Windows refuses
+  # with WSAEISCONN and every mail fails with "Couldn't connect to server"
+  # (curl issue 10626, fixed in curl 8.0). The fix: an open that reported
+  # the socket connected ends the connect step there.
+  /usr/bin/python3 - "$src/lib/cf-socket.c" <<'PY' ||
+import sys
+path = sys.argv[1]
+text = open(path).read()
+before = "    /* Connect TCP socket */\n    rc = do_connect("
+after = ("    if(cf->connected) {\n      *done = TRUE;\n      return CURLE_OK;\n    }\n\n"
+         + before)
+if "if(cf->connected) {\n      *done = TRUE;" not in text:
+    if text.count(before) != 1:
+        sys.exit("cf-socket.c: the connect step is not where it was in 7.88")
+    open(path, "w").write(text.replace(before, after))
+PY
+    { echo "build-windows.sh: cannot apply the already-connected fix to $src" >&2; exit 1; }
   # Only what the SMTP sender uses: Schannel for TLS, the Windows API for
   # names and threads; every optional library off, so the DLL needs nothing
   # that Windows does not have.
@@ -46,7 +67,7 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "$version" ]; then
   cmake --install "$CURL/build" >/dev/null
   # The build tree and the unpacked source are not needed again.
   rm -rf "$CURL/build" "$CURL/source"
-  echo "$version" >"$stamp"
+  echo "$built_from" >"$stamp"
 fi
 curl_dll=$(find "$CURL/install/bin" -name 'libcurl*.dll' | head -1)
 [ -n "$curl_dll" ] || { echo "build-windows.sh: no libcurl DLL in $CURL/install/bin" >&2; exit 1; }

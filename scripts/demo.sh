@@ -56,8 +56,8 @@ set +e
   "$DEMO" "${SWITCHES[@]}" > "$DEMO/console.txt" 2> "$DEMO/summary.txt"
 VERDICT=$?
 set -e
-echo "== Console of the run"
-to_utf8 < "$DEMO/console.txt"
+echo "== Console of the run (the wrapper passes it on in UTF-8)"
+cat "$DEMO/console.txt"
 echo
 echo "== New blocks of Eksport_PelkTessaro_Auto.log"
 to_utf8 < "$DEMO/Eksport_PelkTessaro_Auto.log" | tr -d '\r'

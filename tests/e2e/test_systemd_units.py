@@ -14,6 +14,7 @@ from pathlib import Path
 import pytest
 
 from conftest import END, START, entry
+from smtp_server import mail_server  # noqa: F401 (fixture)
 
 SOURCE = Path(os.environ.get("ZEPH_SOURCE_DIR", ""))
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -96,15 +97,19 @@ def expand(name):
 
 
 @pytest.mark.skipif(shutil.which("strace") is None, reason="needs strace")
-def test_a_run_makes_only_calls_the_filter_allows(app, tmp_path):
-    app.write_config([("A", entry(WymianaDanychSpr=1, SynchronizacjaCSK=1))])
+def test_a_run_makes_only_calls_the_filter_allows(app, tmp_path, mail_server):  # noqa: F811
+    # host calls, files, the run lock, the log, and a mail through libcurl
+    server = mail_server()
+    app.write_config([("A", entry(WymianaDanychSpr=1, SynchronizacjaCSK=1, RaportDzienny=1))],
+                     mail={"SerwerPocztowy": server.address})
     trace = tmp_path / "trace"
     done = subprocess.run(["strace", "-f", "-qq", "-c", "-U", "name", "-o", trace,
-                           RUN, str(app.dir), "/WDS", "/CSK"],
+                           RUN, str(app.dir), "/WDS", "/CSK", "/RD"],
                           capture_output=True, timeout=120)
     assert done.returncode == 0, done.stderr.decode()
-    assert done.stdout == START + b"OK\nOK\n" + END
+    assert done.stdout == START + b"OK\nOK\nOK\n" + END
+    assert len(server.deliveries) == 1
     made = {line.split()[0] for line in trace.read_text().splitlines()[2:]
             if line.strip() and not line.startswith(("-", "total", "syscall"))}
-    assert "openat" in made and "flock" in made
+    assert {"openat", "flock", "connect"} <= made
     assert made - filter_of_the_service() == set()

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/file_system.h"
 #include "test_support.h"
 #include "util/date_time.h"
 #include "util/encoding.h"
@@ -35,6 +36,10 @@ class ServerListTest : public TempDirTest {
   // `text` with <dir> standing for the test directory, <sec> for "Zła sekcja".
   std::string Fill(std::string text) const {
     for (size_t at; (at = text.find("<dir>")) != std::string::npos;) text.replace(at, 5, dir_);
+    // The separator the program adds to a directory that ends without one.
+    for (size_t at; (at = text.find("<sep>")) != std::string::npos;) {
+      text.replace(at, 5, 1, platform::kPathSeparator);
+    }
     for (size_t at; (at = text.find("<sec>")) != std::string::npos;) {
       text.replace(at, 5, Text1250("Zła sekcja"));
     }
@@ -209,7 +214,7 @@ TEST_F(ServerListTest, EntryIsNormalisedKeepingOtherLines) {
   EXPECT_EQ(e.Serwer, "srv");
   EXPECT_EQ(e.Baza, "db");
   EXPECT_EQ(e.Uzytkownik, Text1250("Księgowy"));
-  EXPECT_EQ(e.KatalogRoboczy, dir_ + "/w/");
+  EXPECT_EQ(e.KatalogRoboczy, dir_ + "/w" + platform::kPathSeparator);
   EXPECT_EQ(e.OstatniEksport, 1.0);
   EXPECT_EQ(e.OstatniEksportMHD, 1.0);
   EXPECT_EQ(e.KorektaDatyKoncowej, -1);
@@ -223,7 +228,8 @@ TEST_F(ServerListTest, EntryIsNormalisedKeepingOtherLines) {
   std::string s2_tail = NormalisedTail();
   s2_tail.replace(0, s2_tail.find("\r\n") + 2, "");  // S2 has its own Uzytkownik
   EXPECT_EQ(Get(), kMail + "\r\n[S1]\r\n; note\r\nSerwer=srv\r\nBaza=db\r\nInny=1\r\n" +
-                       "KatalogRoboczy=" + dir_ + "/w/\r\n" + NormalisedTail() + "\r\n[S2]\r\n" +
+                       "KatalogRoboczy=" + dir_ + "/w" + platform::kPathSeparator + "\r\n" +
+                       NormalisedTail() + "\r\n[S2]\r\n" +
                        "Serwer=x\r\nBaza=y\r\nUzytkownik=u\r\nKatalogRoboczy=" + dir_ + "/w/\r\n" +
                        s2_tail);
 
@@ -353,7 +359,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "Błędne dane dla serwera: <sec>", true},
                       FailCase{"DirectoryUnderAFile",
                                "Serwer=s\r\nBaza=db\r\nKatalogRoboczy=<dir>/serwery.ini/x\r\n",
-                               "Nie udało się utworzyć katalogu: <dir>/serwery.ini/x/", true},
+                               "Nie udało się utworzyć katalogu: <dir>/serwery.ini/x<sep>", true},
                       FailCase{"DayFirstDate", "OstatniEksport=31.03.2024\r\n",
                                "'31.03.2024' is not a valid date", false},
                       FailCase{"ImpossibleDate", "OstatniEksportMHD=2024.02.30\r\n",
@@ -372,7 +378,7 @@ TEST_F(ServerListTest, RelativeWorkingDirectoryFollowsCurrentDirectory) {
   EXPECT_EQ(error, "");
   struct stat st {};
   EXPECT_EQ(::stat((cwd + "/rel/sub").c_str(), &st), 0);
-  EXPECT_EQ(Line("S", "KatalogRoboczy"), "rel/sub/");
+  EXPECT_EQ(Line("S", "KatalogRoboczy"), std::string("rel/sub") + platform::kPathSeparator);
 }
 
 TEST_F(ServerListTest, ReadOnlyFileFailsAtFirstWriteAndStaysAsItWas) {

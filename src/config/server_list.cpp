@@ -224,10 +224,11 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines, DateM
           field = Text1250("Księgowy");
         }
         // The working directory ends in a separator: file names are appended
-        // to it. On Windows "C:\praca\" is kept and "C:\praca" gets '\'.
+        // to it. '/' on both systems, so that both write the same bytes; on
+        // Windows one that ends in '\' already has its separator.
         if (key.text == &TSerwerInformacje::KatalogRoboczy && !field.empty() &&
             !platform::IsPathSeparator(field.back())) {
-          field += platform::kPathSeparator;
+          field += '/';
         }
         break;
       }

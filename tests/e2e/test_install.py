@@ -11,6 +11,9 @@ from pathlib import Path
 
 import pytest
 
+pytestmark = pytest.mark.posix_only("the Linux install layout and Debian packages; "
+                                    "Windows has the ZIP package")
+
 BUILD = os.environ.get("ZEPH_BUILD_DIR", "")
 SOURCE = os.environ.get("ZEPH_SOURCE_DIR", "")
 TOOLS = ["zephautomat-check", "zephautomat-run", "zephautomat-instance"]

@@ -14,7 +14,7 @@ import time
 
 import pytest
 
-from conftest import END, SIM, START, cp, entry, mask
+from conftest import END, SIM, START, cp, entry, host_path, mask
 
 LOG = "Eksport_PelkTessaro_Auto.log"
 HEADER = "Wymiana danych sprzedażowych: "
@@ -46,6 +46,7 @@ def diagnostics(proc):
 
 # --- a block is appended whole or not at all --------------------------------
 
+@pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")
 def test_short_write_leaves_the_log_as_it_was(app):
     two_entries(app)
     (app.dir / LOG).write_bytes(OLD)
@@ -73,7 +74,7 @@ def test_torn_last_line_is_ended_before_the_next_block(app, tail, repaired):
     (app.dir / LOG).write_bytes(OLD + tail)
     proc = run(app, "/WDS")
     assert mask(app.log()) == mask(OLD) + repaired + BOTH_BLOCKS
-    assert f"the last line of {app.dir / LOG} was incomplete" in diagnostics(proc)
+    assert f"the last line of {host_path(app.dir / LOG)} was incomplete" in diagnostics(proc)
 
 
 def test_log_that_ends_whole_gets_nothing_added(app):
@@ -113,6 +114,7 @@ def test_log_held_briefly_is_waited_for(app):
     assert proc.stderr == b""
 
 
+@pytest.mark.posix_only("flock() by another process, which LockFileEx does not see")
 def test_log_held_too_long_ends_the_run_with_a_trace(app):
     two_entries(app)
     path = app.dir / LOG
@@ -139,7 +141,7 @@ def test_log_that_is_a_directory_is_reported(app):
     (app.dir / LOG).mkdir()
     proc = run(app, "/WDS")
     assert proc.returncode == 0 and proc.stdout.endswith(END)
-    assert f"zephautomat: cannot open {app.dir / LOG}: Is a directory" in diagnostics(proc)
+    assert f"zephautomat: cannot open {host_path(app.dir / LOG)}: Is a directory" in diagnostics(proc)
 
 
 @pytest.fixture
@@ -170,6 +172,7 @@ def unwritable_app(app):
     shutil.rmtree(root)
 
 
+@pytest.mark.posix_only("a run as the user nobody")
 def test_unwritable_directory_is_reported(unwritable_app):
     app, preexec = unwritable_app
     app.write_config([("A", entry("SA", WymianaDanychSpr=1,

@@ -40,8 +40,10 @@ def masked(app, data):
     """Bytes with the installation's directory as <DIR>, the path separators
     after it as '/', and the log's timestamps as TS."""
     own = app.build.host_path(app.dir).encode()
-    data = data.replace(own, b"<DIR>")
-    data = re.sub(rb"<DIR>[^\s\"'\]]*", lambda m: m.group(0).replace(b"\\", b"/"), data)
+    # The journal writes a backslash as two.
+    data = data.replace(own.replace(b"\\", b"\\\\"), b"<DIR>").replace(own, b"<DIR>")
+    data = re.sub(rb"<DIR>[^\s\"'\]]*",
+                  lambda m: m.group(0).replace(b"\\\\", b"/").replace(b"\\", b"/"), data)
     return mask(data)
 
 

@@ -4,7 +4,7 @@ in which encoding."""
 
 import pytest
 
-from conftest import MAIL, START, END, App, cp, entry, mask
+from conftest import MAIL, START, END, App, cp, entry, host_path, mask
 from host_journal import frame_close, frame_open
 
 STOCK = ["Setup#1.GetModule(Stock, -1) -> Stock#1", "Stock#1.ExportIssueDocumentsToPelkex()"]
@@ -98,7 +98,7 @@ def test_value_windows_1250_cannot_hold_fails_the_load_and_writes_nothing(app, c
     assert result.console == START + END
     name = "UTF-8" if codec == "utf-8" else "UTF-16LE"
     assert mask(app.log()) == b"TS  " + cp(
-        f"Unable to read {app.dir / 'serwery.ini'}: section [S] key Haslo holds a character "
+        f"Unable to read {host_path(app.dir / 'serwery.ini')}: section [S] key Haslo holds a character "
         f"that Windows-1250 cannot hold (the file is {name})") + b"\r\n"
     assert app.journal() == []
     assert app.ini() == before

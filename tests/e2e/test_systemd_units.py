@@ -22,8 +22,11 @@ UNITS = SOURCE / "packaging" / "systemd"
 SERVICE = "zephautomat@main.service"
 MAX_EXPOSURE = 3.0
 
-pytestmark = pytest.mark.skipif(shutil.which("systemd-analyze") is None,
-                                reason="needs systemd-analyze (package systemd)")
+pytestmark = [
+    pytest.mark.skipif(shutil.which("systemd-analyze") is None,
+                       reason="needs systemd-analyze (package systemd)"),
+    pytest.mark.posix_only("systemd units; the Task Scheduler on Windows"),
+]
 
 
 def analyze(*arguments):

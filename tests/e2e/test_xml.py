@@ -7,7 +7,7 @@ import re
 
 import pytest
 
-from conftest import cp, entry
+from conftest import WINDOWS, cp, entry, host_path
 from host_journal import frame_close, frame_open
 
 CREATED = ["create ZephProc -> ZephProc#1"]
@@ -47,15 +47,17 @@ def test_success_leaves_console_and_log_untouched(app):
     assert app.log() == b"earlier\r\n"
     calls, directory = split_save(app.journal())
     assert calls == CREATED + OPENED + START + ["SAVE"] + CLOSED
-    assert directory.startswith(str(app.path("work") / "S").replace("\\", "\\\\"))
+    assert directory.startswith(host_path(app.path("work") / "S").replace("\\", "\\\\"))
 
 
 def test_files_land_in_the_working_directory_the_program_made(app):
     # A directory name with Polish letters is the same Windows-1250 bytes for
-    # the program and for the host.
-    app.write_config([("S", entry(ZapisSlownikowDoXML=1, KatalogRoboczy=str(app.dir / "wórk")))])
+    # the program and for the host; on Linux the name on disk is those bytes,
+    # under Wine the name in Unicode, stored as UTF-8.
+    app.write_config([("S", entry(ZapisSlownikowDoXML=1,
+                                  KatalogRoboczy=host_path(app.dir / "wórk")))])
     assert app.run("/XML").body == b""
-    made = bytes(app.dir) + b"/" + cp("wórk")
+    made = bytes(app.dir) + b"/" + ("wórk".encode() if WINDOWS else cp("wórk"))
     assert [name.endswith(b".xml") for name in os.listdir(made)] == [True]
     assert "wórk" not in os.listdir(app.dir)  # nothing beside it under a UTF-8 name
 

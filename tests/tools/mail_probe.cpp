@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "mail/send_mail.h"
+#include "platform/console.h"
 #include "util/encoding.h"
 #include "util/error.h"
 
@@ -109,11 +110,11 @@ int main(int argc, char** argv) {
           static_cast<int>(numbers["port"]), texts["password"], texts["user"], numbers["auth"] != 0,
           no_list ? nullptr : &attachments, texts["body"], texts["subject"], texts["to"]);
     }
-    std::puts(sent ? "OK" : "FALSE");
+    // Through the program's console writer: a pipe gets LF, as on Linux.
+    zeph::platform::WriteConsoleBytes(sent ? "OK\n" : "FALSE\n");
     return sent ? 0 : 1;
   } catch (const zeph::Exception& e) {
-    std::fputs(zeph::AnsiToUtf8(e.Message()).c_str(), stdout);
-    std::fputs("\n", stdout);
+    zeph::platform::WriteConsoleBytes(zeph::AnsiToUtf8(e.Message()) + "\n");
     return 1;
   }
 }

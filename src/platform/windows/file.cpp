@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <optional>
 #include <vector>
 
 #include "platform/windows/windows_support.h"
@@ -45,6 +46,9 @@ class OwnerOnlyAccess {
     attributes_.bInheritHandle = FALSE;
     ready_ = true;
   }
+  // It points into itself.
+  OwnerOnlyAccess(const OwnerOnlyAccess&) = delete;
+  OwnerOnlyAccess& operator=(const OwnerOnlyAccess&) = delete;
   // Null (the directory's inherited access) when the DACL could not be made.
   SECURITY_ATTRIBUTES* Get() { return ready_ ? &attributes_ : nullptr; }
 
@@ -80,9 +84,11 @@ int OpenFile(const std::string& path, unsigned flags, unsigned mode) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   if (flags & kNoFollow) attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
-  OwnerOnlyAccess owner_only;
-  SECURITY_ATTRIBUTES* security =
-      (flags & kCreate) && (mode & 077) == 0 ? owner_only.Get() : nullptr;
+  // Built only for a file that is created for its owner alone: the token
+  // is not asked at every open.
+  std::optional<OwnerOnlyAccess> owner_only;
+  if ((flags & kCreate) && (mode & 077) == 0) owner_only.emplace();
+  SECURITY_ATTRIBUTES* security = owner_only ? owner_only->Get() : nullptr;
   HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, security, Disposition(flags),
                                 attributes, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

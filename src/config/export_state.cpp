@@ -12,7 +12,8 @@ constexpr const char* kOstatniEksportMHD = "OstatniEksportMHD";
 constexpr const char* kZamknietyMiesiac = "ZamknietyMiesiac";
 
 [[noreturn]] void SaveFailed(const std::string& path, const std::exception& e) {
-  throw Exception(Text1250("Błąd zapisu do pliku konfiguracyjnego: ") + path + "\r\n" + e.what());
+  throw Exception(Text1250("Błąd zapisu do pliku konfiguracyjnego: ") + path + "\r\n" + e.what(),
+                  ReasonOf(e));
 }
 
 }  // namespace

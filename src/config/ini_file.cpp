@@ -667,8 +667,10 @@ int32_t IniFile::ReadKeyInteger(uint32_t line, std::string_view key, int32_t def
   return line != kNoLine && TryParseInteger(Value(line, key), value) ? value : def;
 }
 
-void IniFile::WriteFailed() const {
-  throw Exception("Unable to write to " + path_);
+// The logged text stays "Unable to write to <path>"; the exception carries
+// the system's reason (when there is one) to the run record.
+void IniFile::WriteFailed(int error) const {
+  throw Exception("Unable to write to " + path_, error != 0 ? std::strerror(error) : "");
 }
 
 void IniFile::CheckWritable() {
@@ -676,11 +678,11 @@ void IniFile::CheckWritable() {
   std::string target = ResolveWriteTarget(path_);
   if (int error = exists_ ? NotWritableReason(target, false) : 0) {
     DiagnoseSystemError("cannot write", target, error);
-    WriteFailed();
+    WriteFailed(error);
   }
   if (int error = NotWritableReason(DirectoryOf(target), true)) {
     DiagnoseSystemError("cannot write in the directory of", target, error);
-    WriteFailed();
+    WriteFailed(error);
   }
   writable_checked_ = true;
 }
@@ -692,7 +694,7 @@ void IniFile::Touch(uint32_t id) {
 }
 
 void IniFile::SetText(uint32_t id, std::string_view text) {
-  if (text.size() > kMaxLineSize || added_.size() + text.size() >= UINT32_MAX) WriteFailed();
+  if (text.size() > kMaxLineSize || added_.size() + text.size() >= UINT32_MAX) WriteFailed(0);
   Line& line = lines_[id];
   line.begin = static_cast<uint32_t>(added_.size());
   line.size = static_cast<uint32_t>(text.size());
@@ -869,7 +871,7 @@ void IniFile::Flush() {
   AtomicFile file(path_);
   if (!file.Open()) {
     DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
-    WriteFailed();
+    WriteFailed(file.Error());
   }
   bool ok = true;
   if (encoding_ == IniEncoding::kWindows1250) {
@@ -895,7 +897,7 @@ void IniFile::Flush() {
   }
   if (!ok || !file.Commit(&stamp_)) {
     DiagnoseSystemError(file.Failure(), file.FailurePath(), file.Error());
-    WriteFailed();
+    WriteFailed(file.Error());
   }
   changed_ = false;
   exists_ = true;

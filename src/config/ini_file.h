@@ -199,7 +199,7 @@ class IniFile {
   void CheckWritable();
   void Warn(IniWarning::Kind kind, uint32_t id) { warnings_.push_back({kind, id + 1}); }
   [[noreturn]] void Unconvertible(std::string_view section, std::string_view key) const;
-  [[noreturn]] void WriteFailed() const;
+  [[noreturn]] void WriteFailed(int error) const;
   [[noreturn]] void ReadFailed(int error) const;
 
   std::string path_;

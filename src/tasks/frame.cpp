@@ -11,9 +11,9 @@ std::string TaskRun::Header(const std::string& text) const {
   return FormatS("[%s].[%s] ", {entry.Serwer, entry.Baza}) + text;
 }
 
-void ReportError(TaskRun& run, const std::string& message) {
+void ReportError(TaskRun& run, const std::string& message, const std::string& reason) {
   ConsoleWriteLine("BLAD: " + message);
-  run.context.record.TaskError(message);
+  run.context.record.TaskError(reason.empty() ? message : message + " (" + reason + ")");
   run.Log(Text1250("BŁĄD: ") + message);
 }
 
@@ -34,7 +34,7 @@ bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& sh
     if (shape.print_ok) ConsoleWriteLine("OK");
   } catch (const std::exception& e) {
     run.outcome = false;
-    ReportError(run, e.what());
+    ReportError(run, e.what(), ReasonOf(e));
     if (shape.after_error) shape.after_error(run, e.what());
   }
 

@@ -83,7 +83,8 @@ class TaskRun {
 bool RunTask(TaskContext& context, TSerwerInformacje& entry, const TaskShape& shape,
              const std::function<void(TaskRun&)>& work);
 
-// Writes "BLAD: " + message to the console and "BŁĄD: " + message to the log.
-void ReportError(TaskRun& run, const std::string& message);
+// Writes "BLAD: " + message to the console and "BŁĄD: " + message to the log;
+// the run record gets the message with the system's reason when one is known.
+void ReportError(TaskRun& run, const std::string& message, const std::string& reason = {});
 
 }  // namespace zeph

@@ -7,6 +7,7 @@ import json
 import os
 import pwd
 import re
+import resource
 import subprocess
 
 import pytest
@@ -39,14 +40,15 @@ class Wrapped:
         raise AssertionError(f"no series {name} {labels} in\n{self.metrics}")
 
 
-def wrap(app, *switches, options=(), record=None):
+def wrap(app, *switches, options=(), record=None, preexec_fn=None):
     assert RUN and os.path.exists(RUN), "ZEPH_RUN must name the built wrapper"
     record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
     metrics.parent.mkdir(exist_ok=True)
     proc = subprocess.run(command(RUN, *options, "--record", record, "--metrics", metrics,
                                   app.dir, *switches),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
+                          preexec_fn=preexec_fn)
     return Wrapped(proc, record, metrics)
 
 
@@ -375,3 +377,34 @@ def test_root_running_another_users_instance_is_warned(app):
     # an instance of root's own: nothing to say
     os.chown(app.dir, 0, 0)
     assert not any("warning: running as root" in line for line in wrap(app, "/WDS").summary)
+
+
+def test_failed_write_backs_tell_why_in_the_record(app):
+    ini = app.path("serwery.ini")
+    app.write_config([("A", entry(EksportDoMHD=1, OstatniEksportMHD="2024.03.01"))])
+    app.write_sim("[SRV/DB]\nEksportTessaro.ExportToAmbro.EndDate = 2024.03.15\n")
+    app.run("/X")  # normalised: the next load writes nothing
+    limit = len(app.ini()) - 1  # the save's rewrite of the whole file cannot fit
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    saved = wrap(app, "/MHD", preexec_fn=limited)
+
+    # the logged text stays as it is; the record adds the system's reason
+    failed = f"Błąd zapisu do pliku konfiguracyjnego: {ini}\r\nUnable to write to {ini}"
+    assert cp("BŁĄD: " + failed + "\r\n") in app.log()
+    [task] = saved.record["tasks"]
+    assert task["errors"] == [failed + " (File too large)"]
+    assert saved.summary[-2] == ("zephautomat-run: [A] /MHD (EksportDoMHD): FAILED: "
+                                 + failed.replace("\r\n", " ") + " (File too large)")
+
+    # a load that must write, in a directory it cannot write in
+    app.write_config([("A", entry(EksportDoMHD=1))])
+    os.chmod(app.dir, 0o555)
+    try:
+        loaded = wrap(app, "/MHD")
+    finally:
+        os.chmod(app.dir, 0o755)
+    assert loaded.record["ended_early"] == {"stage": "configuration",
+                                            "message": f"Unable to write to {ini}",
+                                            "reason": "Permission denied"}

@@ -25,8 +25,9 @@ WINDOWS=0
 [ "${1:-}" = "--windows" ] && WINDOWS=1
 if [ $WINDOWS = 1 ]; then
   # The cross compiler with POSIX threads (std::thread), Wine to run the
-  # tests, and dpkg-source to unpack curl's source package.
-  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev)
+  # tests, dpkg-source to unpack curl's source package, the Polish locale's
+  # source.
+  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales)
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -46,7 +47,14 @@ need_deb_src=0
 if [ $WINDOWS = 1 ] && ! apt-get source --print-uris curl >/dev/null 2>&1; then
   need_deb_src=1
 fi
-[ ${#missing[@]} -gt 0 ] || [ $need_deb_src = 1 ] || exit 0
+# Wine takes the ANSI code page (1250) from the locale's name and the
+# encoding of file names and arguments from the locale itself: without the
+# Polish locale, text beyond ASCII reaches Windows programs as '?'.
+need_locale=0
+if [ $WINDOWS = 1 ] && ! locale -a 2>/dev/null | grep -qix 'pl_PL.utf8'; then
+  need_locale=1
+fi
+[ ${#missing[@]} -gt 0 ] || [ $need_deb_src = 1 ] || [ $need_locale = 1 ] || exit 0
 
 explain() {
   cat >&2 <<TEXT
@@ -94,4 +102,9 @@ APT=("${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Time
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   "${APT[@]}" install -y -qq "${missing[@]}" || explain "apt-get install failed (see above)."
+fi
+
+if [ $need_locale = 1 ]; then
+  echo "Making the locale pl_PL.UTF-8"
+  "${SUDO[@]}" localedef -i pl_PL -c -f UTF-8 pl_PL.UTF-8 || explain "localedef failed (see above)."
 fi

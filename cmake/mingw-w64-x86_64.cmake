@@ -3,10 +3,13 @@
 #   cmake -S . -B build-windows -G Ninja \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 # scripts/build-windows.sh does this, after building libcurl with this file.
+# cmake/mingw-w64-i686.cmake reuses it for 32-bit Windows.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+if(NOT DEFINED ZEPH_MINGW_TRIPLET)
+  set(ZEPH_MINGW_TRIPLET x86_64-w64-mingw32)
+endif()
+string(REGEX REPLACE "-.*" "" CMAKE_SYSTEM_PROCESSOR ${ZEPH_MINGW_TRIPLET})
 
-set(ZEPH_MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${ZEPH_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ZEPH_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${ZEPH_MINGW_TRIPLET}-windres)

@@ -9,15 +9,28 @@
 #   3. builds the program, the tools, the host simulator (merkan-sim.dll) and
 #      the tests with warnings as errors, libcurl's DLL beside them.
 # Then scripts/test-windows.sh runs the tests under Wine.
+# WIN_ARCH=i686 builds the 32-bit program instead (default build directory
+# build-windows-i686), for hosts whose COM servers are 32-bit: it needs the
+# i686 compiler (g++-mingw-w64-i686-posix), and its tests the 32-bit Wine
+# (wine32:i386), which setup.sh does not install.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
-BUILD=${WIN_BUILD_DIR:-build-windows}
+ARCH=${WIN_ARCH:-x86_64}
+case $ARCH in
+  x86_64) BUILD=${WIN_BUILD_DIR:-build-windows} ;;
+  i686) BUILD=${WIN_BUILD_DIR:-build-windows-i686} ;;
+  *) echo "build-windows.sh: WIN_ARCH is x86_64 or i686, not $ARCH" >&2; exit 1 ;;
+esac
 case $BUILD in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
-TOOLCHAIN=$ROOT/cmake/mingw-w64-x86_64.cmake
+TOOLCHAIN=$ROOT/cmake/mingw-w64-$ARCH.cmake
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=1
 
 scripts/setup.sh --windows
+command -v "$ARCH-w64-mingw32-g++-posix" >/dev/null || {
+  echo "build-windows.sh: no $ARCH-w64-mingw32-g++-posix; install g++-mingw-w64-i686-posix" >&2
+  exit 1
+}
 
 # --- libcurl -------------------------------------------------------------
 CURL=$BUILD/curl

@@ -67,6 +67,11 @@ command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
 
 
+def journal_path(path):
+    """A path as the simulator's journal writes it: a backslash doubled."""
+    return host_path(path).replace("\\", "\\\\")
+
+
 def tool(name):
     """A helper program of the tests (tests/tools), by its name."""
     return os.path.join(TOOLS, name + THIS_BUILD.exe)

@@ -3,7 +3,7 @@
 import datetime
 import pytest
 
-from conftest import INDENT, cp, entry, log_block, mask
+from conftest import INDENT, cp, entry, host_path, journal_path, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401 (fixture)
 
@@ -123,7 +123,7 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
 
     assert result.body == CURRENT + b"OK\n" + MONTHLY + b"OK\n"
     assert mask(app.log()) == log_block(CURRENT_LOG, MONTHLY_LOG, *summary("tak", "tak", "tak"))
-    work = str(app.dir / "work" / "S1") + "/"
+    work = host_path(app.dir / "work" / "S1") + "/"
     paths = [work + name for name in ("b.txt", "a.txt", "m.txt")]
 
     assert len(server.deliveries) == 1 and server.logins == [("LOGIN", USER)]
@@ -145,7 +145,7 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
         "create EksportTessaro -> EksportTessaro#1",
         "EksportTessaro#1.SetConfiguration(Setup#1)",
         "Setup#1.RegisterModule(EksportTessaro, EksportTessaro#1)",
-        f'EksportTessaro#1.SetWorkingDirectory("{work}")',
+        f'EksportTessaro#1.SetWorkingDirectory("{journal_path(app.dir / "work" / "S1")}/")',
         "EksportTessaro#1.SetEndDateCorrection(2)",
         "EksportTessaro#1.ExportToTessaro(45362, 0, 44)",
         "EksportTessaro#1.GetFileList()",
@@ -177,6 +177,7 @@ def test_mail_failure_is_only_in_the_summary(app):
     assert app.ini_value("OstatniEksport") == "2024.03.15"
 
 
+@pytest.mark.posix_only("a symbolic link the rewrite follows; under Wine the link is not seen")
 def test_unwritable_server_list_fails_the_task_before_the_mail(app, mail_server):  # noqa: F811
     server = mail_server()
     app.write_config([("S1", entry(EksportDoPelkTessaro=1, OstatniEksport="2024.03.10"))],

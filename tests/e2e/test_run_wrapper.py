@@ -12,7 +12,7 @@ import subprocess
 
 import pytest
 
-from conftest import END, MAIL_FAILURE, START, command, cp, entry, mask
+from conftest import END, MAIL_FAILURE, START, command, cp, entry, host_path, mask
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -45,8 +45,8 @@ def wrap(app, *switches, options=(), record=None, preexec_fn=None):
     record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
     metrics.parent.mkdir(exist_ok=True)
-    proc = subprocess.run(command(RUN, *options, "--record", record, "--metrics", metrics,
-                                  app.dir, *switches),
+    proc = subprocess.run(command(RUN, *options, "--record", host_path(record), "--metrics",
+                                  host_path(metrics), host_path(app.dir), *switches),
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
                           preexec_fn=preexec_fn)
     return Wrapped(proc, record, metrics)
@@ -81,7 +81,7 @@ def test_all_good_run(app, mail_server):  # noqa: F811
     assert record["started"] <= record["ended"]
     assert all(t["duration_seconds"] >= 0 for t in record["tasks"])
     assert len(server.deliveries) == 2
-    assert run.metric("zephautomat_last_run_exit_code", instance_dir=str(app.dir)) == 0
+    assert run.metric("zephautomat_last_run_exit_code", instance_dir=host_path(app.dir)) == 0
     assert run.metric("zephautomat_last_run_tasks") == 2
     assert run.metric("zephautomat_last_run_tasks_failed") == 0
     assert run.metric("zephautomat_last_run_timestamp_seconds") == pytest.approx(
@@ -172,6 +172,7 @@ def _killed(app):
     app.exe.chmod(0o755)
 
 
+@pytest.mark.posix_only("programs that are shell scripts, modes and signals")
 @pytest.mark.parametrize("breakage, why", [
     (_missing, "cannot start {exe}: No such file or directory"),
     (_not_executable, "cannot start {exe}: Permission denied"),
@@ -335,6 +336,7 @@ def _link_loop(path):
     os.symlink(path.name, path)
 
 
+@pytest.mark.posix_only("the system's texts for a directory and a link loop")
 @pytest.mark.parametrize("make, reason", [
     (_directory, "Is a directory"),
     (_link_loop, "Too many levels of symbolic links"),
@@ -359,6 +361,7 @@ def test_unreadable_server_list_tells_why(app, make, reason):
 
 
 @pytest.mark.skipif(os.geteuid() != 0, reason="needs root")
+@pytest.mark.posix_only("user ids")
 def test_root_running_another_users_instance_is_warned(app):
     app.write_config([("A", entry(WymianaDanychSpr=1))])
     os.chown(app.dir, 65534, 65534)

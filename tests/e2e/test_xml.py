@@ -7,7 +7,7 @@ import re
 
 import pytest
 
-from conftest import WINDOWS, cp, entry, host_path
+from conftest import WINDOWS, cp, entry, host_path, journal_path
 from host_journal import frame_close, frame_open
 
 CREATED = ["create ZephProc -> ZephProc#1"]
@@ -47,7 +47,7 @@ def test_success_leaves_console_and_log_untouched(app):
     assert app.log() == b"earlier\r\n"
     calls, directory = split_save(app.journal())
     assert calls == CREATED + OPENED + START + ["SAVE"] + CLOSED
-    assert directory.startswith(host_path(app.path("work") / "S").replace("\\", "\\\\"))
+    assert directory.startswith(journal_path(app.path("work") / "S"))
 
 
 def test_files_land_in_the_working_directory_the_program_made(app):
@@ -59,7 +59,8 @@ def test_files_land_in_the_working_directory_the_program_made(app):
     assert app.run("/XML").body == b""
     made = bytes(app.dir) + b"/" + ("wórk".encode() if WINDOWS else cp("wórk"))
     assert [name.endswith(b".xml") for name in os.listdir(made)] == [True]
-    assert "wórk" not in os.listdir(app.dir)  # nothing beside it under a UTF-8 name
+    if not WINDOWS:  # nothing beside it under a UTF-8 name
+        assert "wórk" not in os.listdir(app.dir)
 
 
 # scenario, error text, host calls between creation and the closing part

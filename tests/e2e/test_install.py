@@ -3,6 +3,7 @@ installed tool and run against the installed simulator, and the Debian
 packages cpack builds."""
 
 import os
+import pwd
 import re
 import shutil
 import stat
@@ -89,6 +90,19 @@ def test_created_instance_runs_the_installed_program(prefix, tmp_path):
     assert result.stderr.decode().splitlines()[-1] == (
         "zephautomat-run: 2 tasks run, 0 failed, 0 mails failed; exit code 0")
     assert (instance / "praca").is_dir()
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root")
+def test_instance_for_another_user_is_theirs_and_says_how_to_run_it(prefix, tmp_path):
+    instance = tmp_path / "srv" / "main"
+    done = run(prefix / "bin" / "zephautomat-instance", "create", instance, "--user", "nobody")
+    assert done.returncode == 0, done.stderr
+    nobody = pwd.getpwnam("nobody")
+    for path in [instance, instance / "serwery.ini", instance / "components.ini"]:
+        assert path.stat().st_uid == nobody.pw_uid, path
+    lines = done.stdout.decode().splitlines()
+    assert f"  check: zephautomat-check --user nobody {instance}" in lines
+    assert f"  run:   runuser -u nobody -- zephautomat-run {instance} /WDS /CSK" in lines
 
 
 def test_update_is_idempotent_and_leaves_nothing_behind(prefix, tmp_path):

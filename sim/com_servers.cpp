@@ -9,6 +9,7 @@
 #include "com_params.h"
 #include "factory.h"
 #include "host/host_methods.h"
+#include "util/encoding.h"
 
 namespace sim::com {
 namespace {
@@ -187,7 +188,7 @@ class DispatchConnection final : public zeph::IConnection {
   std::string ConnectionString() const override {
     OwnedVariant value;
     if (!Get(u"ConnectionString", VT_BSTR, value)) return {};
-    return ToUtf8(FromBstr((*value).bstrVal));
+    return zeph::WideToUtf8(FromBstr((*value).bstrVal));
   }
   bool LoginPrompt() const override {
     OwnedVariant value;
@@ -210,8 +211,6 @@ class DispatchConnection final : public zeph::IConnection {
     }
     return SUCCEEDED(::VariantChangeType(value.get(), got.get(), 0, type));
   }
-  static std::string ToUtf8(const std::u16string& text);
-
   Ref<IDispatch> object_;
 };
 
@@ -243,18 +242,6 @@ bool ObjectArgument(VARIANT& argument, IDispatch** object) {
 }
 
 }  // namespace
-
-std::string DispatchConnection::ToUtf8(const std::u16string& text) {
-  std::string out;
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWCH>(text.data()),
-                            static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return out;
-  out.resize(static_cast<size_t>(size));
-  ::WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWCH>(text.data()),
-                        static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 LONG LiveComObjects() {
   return g_live;

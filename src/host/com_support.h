@@ -93,11 +93,6 @@ class Ref {
     Reset();
     return &object_;
   }
-  T* Detach() {
-    T* object = object_;
-    object_ = nullptr;
-    return object;
-  }
   void Reset() {
     if (object_ != nullptr) object_->Release();
     object_ = nullptr;

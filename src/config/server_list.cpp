@@ -224,11 +224,11 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines, DateM
           field = Text1250("Księgowy");
         }
         // The working directory ends in a separator: file names are appended
-        // to it. '/' on both systems, so that both write the same bytes; on
-        // Windows one that ends in '\' already has its separator.
+        // to it. The system's own is added ('\' on Windows, as its users
+        // write paths); on Windows one that ends in '\' already has one.
         if (key.text == &TSerwerInformacje::KatalogRoboczy && !field.empty() &&
             !platform::IsPathSeparator(field.back())) {
-          field += '/';
+          field += platform::kPathSeparator;
         }
         break;
       }

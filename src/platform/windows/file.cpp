@@ -89,10 +89,11 @@ int OpenFile(const std::string& path, unsigned flags, unsigned mode) {
   std::optional<OwnerOnlyAccess> owner_only;
   if ((flags & kCreate) && (mode & 077) == 0) owner_only.emplace();
   SECURITY_ATTRIBUTES* security = owner_only ? owner_only->Get() : nullptr;
-  HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, security, Disposition(flags),
-                                attributes, nullptr);
+  const std::wstring wide = Wide(path);
+  HANDLE handle =
+      ::CreateFileW(wide.c_str(), access, share, security, Disposition(flags), attributes, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    SetErrnoFromLastError();
+    windows::SetErrnoOfPath(wide, ::GetLastError());
     return -1;
   }
   int crt_flags = _O_BINARY | _O_NOINHERIT;

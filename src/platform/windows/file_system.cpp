@@ -17,8 +17,9 @@ bool IsPathSeparator(char c) {
 }
 
 bool MakeDirectory(const std::string& path) {
-  if (::CreateDirectoryW(Wide(path).c_str(), nullptr)) return true;
-  SetErrnoFromLastError();
+  const std::wstring wide = Wide(path);
+  if (::CreateDirectoryW(wide.c_str(), nullptr)) return true;
+  windows::SetErrnoOfPath(wide, ::GetLastError());
   return false;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/program_launch.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 
 #include "platform/windows/windows_support.h"
@@ -9,6 +10,13 @@ namespace zeph::platform {
 namespace {
 
 using windows::Wide;
+
+// A failure's reason as the POSIX build words it: the wrapper's summary and
+// record read the same on both systems, in ASCII rather than the system's
+// own language and code page.
+std::string Reason(DWORD error) {
+  return std::strerror(windows::ErrnoOf(error));
+}
 
 // One argument quoted as the C runtime of the started program splits it.
 void AppendQuoted(std::wstring& line, const std::wstring& argument) {
@@ -78,8 +86,7 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   windows::UniqueHandle write_end;
   if (!::CreatePipe(read_end.Out(), write_end.Out(), &inheritable, 0) ||
       !::SetHandleInformation(read_end.Get(), HANDLE_FLAG_INHERIT, 0)) {
-    end.failure =
-        "cannot make a pipe for the program's output: " + windows::SystemMessage(::GetLastError());
+    end.failure = "cannot make a pipe for the program's output: " + Reason(::GetLastError());
     return end;
   }
   STARTUPINFOW startup{};
@@ -95,7 +102,8 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   const DWORD start_error = ::GetLastError();
   write_end.Reset();  // the child's copy is the only writer left
   if (!started) {
-    end.failure = "cannot start " + program + ": " + windows::SystemMessage(start_error);
+    end.failure = "cannot start " + program + ": " +
+                  std::strerror(windows::SetErrnoOfPath(Wide(program), start_error));
     return end;
   }
   ::CloseHandle(process.hThread);
@@ -109,7 +117,7 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.hProcess, &code)) {
-    end.failure = "cannot wait for the program: " + windows::SystemMessage(::GetLastError());
+    end.failure = "cannot wait for the program: " + Reason(::GetLastError());
   } else {
     end.exit_code = static_cast<int>(code);
     if (code != 0) end.failure = "the program exited with code " + std::to_string(code);

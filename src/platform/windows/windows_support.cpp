@@ -58,6 +58,7 @@ int ErrnoOf(DWORD error) {
       {ERROR_NOT_SUPPORTED, ENOSYS},
       {ERROR_INVALID_FUNCTION, ENOSYS},
       {ERROR_CANT_RESOLVE_FILENAME, ELOOP},
+      {ERROR_BAD_EXE_FORMAT, ENOEXEC},
   };
   for (const Mapping& mapping : kMappings) {
     if (mapping.windows == error) return mapping.posix;
@@ -72,6 +73,33 @@ int SetErrnoFrom(DWORD error) {
 
 int SetErrnoFromLastError() {
   return SetErrnoFrom(::GetLastError());
+}
+
+int SetErrnoOfPath(const std::wstring& path, DWORD error) {
+  if (error == ERROR_ACCESS_DENIED) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      errno = EISDIR;
+      return errno;
+    }
+  } else if (error == ERROR_PATH_NOT_FOUND) {
+    // The nearest existing ancestor decides: a file there ends the path.
+    std::wstring ancestor = path;
+    for (;;) {
+      const size_t separator = ancestor.find_last_of(L"\\/");
+      if (separator == std::wstring::npos || separator == 0) break;
+      ancestor.resize(separator);
+      if (ancestor.back() == L':') break;  // a drive's root
+      const DWORD attributes = ::GetFileAttributesW(ancestor.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = ENOTDIR;
+        return errno;
+      }
+      break;
+    }
+  }
+  return SetErrnoFrom(error);
 }
 
 std::string SystemMessage(DWORD error) {

@@ -26,6 +26,11 @@ int ErrnoOf(DWORD error);
 // Sets errno from GetLastError() (or `error`); returns the errno value.
 int SetErrnoFrom(DWORD error);
 int SetErrnoFromLastError();
+// The same for a failure on `path`, told as a POSIX system tells it where
+// Windows is vaguer: a directory opened as a file is EISDIR (Windows says
+// access denied), a path through a regular file is ENOTDIR (Windows says
+// the path is not found).
+int SetErrnoOfPath(const std::wstring& path, DWORD error);
 
 // The system's text for a Windows error, without the trailing line end.
 std::string SystemMessage(DWORD error);

@@ -10,6 +10,7 @@
 #include "host/host_api.h"
 #include "host/host_calls.h"
 #include "host/host_results.h"
+#include "platform/file_system.h"
 #include "tasks/frame.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
@@ -33,9 +34,12 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
     char name[96];
     std::snprintf(name, sizeof name, "%d%02d%02d_%02d%02d%02d blednych fv %d.txt", year, month, day,
                   hour, minute, second, error_count);
-    const std::string directory = IncludeTrailingPathDelimiter(program_directory) +
-                                  "LOGI/EksportFakturDoEDok/" + std::to_string(year) + "/" +
-                                  month_text + "/";
+    // The system's own separator: the path is told on standard error.
+    std::string directory = IncludeTrailingPathDelimiter(program_directory);
+    for (const std::string& part : {std::string("LOGI"), std::string("EksportFakturDoEDok"),
+                                    std::to_string(year), std::string(month_text)}) {
+      directory += part + platform::kPathSeparator;
+    }
     if (!ForceDirectories(directory)) {
       DiagnoseSystemError("cannot create the directory", directory, errno);
       return {};

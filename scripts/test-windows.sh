@@ -31,6 +31,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # A wineserver already running for this prefix stays in use.
 wineserver -p 2>/dev/null || true
+# The prefix's services start with its first program. Started here, they
+# hold none of the pipes of a test's program (a test reading its output to
+# the end would wait for them too) and none of its environment (faketime).
+wine cmd /c exit >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 status=0

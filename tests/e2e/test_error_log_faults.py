@@ -23,7 +23,8 @@ def test_directory_that_cannot_be_made_is_told(app, mail_server):  # noqa: F811
 
     directory = (app.dir / LOG_NAME).parent
     assert proc.stderr.decode("utf-8") == (
-        f"zephautomat: cannot create the directory {host_path(directory)}/: Not a directory\n")
+        f"zephautomat: cannot create the directory {host_path(str(directory) + '/')}: "
+        "Not a directory\n")
     assert len(server.deliveries) == 1
     assert list(server.deliveries[0].message.iter_attachments()) == []
 

@@ -213,7 +213,7 @@ void RemoveStaleTemporaries(const std::string& path) {
     }
   }
   for (const std::string& name : stale) {
-    std::string file = dir + "/" + name;
+    std::string file = dir + platform::kPathSeparator + name;
     if (platform::RemoveFile(file)) {
       Diagnose("removed " + file + ", left over by a run that ended during a rewrite");
     } else if (errno != ENOENT) {

@@ -34,7 +34,9 @@ class Wrapped:
             match = re.match(r"^(\w+)\{(.*)\} (\S+)$", line)
             if not match or match.group(1) != name:
                 continue
-            found = dict(re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', match.group(2)))
+            # label values as the exposition format escapes them: \\, \" and \n
+            found = {k: re.sub(r"\\(.)", lambda m: "\n" if m.group(1) == "n" else m.group(1), v)
+                     for k, v in re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', match.group(2))}
             if all(found.get(k) == v for k, v in labels.items()):
                 return float(match.group(3))
         raise AssertionError(f"no series {name} {labels} in\n{self.metrics}")
@@ -320,7 +322,8 @@ def test_summary_tells_the_exit_code_the_tool_returns(app, tmp_path):
 
     assert run.returncode == 2
     assert run.summary == [
-        f"zephautomat-run: cannot write the run record {record}: No such file or directory",
+        f"zephautomat-run: cannot write the run record {host_path(record)}: No such file or "
+        "directory",
         "zephautomat-run: [A] /WDS (WymianaDanychSpr): ok",
         "zephautomat-run: 1 tasks run, 0 failed, 0 mails failed; exit code 2",
     ]
@@ -382,8 +385,9 @@ def test_root_running_another_users_instance_is_warned(app):
     assert not any("warning: running as root" in line for line in wrap(app, "/WDS").summary)
 
 
+@pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")
 def test_failed_write_backs_tell_why_in_the_record(app):
-    ini = app.path("serwery.ini")
+    ini = host_path(app.path("serwery.ini"))
     app.write_config([("A", entry(EksportDoMHD=1, OstatniEksportMHD="2024.03.01"))])
     app.write_sim("[SRV/DB]\nEksportTessaro.ExportToAmbro.EndDate = 2024.03.15\n")
     app.run("/X")  # normalised: the next load writes nothing

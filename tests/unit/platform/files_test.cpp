@@ -79,16 +79,24 @@ TEST_F(PlatformFilesTest, FailuresComeBackAsErrno) {
     int error;
   };
   WriteBytes(In("exists"), "x");
+  ASSERT_TRUE(os::MakeDirectory(In("dir")));
+  // Windows itself says "access denied" for the directory and "path not
+  // found" for the path through a file: both read as on POSIX systems.
   const Case cases[] = {
       {"missing", os::kRead, ENOENT},
       {"exists", os::kWrite | os::kCreate | os::kExclusive, EEXIST},
       {"no-dir/file", os::kWrite | os::kCreate, ENOENT},
+      {"dir", os::kWrite | os::kAppend | os::kCreate, EISDIR},
+      {"exists/file", os::kWrite | os::kCreate, ENOTDIR},
   };
   for (const Case& c : cases) {
     errno = 0;
     EXPECT_EQ(os::OpenFile(In(c.name), c.flags), -1) << c.name;
     EXPECT_EQ(errno, c.error) << c.name;
   }
+  errno = 0;
+  EXPECT_FALSE(os::MakeDirectory(In("exists/sub")));
+  EXPECT_EQ(errno, ENOTDIR);
   os::FileInfo info;
   errno = 0;
   EXPECT_FALSE(os::StatPath(In("missing"), info));

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/file_system.h"
 #include "util/encoding.h"
 #include "util/files.h"
 
@@ -22,7 +23,8 @@ bool MakeDirectories(const std::string& path) {
 
 std::string PrepareDirectory(const std::string& directory) {
   std::string dir = directory.empty() ? "." : directory;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  // On Windows a trailing '\\' ends a directory as '/' does.
+  while (dir.size() > 1 && zeph::platform::IsPathSeparator(dir.back())) dir.pop_back();
   if (IsDirectory(dir)) return dir == "/" ? dir : dir + "/";
   if (dir.back() == '\\' && IsDirectory(dir.substr(0, dir.size() - 1))) {
     return dir.substr(0, dir.size() - 1) + "/";

@@ -55,6 +55,17 @@ class Build:
             return b"Z:" + path.replace(b"/", b"\\")
         return "Z:" + path.replace("/", "\\")
 
+    def host_dir(self, path):
+        """A directory as the program hands it on: in host form and ended by
+        the system's delimiter, which the program appends to KatalogRoboczy."""
+        return self.host_path(path) + ("\\" if self.windows else "/")
+
+    def disk_name(self, name):
+        """The bytes on the Linux side of a file name the program holds in
+        Windows-1250: those very bytes on Linux; Windows names are Unicode,
+        and Wine stores them as UTF-8."""
+        return name.encode("utf-8" if self.windows else "cp1250")
+
     def stderr(self, data):
         """Standard error of a program run, without the loader's complaints."""
         return LOADER_NOISE.sub(b"", data) if self.windows else data
@@ -65,11 +76,18 @@ THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")))
 WINDOWS = THIS_BUILD.windows
 command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
+host_dir = THIS_BUILD.host_dir
+disk_name = THIS_BUILD.disk_name
 
 
 def journal_path(path):
     """A path as the simulator's journal writes it: a backslash doubled."""
     return host_path(path).replace("\\", "\\\\")
+
+
+def journal_dir(path):
+    """A directory as the program hands it on, as the journal writes it."""
+    return host_dir(path).replace("\\", "\\\\")
 
 
 def tool(name):

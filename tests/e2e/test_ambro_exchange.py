@@ -2,7 +2,7 @@
 
 import pytest
 
-from conftest import cp, entry, journal_path, mask
+from conftest import cp, entry, journal_dir, mask
 from host_journal import frame_close, frame_open
 
 HEADER = b"[SRV].[DB] Eksport do MHD: dane biezace... "
@@ -26,7 +26,7 @@ def test_exchange_covers_days_after_last_and_stores_end_date(app, stored, end_da
 
     assert result.body == HEADER + b"OK\n"
     assert mask(app.log()) == cp("TS  [SRV].[DB] Eksport do MHD: dane bieżące\r\n")
-    work = journal_path(app.dir / "work" / "S1") + "/"
+    work = journal_dir(app.dir / "work" / "S1")
     assert app.journal() == frame_open() + [
         "create EksportTessaro -> EksportTessaro#1",
         "EksportTessaro#1.SetConfiguration(Setup#1)",

@@ -3,7 +3,7 @@
 import datetime
 import pytest
 
-from conftest import INDENT, cp, entry, host_path, journal_path, log_block, mask
+from conftest import INDENT, cp, entry, host_path, journal_dir, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401 (fixture)
 
@@ -123,8 +123,9 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
 
     assert result.body == CURRENT + b"OK\n" + MONTHLY + b"OK\n"
     assert mask(app.log()) == log_block(CURRENT_LOG, MONTHLY_LOG, *summary("tak", "tak", "tak"))
-    work = host_path(app.dir / "work" / "S1") + "/"
-    paths = [work + name for name in ("b.txt", "a.txt", "m.txt")]
+    names = ("b.txt", "a.txt", "m.txt")
+    # The simulator joins the names it reports to its directory with '/'.
+    paths = [host_path(app.dir / "work" / "S1") + "/" + name for name in names]
 
     assert len(server.deliveries) == 1 and server.logins == [("LOGIN", USER)]
     delivery = server.deliveries[0]
@@ -136,8 +137,8 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
     assert body.rstrip("\n").split("\n") == paths
     attachments = list(message.iter_attachments())
     assert [part.get_filename() for part in attachments] == ["b.txt", "a.txt", "m.txt"]
-    for part, path in zip(attachments, paths):
-        assert part.get_payload(decode=True) == open(path, "rb").read()
+    for part, name in zip(attachments, names):
+        assert part.get_payload(decode=True) == (app.dir / "work" / "S1" / name).read_bytes()
 
     assert app.journal() == frame_open() + [
         'Setup#1.GetLoginValue("ROK")',
@@ -145,7 +146,7 @@ def test_files_of_both_passes_are_mailed_in_order(app, mail_server):  # noqa: F8
         "create EksportTessaro -> EksportTessaro#1",
         "EksportTessaro#1.SetConfiguration(Setup#1)",
         "Setup#1.RegisterModule(EksportTessaro, EksportTessaro#1)",
-        f'EksportTessaro#1.SetWorkingDirectory("{journal_path(app.dir / "work" / "S1")}/")',
+        f'EksportTessaro#1.SetWorkingDirectory("{journal_dir(app.dir / "work" / "S1")}")',
         "EksportTessaro#1.SetEndDateCorrection(2)",
         "EksportTessaro#1.ExportToTessaro(45362, 0, 44)",
         "EksportTessaro#1.GetFileList()",

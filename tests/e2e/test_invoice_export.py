@@ -2,7 +2,7 @@
 
 import pytest
 
-from conftest import INDENT, MAIL_FAILURE, cp, entry, log_block, mask
+from conftest import INDENT, MAIL_FAILURE, cp, entry, host_path, log_block, mask
 from host_journal import frame_close, frame_open
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
@@ -85,7 +85,7 @@ def test_failure_is_mailed_with_error_log(app, mail_server, sim, message, count,
     result = app.run("/EFED", at=WHEN)
 
     log_path = app.dir / LOG_NAME.format(count) if log_content else None
-    message = message.format(log=log_path)
+    message = message.format(log=host_path(log_path) if log_path else None)
     assert result.body == cp(f"BLAD: {message}\n")
     assert mask(app.log()) == log_block(HEADER_LOG, f"TS  BŁĄD: {message}", *summary("nie", "tak"))
     if log_content:

@@ -8,7 +8,7 @@ from itertools import takewhile
 
 import pytest
 
-from conftest import TOOLS, command, host_path, tool
+from conftest import TOOLS, command, disk_name, host_path, tool
 from smtp_server import PASSWORD, USER, mail_server, stalling_server  # noqa: F401
 
 PREFIX = ("Wystąpił błąd podczas wysyłania wiadomości e-mail.\r\n"
@@ -128,15 +128,15 @@ def test_long_body_line_goes_quoted_printable(smtp):
 def test_attachments_make_multipart_with_names_and_contents(smtp, tmp_path):
     binary = bytes(range(256)) * 300 + b"\r\n.\r\n\x00tail"
     files = [
-        (b"raport.txt", "raport.txt", "Zażółć\r\n".encode()),
-        (b"dane.bin", "dane.bin", binary),
-        ("załącznik ÓŁ.csv".encode("cp1250"), "załącznik ÓŁ.csv", b"a;b\r\n"),
-        (b"pusty.dat", "pusty.dat", b""),
-        (b"r" * 120 + b".txt", "r" * 120 + ".txt", b"long name"),
+        ("raport.txt", "Zażółć\r\n".encode()),
+        ("dane.bin", binary),
+        ("załącznik ÓŁ.csv", b"a;b\r\n"),
+        ("pusty.dat", b""),
+        ("r" * 120 + ".txt", b"long name"),
     ]
     paths = []
-    for disk_name, _, data in files:
-        path = tmp_path / os.fsdecode(disk_name)
+    for name, data in files:
+        path = tmp_path / os.fsdecode(disk_name(name))
         path.write_bytes(data)
         paths.append(path)
 
@@ -150,7 +150,7 @@ def test_attachments_make_multipart_with_names_and_contents(smtp, tmp_path):
     assert parts[0].get_content_type() == "text/plain"
     assert parts[0]["Content-Transfer-Encoding"] == "8bit"
     assert text_of(parts[0]) == body + "\n"
-    for part, (_, name, data) in zip(parts[1:], files):
+    for part, (name, data) in zip(parts[1:], files):
         assert part.get_content_disposition() == "attachment"
         assert part.get_filename() == name
         assert part["Content-Transfer-Encoding"] == "base64"
@@ -184,7 +184,10 @@ def test_address_lists_fill_header_and_envelope(smtp):
     ("subject", "Raport\r\nBcc: intruz@example.com"),
     ("subject", "Zażółć\nX-Injected: 1"),
     ("sender_name", "Automat\r\nX-Injected: 1"),
-    ("file", "plik\r\nX-Injected: 1.txt"),
+    pytest.param("file", "plik\r\nX-Injected: 1.txt", marks=pytest.mark.posix_only(
+        "a file name with a line break, which Windows cannot hold")),
+    # what a Windows name can hold: a parameter of its own inside the name
+    ("file", "plik; filename=X-Injected 1.txt"),
 ])
 def test_line_breaks_never_start_a_header(smtp, tmp_path, field, value):
     attach = ()
@@ -200,7 +203,10 @@ def test_line_breaks_never_start_a_header(smtp, tmp_path, field, value):
     for line in raw_lines(delivery.raw):
         assert not line.startswith((b"X-Injected", b"Bcc")), line
     assert delivery.rcpt_tos == [TO]
-    if field != "file":
+    if field == "file":  # one name, its line breaks blanked
+        names = [part.get_filename() for part in delivery.message.iter_attachments()]
+        assert names == [value.replace("\r", " ").replace("\n", " ")]
+    else:
         assert delivery.message.get(field.replace("sender_name", "From")) is not None
 
 
@@ -282,7 +288,7 @@ def test_bad_attachment_fails_before_connecting(smtp, tmp_path, kind):
         bad.mkdir()
     attach = [good, bad] if kind == "second-missing" else [bad]
     cause = send(smtp.address, attach=attach).cause
-    assert str(bad) in cause
+    assert host_path(bad) in cause
     assert smtp.sessions == 0 and not smtp.deliveries
 
 

@@ -7,7 +7,7 @@ import re
 
 import pytest
 
-from conftest import WINDOWS, cp, entry, host_path, journal_path
+from conftest import WINDOWS, cp, disk_name, entry, host_path, journal_path
 from host_journal import frame_close, frame_open
 
 CREATED = ["create ZephProc -> ZephProc#1"]
@@ -57,7 +57,7 @@ def test_files_land_in_the_working_directory_the_program_made(app):
     app.write_config([("S", entry(ZapisSlownikowDoXML=1,
                                   KatalogRoboczy=host_path(app.dir / "wórk")))])
     assert app.run("/XML").body == b""
-    made = bytes(app.dir) + b"/" + ("wórk".encode() if WINDOWS else cp("wórk"))
+    made = bytes(app.dir) + b"/" + disk_name("wórk")
     assert [name.endswith(b".xml") for name in os.listdir(made)] == [True]
     if not WINDOWS:  # nothing beside it under a UTF-8 name
         assert "wórk" not in os.listdir(app.dir)

@@ -1,12 +1,15 @@
 """Program entry, switches, help and configuration errors, seen from outside."""
 
+import contextlib
 import os
 import resource
 import subprocess
 
 import pytest
 
-from conftest import END, START, cp, entry, mask
+from conftest import END, START, App, cp, entry, host_path, mask
+
+LOG = "Eksport_PelkTessaro_Auto.log"
 
 HELP = [
     "",
@@ -124,26 +127,67 @@ def test_log_grows_across_runs(app):
 
 
 def test_unwritable_log_still_ends_the_run_normally(app):
-    (app.dir / "Eksport_PelkTessaro_Auto.log").mkdir()
+    (app.dir / LOG).mkdir()
     result = app.run("/EK")
     assert result.returncode == 0
     assert result.console == START + END
 
 
-def test_full_disk_loses_nothing_and_ends_the_run_normally(app):
-    # A file-size limit below what the run writes stands for a full disk.
+@contextlib.contextmanager
+def file_size_limit(tmp_path):
+    """A file-size limit of the length of serwery.ini, reached by the log
+    already: the normalised file and any line more would pass it."""
+    app = App(tmp_path)
     app.write_config([("S1", entry(WymianaDanychSpr=1))])
-    before_ini = app.ini()
-    log = app.path("Eksport_PelkTessaro_Auto.log")
-    log.write_bytes(b"x" * len(before_ini))
-    limit = len(before_ini)
+    limit = len(app.ini())
+    app.path(LOG).write_bytes(b"x" * limit)
+    yield app, lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-    def limit_files():
-        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-    proc = subprocess.run(app.command("/WDS"), cwd=app.dir, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=60, preexec_fn=limit_files)
-    assert proc.returncode == 0
-    assert proc.stdout == START + END
-    assert app.ini() == before_ini  # the normalised file did not fit: original kept
-    assert log.read_bytes() == b"x" * limit
+@contextlib.contextmanager
+def full_file_system(tmp_path):
+    """The installation on a file system of its own with no block free, its
+    log filling its last block: a full disk as every system sees one."""
+    disk = tmp_path / "disk"
+    disk.mkdir()
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1g", "tmpfs", disk],
+                             capture_output=True, text=True)
+    if mounted.returncode != 0:
+        pytest.skip("cannot mount a file system: " + mounted.stderr.strip())
+    try:
+        app = App(disk)
+        app.write_config([("S1", entry(WymianaDanychSpr=1))])
+        app.path(LOG).write_bytes(b"x" * os.statvfs(disk).f_frsize)
+        fs = os.statvfs(disk)
+        used = (fs.f_blocks - fs.f_bfree) * fs.f_frsize
+        subprocess.run(["mount", "-o", f"remount,size={used}", disk], check=True)
+        assert os.statvfs(disk).f_bavail == 0
+        yield app, None
+    finally:
+        subprocess.run(["umount", "-l", disk], check=True)
+
+
+# How the disk is made full, and the reason the program gives for it.
+FULL_DISKS = [
+    pytest.param(file_size_limit, "File too large", id="file-size-limit",
+                 marks=pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")),
+    pytest.param(full_file_system, "No space left on device", id="full-file-system",
+                 marks=pytest.mark.skipif(os.geteuid() != 0,
+                                          reason="needs root to mount a file system")),
+]
+
+
+@pytest.mark.parametrize("full_disk, reason", FULL_DISKS)
+def test_full_disk_loses_nothing_and_ends_the_run_normally(tmp_path, full_disk, reason):
+    with full_disk(tmp_path) as (app, preexec_fn):
+        before_ini = app.ini()
+        before_log = app.log()
+        result = app.run("/WDS", timeout=60, preexec_fn=preexec_fn)
+        assert result.returncode == 0
+        assert result.console == START + END
+        assert app.ini() == before_ini  # the normalised file did not fit: original kept
+        assert app.log() == before_log
+        errors = result.stderr.decode("cp1250")
+        assert f"cannot write {host_path(app.path('serwery.ini'))}: {reason}" in errors
+        # the block that did not fit was not written at all: nothing to cut back
+        assert "partly written" not in errors

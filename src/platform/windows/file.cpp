@@ -153,6 +153,13 @@ size_t MaxGatheredPieces() {
 }
 
 bool TruncateFile(int fd, int64_t size) {
+  // A file that has the size already is left alone: Wine sets a file's end
+  // at or past its length by writing there, which a full disk refuses, and
+  // a write that failed on a full disk is cut back to the size it left.
+  HANDLE handle = HandleOf(fd);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length{};
+  if (::GetFileSizeEx(handle, &length) && length.QuadPart == size) return true;
   errno = ::_chsize_s(fd, size);
   return errno == 0;
 }

@@ -7,7 +7,10 @@
 #      Windows' own TLS, and no other library; kept until the source
 #      package's version changes, so a second run skips it;
 #   3. builds the program, the tools, the host simulator (merkan-sim.dll) and
-#      the tests with warnings as errors, libcurl's DLL beside them.
+#      the tests with warnings as errors, libcurl's DLL beside them;
+#   4. packs the ZIP and the installer (cpack: zephautomat-<version>-windows-
+#      x64.zip and .exe in the build directory; about 10 s), unless targets
+#      to build are named.
 # Then scripts/test-windows.sh runs the tests under Wine.
 # WIN_ARCH=i686 builds the 32-bit program instead (default build directory
 # build-windows-i686), for hosts whose COM servers are 32-bit: it needs the
@@ -95,4 +98,7 @@ if [ $# -gt 0 ]; then
   cmake --build "$BUILD" -j "$(nproc)" --target "$@"
 else
   cmake --build "$BUILD" -j "$(nproc)"
+  (cd "$BUILD" && cpack >"$BUILD/cpack.log" 2>&1) ||
+    { tail -30 "$BUILD/cpack.log"; echo "build-windows.sh: cpack failed" >&2; exit 1; }
+  grep 'package: .* generated' "$BUILD/cpack.log"
 fi

@@ -26,8 +26,8 @@ WINDOWS=0
 if [ $WINDOWS = 1 ]; then
   # The cross compiler with POSIX threads (std::thread), Wine to run the
   # tests, dpkg-source to unpack curl's source package, the Polish locale's
-  # source.
-  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales)
+  # source, makensis for the installer (cpack -G NSIS).
+  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales nsis)
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -14,7 +14,8 @@
 #   fuzz         each fuzz target for a few seconds (once scripts/fuzz.sh exists)
 #   windows build  the Windows build with mingw-w64, libcurl built from
 #                Debian's source package (scripts/build-windows.sh; kept in the
-#                build tree, so only the first run builds it)  (build-windows/)
+#                build tree, so only the first run builds it), and its ZIP and
+#                installer (cpack, about 10 s)                  (build-windows/)
 #   windows unit the unit and platform tests of that build under Wine
 #   windows e2e  the black-box suite under Wine, through the DLL and through
 #                COM (scripts/test-windows.sh). Reported, not yet blocking:

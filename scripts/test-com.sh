@@ -7,9 +7,9 @@
 # (ZEPH_HOST_MODE=com), and removes the registration again, whatever the
 # outcome.
 #   scripts/test-com.sh [BUILD_DIR [CTEST_ARGUMENTS...]]   (default: build-windows)
-# The prefix is the one scripts/test-windows.sh uses ($BUILD/wine, or
-# $WINEPREFIX when set); a 32-bit build (i686-w64-mingw32) gets a 32-bit
-# prefix of its own.
+# The prefix and the wineserver are the ones scripts/test-windows.sh uses
+# (scripts/lib/wine-session.sh); a 32-bit build (i686-w64-mingw32) gets a
+# 32-bit prefix of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(realpath "${1:-build-windows}")
@@ -19,16 +19,11 @@ TEST=$BUILD/com_host_test.exe
 for f in "$SIM" "$TEST"; do
   [ -f "$f" ] || { echo "test-com.sh: $f is missing; build for Windows first" >&2; exit 1; }
 done
-export WINEDEBUG=-all
-if objdump -f "$SIM" 2>/dev/null | grep -q 'pei-i386'; then
-  export WINEARCH=win32 WINEPREFIX=$BUILD/wine-com32
-else
-  export WINEARCH=win64 WINEPREFIX=${WINEPREFIX:-$BUILD/wine}
-fi
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+. scripts/lib/wine-session.sh
+wine_session "$BUILD"
 sim_path=$(winepath -w "$SIM")
 wine regsvr32 /s "$sim_path"
-trap 'wine regsvr32 /u /s "$sim_path"' EXIT
+trap 'wine regsvr32 /u /s "$sim_path"; wine_session_end' EXIT
 
 status=0
 echo "COM: the host's calls through the registered simulator"

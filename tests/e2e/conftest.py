@@ -12,6 +12,7 @@ import re
 import shlex
 import shutil
 import subprocess
+import tempfile
 
 import pytest
 
@@ -261,9 +262,15 @@ class App:
         argv = self.command(*args)
         if at is not None:
             argv = frozen(at, argv)
-        proc = subprocess.run(argv, cwd=cwd or self.dir,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=timeout, env=full_env, preexec_fn=preexec_fn)
+        # The output goes to files, read once the program has ended: under
+        # Wine a process the program's start wakes (the prefix's services)
+        # may keep a pipe open long after the program is gone.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run(argv, cwd=cwd or self.dir, stdout=out, stderr=err,
+                                  timeout=timeout, env=full_env, preexec_fn=preexec_fn)
+            out.seek(0)
+            err.seek(0)
+            proc.stdout, proc.stderr = out.read(), err.read()
         return Result(self, proc)
 
 

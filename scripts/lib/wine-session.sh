@@ -1,0 +1,49 @@
+# Sourced by scripts/test-windows.sh and scripts/test-com.sh: everything a
+# Windows build's tests need around them, whichever script starts first.
+#   wine_session BUILD   the build's own Wine prefix (64- or 32-bit, as its
+#                        programs are), made at the first run; one
+#                        wineserver kept running until the calling script
+#                        ends, with the prefix's services already started;
+#                        the Linux build the comparison test runs beside it.
+#   wine_session_end     stops that wineserver, if this script started it;
+#                        the trap wine_session sets runs it at the end.
+# Called again inside a session (test-windows.sh runs test-com.sh), it
+# changes nothing.
+
+wine_session() {
+  local build=$1
+  export WINEDEBUG=-all
+  if [ -z "${ZEPH_LINUX_BIN:-}" ]; then
+    # The Linux program and simulator that
+    # tests/e2e/test_same_run_on_linux_and_windows.py runs beside this build.
+    local linux=${BUILD_DIR:-build}
+    case $linux in /*) ;; *) linux=$PWD/$linux ;; esac
+    BUILD_DIR=$linux scripts/build.sh zephautomat merkan-sim >/dev/null
+    export ZEPH_LINUX_BIN=$linux/zephautomat ZEPH_LINUX_SIM=$linux/libmerkan-sim.so
+  fi
+  [ -z "${ZEPH_WINE_SESSION:-}" ] || return 0
+  export ZEPH_WINE_SESSION=1
+  WINE_SESSION_OWNER=1
+  if objdump -f "$build/zephautomat.exe" 2>/dev/null | grep -q 'pei-i386'; then
+    export WINEARCH=win32 WINEPREFIX=$build/wine32
+  else
+    export WINEARCH=win64 WINEPREFIX=${WINEPREFIX:-$build/wine}
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Wine prefix: $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+  fi
+  # One wineserver for the whole run (a program then starts in about a
+  # second rather than in several); one already running stays in use.
+  wineserver -p 2>/dev/null || true
+  # The prefix's services start with its first program. Started here, they
+  # hold none of the pipes of a test's program (a test reading its output
+  # to the end would wait for them too) and none of its environment
+  # (faketime).
+  wine cmd /c exit >/dev/null 2>&1 || true
+  trap wine_session_end EXIT
+}
+
+wine_session_end() {
+  [ -z "${WINE_SESSION_OWNER:-}" ] || wineserver -k 2>/dev/null || true
+}

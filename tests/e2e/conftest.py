@@ -161,7 +161,8 @@ class Result:
     def body(self):
         """Console bytes between the start and closing banners."""
         out = self.console
-        assert out.startswith(START), out
+        # A run that printed nothing at all says why on standard error.
+        assert out.startswith(START), (out, self.returncode, self.stderr)
         assert out.endswith(END), out
         return out[len(START):len(out) - len(END)]
 

@@ -170,8 +170,13 @@ PROBLEMS = [
 
 
 # Rows whose finding differs on Windows, where a class that names no
-# library is the host's COM server by its class name (not registered here).
+# library is the host's COM server by its class name (not registered here),
+# and a file's access list, not its mode, says who may read it (Wine gives a
+# file of mode 0644 on its Z: drive an entry letting Everyone read it).
 ON_WINDOWS = {
+    "readable-passwords": ("warning", "serwery.ini",
+                           "holds passwords and is readable by Everyone (its access list allows "
+                           "it); icacls "),
     "setup-not-listed": ("error", "components.ini: [ProgIDs] Setup",
                          '"Setup": Class not registered'),
     "class-of-planned-task-missing": ("error", "components.ini: [ProgIDs] ZephProc",

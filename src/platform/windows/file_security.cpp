@@ -7,22 +7,7 @@
 #include "platform/windows/windows_support.h"
 
 namespace zeph::platform {
-namespace {
-
-// Frees what GetNamedSecurityInfoW allocated.
-class LocalMemory {
- public:
-  ~LocalMemory() {
-    if (memory_ != nullptr) ::LocalFree(memory_);
-  }
-  PSECURITY_DESCRIPTOR* Out() { return &memory_; }
-  PSECURITY_DESCRIPTOR Get() const { return memory_; }
-
- private:
-  PSECURITY_DESCRIPTOR memory_ = nullptr;
-};
-
-}  // namespace
+using windows::LocalMemory;
 
 // The owner stays the account that writes (only an administrator could give
 // the file away); the access list is what decides who may read it, and the

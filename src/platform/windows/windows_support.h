@@ -58,6 +58,24 @@ class UniqueHandle {
   HANDLE handle_ = nullptr;
 };
 
+// Owns what the system allocated for the caller with LocalAlloc (a
+// security descriptor from GetNamedSecurityInfoW, a SID's text) and frees
+// it on every path out of a scope.
+class LocalMemory {
+ public:
+  LocalMemory() = default;
+  ~LocalMemory() {
+    if (memory_ != nullptr) ::LocalFree(memory_);
+  }
+  LocalMemory(const LocalMemory&) = delete;
+  LocalMemory& operator=(const LocalMemory&) = delete;
+  void** Out() { return &memory_; }
+  void* Get() const { return memory_; }
+
+ private:
+  void* memory_ = nullptr;
+};
+
 // Nanoseconds since 1970 of a FILETIME (100 ns since 1601).
 long long UnixNanoseconds(const FILETIME& time);
 

@@ -1,23 +1,17 @@
 #include "tools/check/instance_files_check.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/other_readers.h"
 #include "util/encoding.h"
 
 namespace zeph {
 namespace {
 
 using platform::MayWrite;
-
-std::string Octal(unsigned mode) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
-  return buffer;
-}
 
 std::string ParentOf(const std::string& path) {
   std::string p = path;
@@ -26,6 +20,18 @@ std::string ParentOf(const std::string& path) {
   while (slash > 0 && !platform::IsPathSeparator(p[slash - 1])) --slash;
   if (slash == 0) return ".";
   return slash == 1 ? "/" : p.substr(0, slash - 1);
+}
+
+// Passwords in a file others may read are theirs too.
+void CheckPasswordReaders(const std::string& path, const std::string& where, Findings& findings) {
+  platform::OtherReaders readers;
+  if (!platform::FindOtherReaders(path, readers)) {
+    findings.Warning(where, std::string("holds passwords; who may read it cannot be told (") +
+                                std::strerror(errno) + ")");
+  } else if (!readers.who.empty()) {
+    findings.Warning(where, "holds passwords and is readable by " + readers.who + " (" +
+                                readers.because + "); " + readers.remedy);
+  }
 }
 
 void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds_passwords,
@@ -39,11 +45,7 @@ void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds
                                 " hard links; the program rewrites it by renaming a new file "
                                 "over this name, so the other names keep the old content");
   }
-  if (holds_passwords && (st.mode & 044) != 0) {
-    findings.Warning(where, std::string("holds passwords and is readable by ") +
-                                ((st.mode & 04) != 0 ? "all users" : "its group") + " (mode " +
-                                Octal(st.mode) + "); chmod 600 " + path);
-  }
+  if (holds_passwords) CheckPasswordReaders(path, where, findings);
   std::string reason;
   if (!MayRead(user, path, reason)) {
     // The run stops at reading: whether it could write comes later. The

@@ -5,10 +5,8 @@
 #include <optional>
 
 #include "config/ini_file.h"
+#include "host/com_servers.h"
 #include "host/host_library.h"
-#ifdef _WIN32
-#include "host/com_host_library.h"
-#endif
 #include "host/library_objects.h"
 #include "platform/file_system.h"
 #include "util/encoding.h"
@@ -64,9 +62,8 @@ const Registry& CurrentRegistry(RuntimeState& state) {
 }  // namespace
 
 bool ComponentRuntime::ThroughCom(ClassId id, WideString* progid) {
-#ifdef _WIN32
   const int index = static_cast<int>(id);
-  if (index < 0 || index >= kClassesCreated) return false;
+  if (!HasComServers() || index < 0 || index >= kClassesCreated) return false;
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   const Registry& registry = CurrentRegistry(state);
@@ -75,11 +72,6 @@ bool ComponentRuntime::ThroughCom(ClassId id, WideString* progid) {
   const std::string& listed = registry.progids[static_cast<size_t>(index)];
   if (progid != nullptr) *progid = AnsiToWide(listed.empty() ? ClassName(id) : listed);
   return true;
-#else
-  (void)id;
-  (void)progid;
-  return false;
-#endif
 }
 
 HostStatus ComponentRuntime::Load(ClassId id, std::string* path_out, const HostLibrary** out) {
@@ -122,19 +114,8 @@ HostStatus ComponentRuntime::CheckClass(ClassId id, std::string* library) {
 
 HostStatus ComponentRuntime::Create(ClassId id, ObjectRef* object) {
   if (object != nullptr) object->reset();
-#ifdef _WIN32
   WideString progid;
-  if (ThroughCom(id, &progid)) {
-    ZephObject* handle = nullptr;
-    HostStatus made = CreateComServer(progid, &handle);
-    if (made.Failed()) return made;
-    ObjectRef wrapped;
-    made = WrapLibraryObject(ComServersLibrary(), id, handle, &wrapped);
-    if (made.Failed()) return made;
-    if (object != nullptr) *object = std::move(wrapped);
-    return HostStatus::Ok();
-  }
-#endif
+  if (ThroughCom(id, &progid)) return CreateComObject(id, progid, object);
   const HostLibrary* library = nullptr;
   HostStatus loaded = Load(id, nullptr, &library);
   if (loaded.Failed()) return loaded;

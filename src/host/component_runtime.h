@@ -30,10 +30,10 @@ class ComponentRuntime {
   // serves the class. Fails as Create does.
   static HostStatus CheckClass(ClassId id, std::string* library);
 
-  // Windows: whether the class's servers are made through COM, that is,
-  // components.ini names no library for it in [InprocServers]; its ProgID
-  // in `progid`: the one [ProgIDs] gives, else the class name. Elsewhere:
-  // never.
+  // Whether the class's servers are made through COM (HasComServers():
+  // Windows), that is, components.ini names no library for it in
+  // [InprocServers]; its ProgID in `progid`: the one [ProgIDs] gives, else
+  // the class name. Elsewhere: never.
   static bool ThroughCom(ClassId id, WideString* progid);
 
  private:

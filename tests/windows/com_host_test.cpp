@@ -11,12 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "host/com_host_library.h"
+#include "host/com_servers.h"
 #include "host/com_status.h"
 #include "host/com_support.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
-#include "host/library_objects.h"
 
 namespace zeph {
 namespace {
@@ -51,10 +50,7 @@ void ExpectEq(const T& got, const T& want, const std::string& what) {
 }
 
 HostStatus Create(const std::u16string& progid, ClassId id, ObjectRef* object) {
-  ZephObject* handle = nullptr;
-  HostStatus made = CreateComServer(progid, &handle);
-  if (made.Failed()) return made;
-  return WrapLibraryObject(ComServersLibrary(), id, handle, object);
+  return CreateComObject(id, progid, object);
 }
 
 const char kScenario[] =

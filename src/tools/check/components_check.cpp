@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/com_servers.h"
 #include "host/component_runtime.h"
 #include "platform/file.h"
 #include "util/encoding.h"
@@ -43,15 +44,14 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
   const std::string path = dir + "components.ini";
   platform::FileInfo info;
   if (!platform::StatPath(path, info)) {
-#ifdef _WIN32
+    if (!HasComServers()) {
+      Severity severity = any_planned ? Severity::kError : Severity::kWarning;
+      findings.Add(severity, "components.ini",
+                   "does not exist; no host server can be created and every task fails");
+      return;
+    }
     // Without the file every server is made through COM by its class name.
     findings.Note("components.ini", "does not exist; the class names are the ProgIDs");
-#else
-    Severity severity = any_planned ? Severity::kError : Severity::kWarning;
-    findings.Add(severity, "components.ini",
-                 "does not exist; no host server can be created and every task fails");
-    return;
-#endif
   }
   ComponentRuntime::Configure(dir);
   for (const CreatedClass& c : CreatedClasses()) {

@@ -34,7 +34,11 @@ wine_session() {
     wineboot -i >/dev/null 2>&1
   fi
   # One wineserver for the whole run (a program then starts in about a
-  # second rather than in several); one already running stays in use.
+  # second rather than in several); one already running stays in use. A
+  # server that a test's program started would also carry that program's
+  # limits: under the full-disk case's file size limit it died, and the
+  # programs starting meanwhile failed to load (Wine's start.exe printed its
+  # complaint, in the OEM code page, instead of their output).
   wineserver -p 2>/dev/null || true
   # The prefix's services start with its first program. Started here, they
   # hold none of the pipes of a test's program (a test reading its output

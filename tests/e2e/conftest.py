@@ -7,6 +7,7 @@ prefix in ZEPH_RUNNER (`wine`, scripts/test-windows.sh), takes paths in
 Windows form (host_path) and leaves out what only POSIX has (the
 `posix_only` marker, with the reason)."""
 
+import contextlib
 import os
 import re
 import shlex
@@ -273,6 +274,58 @@ class App:
             err.seek(0)
             proc.stdout, proc.stderr = out.read(), err.read()
         return Result(self, proc)
+
+
+class SmallDisk:
+    """A file system of its own, mounted at `path`."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def block(self):
+        return os.statvfs(self.path).f_frsize
+
+    def fill(self):
+        """Leaves no block free: what is written from now on fits only in the
+        last blocks of the files there, as on a full disk."""
+        fs = os.statvfs(self.path)
+        used = (fs.f_blocks - fs.f_bfree) * fs.f_frsize
+        subprocess.run(["mount", "-o", f"remount,size={used}", self.path], check=True)
+        assert os.statvfs(self.path).f_bavail == 0
+
+
+@contextlib.contextmanager
+def small_disk(root):
+    """A small disk at root/disk for the length of a `with`. A full disk as
+    every system sees one, the Windows build under Wine included, where a
+    file size limit kills the program (SIGXFSZ). Mounting needs root: the
+    case is skipped, with the reason, where the system refuses it."""
+    if os.geteuid() != 0:
+        pytest.skip("needs root to mount a file system")
+    path = root / "disk"
+    path.mkdir()
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1g", "tmpfs", path],
+                             capture_output=True, text=True)
+    if mounted.returncode != 0:
+        pytest.skip("cannot mount a file system: " + mounted.stderr.strip())
+    try:
+        yield SmallDisk(path)
+    finally:
+        subprocess.run(["umount", "-l", path], check=True)
+
+
+def full_disk_cases(file_size_limit, full_file_system):
+    """Parameters (how, reason) of a case run on a full disk: made by a file
+    size limit, where the program gets EFBIG (POSIX only), and by a small
+    disk with no block free (small_disk), where it gets ENOSPC. Each `how`
+    makes an installation in a directory, as a context of (app, the preexec
+    function of its run)."""
+    return [
+        pytest.param(file_size_limit, "File too large", id="file-size-limit",
+                     marks=pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its "
+                                                  "EFBIG; under Wine SIGXFSZ kills the program")),
+        pytest.param(full_file_system, "No space left on device", id="full-file-system"),
+    ]
 
 
 @pytest.fixture

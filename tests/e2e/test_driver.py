@@ -3,11 +3,10 @@
 import contextlib
 import os
 import resource
-import subprocess
 
 import pytest
 
-from conftest import END, START, App, cp, entry, host_path, mask
+from conftest import END, START, App, cp, entry, full_disk_cases, host_path, mask, small_disk
 
 LOG = "Eksport_PelkTessaro_Auto.log"
 
@@ -146,38 +145,17 @@ def file_size_limit(tmp_path):
 
 @contextlib.contextmanager
 def full_file_system(tmp_path):
-    """The installation on a file system of its own with no block free, its
-    log filling its last block: a full disk as every system sees one."""
-    disk = tmp_path / "disk"
-    disk.mkdir()
-    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1g", "tmpfs", disk],
-                             capture_output=True, text=True)
-    if mounted.returncode != 0:
-        pytest.skip("cannot mount a file system: " + mounted.stderr.strip())
-    try:
-        app = App(disk)
+    """The installation on a disk of its own with no block free, its log
+    filling its last block."""
+    with small_disk(tmp_path) as disk:
+        app = App(disk.path)
         app.write_config([("S1", entry(WymianaDanychSpr=1))])
-        app.path(LOG).write_bytes(b"x" * os.statvfs(disk).f_frsize)
-        fs = os.statvfs(disk)
-        used = (fs.f_blocks - fs.f_bfree) * fs.f_frsize
-        subprocess.run(["mount", "-o", f"remount,size={used}", disk], check=True)
-        assert os.statvfs(disk).f_bavail == 0
+        app.path(LOG).write_bytes(b"x" * disk.block())
+        disk.fill()
         yield app, None
-    finally:
-        subprocess.run(["umount", "-l", disk], check=True)
 
 
-# How the disk is made full, and the reason the program gives for it.
-FULL_DISKS = [
-    pytest.param(file_size_limit, "File too large", id="file-size-limit",
-                 marks=pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")),
-    pytest.param(full_file_system, "No space left on device", id="full-file-system",
-                 marks=pytest.mark.skipif(os.geteuid() != 0,
-                                          reason="needs root to mount a file system")),
-]
-
-
-@pytest.mark.parametrize("full_disk, reason", FULL_DISKS)
+@pytest.mark.parametrize("full_disk, reason", full_disk_cases(file_size_limit, full_file_system))
 def test_full_disk_loses_nothing_and_ends_the_run_normally(tmp_path, full_disk, reason):
     with full_disk(tmp_path) as (app, preexec_fn):
         before_ini = app.ini()

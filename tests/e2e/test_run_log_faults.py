@@ -2,6 +2,7 @@
 directory, a torn last line, a dangling symlink. A block reaches the log whole
 or not at all, and every failure is told on standard error."""
 
+import contextlib
 import fcntl
 import os
 import resource
@@ -14,7 +15,7 @@ import time
 
 import pytest
 
-from conftest import END, SIM, START, cp, entry, host_path, mask
+from conftest import END, SIM, START, App, cp, entry, full_disk_cases, host_path, mask, small_disk
 
 LOG = "Eksport_PelkTessaro_Auto.log"
 HEADER = "Wymiana danych sprzedażowych: "
@@ -46,23 +47,46 @@ def diagnostics(proc):
 
 # --- a block is appended whole or not at all --------------------------------
 
-@pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")
-def test_short_write_leaves_the_log_as_it_was(app):
+ROOM = 20  # bytes the disk takes before it is full: a part of the first block only
+
+
+@contextlib.contextmanager
+def file_size_limit(tmp_path):
+    app = App(tmp_path)
     two_entries(app)
     (app.dir / LOG).write_bytes(OLD)
 
     def small_files():
         # EFBIG instead of a killing signal once the limit is reached.
         signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        limit = len(OLD) + 20  # room for a part of the first block only
+        limit = len(OLD) + ROOM
         resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    yield app, small_files
 
-    proc = run(app, "/WDS", preexec_fn=small_files)
-    assert proc.returncode == 0
-    assert proc.stdout.startswith(START) and proc.stdout.endswith(END)
-    assert app.log() == OLD
-    path = str(app.dir / LOG)
-    assert f"zephautomat: cannot append to {path}: File too large" in diagnostics(proc)
+
+@contextlib.contextmanager
+def full_file_system(tmp_path):
+    # The log ends ROOM bytes before the end of its last block.
+    with small_disk(tmp_path) as disk:
+        app = App(disk.path)
+        two_entries(app)
+        filler = -(len(OLD) + ROOM + 2) % disk.block() + 2
+        (app.dir / LOG).write_bytes(cp("x" * (filler - 2) + "\r\n") + OLD)
+        disk.fill()
+        yield app, None
+
+
+@pytest.mark.parametrize("full_disk, reason", full_disk_cases(file_size_limit, full_file_system))
+def test_short_write_leaves_the_log_as_it_was(tmp_path, full_disk, reason):
+    with full_disk(tmp_path) as (app, preexec_fn):
+        before = app.log()
+        proc = run(app, "/WDS", preexec_fn=preexec_fn)
+        assert proc.returncode == 0
+        assert proc.stdout.startswith(START) and proc.stdout.endswith(END)
+        assert app.log() == before
+        path = host_path(app.dir / LOG)
+        assert f"zephautomat: cannot append to {path}: {reason}" in diagnostics(proc)
+        assert "partly written" not in diagnostics(proc)
 
 
 @pytest.mark.parametrize("tail, repaired", [

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <optional>
@@ -68,13 +69,23 @@ DWORD Disposition(unsigned flags) {
   return OPEN_EXISTING;
 }
 
+// Whether each descriptor was opened with kAppend. The C runtime knows it
+// too, but its write is not used (WriteSome) and it does not tell.
+constexpr int kMostDescriptors = 8192;
+
+std::atomic<bool>& Appending(int fd) {
+  static std::atomic<bool> appending[kMostDescriptors];
+  static std::atomic<bool> never{false};
+  return fd >= 0 && fd < kMostDescriptors ? appending[fd] : never;
+}
+
 }  // namespace
 
 int OpenFile(const std::string& path, unsigned flags, unsigned mode) {
   DWORD access = 0;
   if (flags & kRead) access |= GENERIC_READ;
   if (flags & kWrite) {
-    // With kAppend the C runtime moves to the end before each write; the
+    // With kAppend every write goes to the end of the file (WriteSome); the
     // writers of a shared file hold its lock meanwhile (TryLockFile).
     access |= GENERIC_WRITE;
     // The rewrite gives its temporary file the original's access list.
@@ -98,16 +109,23 @@ int OpenFile(const std::string& path, unsigned flags, unsigned mode) {
   }
   int crt_flags = _O_BINARY | _O_NOINHERIT;
   if ((flags & kRead) && !(flags & kWrite)) crt_flags |= _O_RDONLY;
-  if (flags & kAppend) crt_flags |= _O_APPEND;
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), crt_flags);
   if (fd < 0) {
     ::CloseHandle(handle);
     errno = EMFILE;
+    return -1;
   }
+  if ((flags & kAppend) && fd >= kMostDescriptors) {
+    ::_close(fd);
+    errno = EMFILE;
+    return -1;
+  }
+  Appending(fd) = (flags & kAppend) != 0;
   return fd;
 }
 
 bool CloseFile(int fd) {
+  Appending(fd) = false;
   return ::_close(fd) == 0;
 }
 
@@ -117,8 +135,24 @@ int64_t ReadSome(int fd, void* buffer, size_t size) {
 }
 
 int64_t WriteSome(int fd, const void* bytes, size_t size) {
-  const unsigned count = size > INT_MAX ? INT_MAX : static_cast<unsigned>(size);
-  return ::_write(fd, bytes, count);
+  // Straight to the system: Wine's C runtime turns a short write (a disk
+  // that fills up) into a failure with EINVAL and loses its count.
+  HANDLE handle = HandleOf(fd);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  OVERLAPPED end{};  // this offset writes at the end, in the same call
+  end.Offset = 0xFFFFFFFF;
+  end.OffsetHigh = 0xFFFFFFFF;
+  const DWORD count = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
+  DWORD written = 0;
+  if (!::WriteFile(handle, bytes, count, &written, Appending(fd) ? &end : nullptr)) {
+    SetErrnoFromLastError();
+    return -1;
+  }
+  if (written == 0 && count > 0) {  // nothing taken, no reason given
+    errno = ENOSPC;
+    return -1;
+  }
+  return written;
 }
 
 int64_t ReadAt(int fd, void* buffer, size_t size, int64_t offset) {

@@ -285,13 +285,13 @@ class SmallDisk:
     def block(self):
         return os.statvfs(self.path).f_frsize
 
-    def fill(self):
-        """Leaves no block free: what is written from now on fits only in the
-        last blocks of the files there, as on a full disk."""
+    def fill(self, spare=0):
+        """Leaves `spare` blocks free: what is written from now on fits only
+        in them and in the last blocks of the files there."""
         fs = os.statvfs(self.path)
-        used = (fs.f_blocks - fs.f_bfree) * fs.f_frsize
-        subprocess.run(["mount", "-o", f"remount,size={used}", self.path], check=True)
-        assert os.statvfs(self.path).f_bavail == 0
+        size = (fs.f_blocks - fs.f_bfree + spare) * fs.f_frsize
+        subprocess.run(["mount", "-o", f"remount,size={size}", self.path], check=True)
+        assert os.statvfs(self.path).f_bavail == spare
 
 
 @contextlib.contextmanager

@@ -2,9 +2,11 @@
 file as it is on disk; rewrites that expose no password and keep the file's
 ACL, links and mode; runs that overlap or die mid-rewrite lose nothing."""
 
+import contextlib
 import fcntl
 import os
 import random
+import resource
 import socket
 import stat
 import subprocess
@@ -13,7 +15,8 @@ import time
 
 import pytest
 
-from conftest import END, START, WINDOWS, cp, entry, host_path, mask
+from conftest import (END, START, WINDOWS, App, cp, entry, full_disk_cases, host_path, mask,
+                      small_disk)
 
 DATES = ("[Host]\nEksportTessaro.ExportToTessaro.EndDate = 2024.05.05\n"
          "EksportTessaro.ExportToAmbro.EndDate = 2024.06.06\n")
@@ -281,23 +284,34 @@ def test_hard_link_is_reported_and_keeps_the_old_content(app):
     assert (app.dir / "kopia.ini").read_bytes() == before
 
 
-@pytest.mark.posix_only("a file size limit (RLIMIT_FSIZE) and its EFBIG")
-def test_file_size_limit_says_why_and_keeps_the_file(app):
-    import resource
+@contextlib.contextmanager
+def file_size_limit(tmp_path):
+    app = App(tmp_path)
     app.write_config([(f"S{i}", entry()) for i in range(20)])  # normalising adds keys
-    before = app.ini()
-    limit = len(before) + 100
+    limit = len(app.ini()) + 100
+    yield app, lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-    def limited():
-        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
-    proc = subprocess.run(app.command("/X"), cwd=app.dir, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, preexec_fn=limited)
-    assert proc.returncode == 0
-    assert proc.stdout == START + END
-    assert ("cannot write " + str(app.path("serwery.ini")) + ": File too large") in \
-        proc.stderr.decode()
-    assert app.ini() == before
-    assert list(app.dir.glob(".serwery.ini.*.tmp")) == []
+
+@contextlib.contextmanager
+def full_file_system(tmp_path):
+    with small_disk(tmp_path) as disk:
+        app = App(disk.path)
+        app.write_config([(f"S{i}", entry()) for i in range(20)])
+        disk.fill()
+        yield app, None
+
+
+@pytest.mark.parametrize("full_disk, reason", full_disk_cases(file_size_limit, full_file_system))
+def test_full_disk_says_why_and_keeps_the_file(tmp_path, full_disk, reason):
+    with full_disk(tmp_path) as (app, preexec_fn):
+        before = app.ini()
+        result = app.run("/X", preexec_fn=preexec_fn)
+        assert result.returncode == 0
+        assert result.console == START + END
+        assert ("cannot write " + host_path(app.path("serwery.ini")) + ": " + reason) in \
+            result.stderr.decode()
+        assert app.ini() == before
+        assert list(app.dir.glob(".serwery.ini.*.tmp")) == []
 
 
 def test_unwritable_directory_says_why(app):

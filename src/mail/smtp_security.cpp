@@ -29,10 +29,44 @@ constexpr TlsFailure kTlsFailures[] = {
 };
 
 // libcurl reports a wrong name with the same result as an untrusted chain;
-// its text tells them apart ("... does not match target host name ...",
-// "no alternative certificate subject name matches target host name ...").
+// its text tells them apart: OpenSSL's "... does not match target host name
+// ..." and "no alternative certificate subject name matches target host name
+// ...", Schannel's "CertGetNameString() failed to match connection hostname
+// ..." (a CA file given) and Windows' own check's SEC_E_WRONG_PRINCIPAL.
+constexpr std::string_view kNameMismatchTexts[] = {"host name", "match connection hostname",
+                                                   "SEC_E_WRONG_PRINCIPAL"};
+
 bool IsNameMismatch(std::string_view reason) {
-  return reason.find("host name") != std::string_view::npos;
+  for (std::string_view text : kNameMismatchTexts) {
+    if (reason.find(text) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+std::string ReasonOf(CURLcode result, const char* error_buffer) {
+  return error_buffer != nullptr && error_buffer[0] != '\0'
+             ? std::string(error_buffer)
+             : std::string(Curl().easy_strerror(result));
+}
+
+// An IPv4 address in dotted decimal, or an IPv6 address (no host name has a ':').
+bool IsIpAddress(std::string_view host) {
+  if (host.find(':') != std::string_view::npos) return true;
+  int dots = 0;
+  for (char c : host) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return dots == 3;
+}
+
+bool UsesSchannel(CURL* curl) {
+  curl_tlssessioninfo* session = nullptr;
+  return Curl().easy_getinfo(curl, CURLINFO_TLS_SSL_PTR, &session) == CURLE_OK &&
+         session != nullptr && session->backend == CURLSSLBACKEND_SCHANNEL;
 }
 
 void Set(CURL* curl, CURLoption option, const char* name, long value) {
@@ -104,9 +138,7 @@ void ApplyLogin(CURL* curl, SaslMethod method, const std::string& user,
 std::string TlsFailureText(CURLcode result, const char* error_buffer) {
   for (const TlsFailure& failure : kTlsFailures) {
     if (failure.result != result) continue;
-    const std::string reason = error_buffer != nullptr && error_buffer[0] != '\0'
-                                   ? std::string(error_buffer)
-                                   : std::string(Curl().easy_strerror(result));
+    const std::string reason = ReasonOf(result, error_buffer);
     const char* what =
         result == CURLE_PEER_FAILED_VERIFICATION && IsNameMismatch(reason)
             ? "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się z jego certyfikatem"
@@ -114,6 +146,18 @@ std::string TlsFailureText(CURLcode result, const char* error_buffer) {
     return Text1250(what) + ": " + reason;
   }
   return {};
+}
+
+std::string IpAddressNameHint(CURL* curl, CURLcode result, const char* error_buffer,
+                              const std::string& host) {
+  if (result != CURLE_PEER_FAILED_VERIFICATION || !IsIpAddress(host) ||
+      !IsNameMismatch(ReasonOf(result, error_buffer)) || !UsesSchannel(curl)) {
+    return {};
+  }
+  return "SerwerPocztowy names the mail server by its IP address " + host +
+         ", and Windows' TLS (Schannel) matches a certificate against its DNS names only: name "
+         "the server by a DNS name its certificate carries, or pin its key with "
+         "KluczSerweraPocztowego";
 }
 
 }  // namespace zeph

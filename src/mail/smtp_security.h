@@ -31,4 +31,10 @@ void ApplyLogin(CURL* curl, SaslMethod method, const std::string& user,
 // Windows-1250; empty for any other result.
 std::string TlsFailureText(CURLcode result, const char* error_buffer);
 
+// What to do when the name check failed because SerwerPocztowy is an IP
+// address and libcurl's TLS is Windows' Schannel, which matches only a
+// certificate's DNS names (ASCII); empty for any other failure.
+std::string IpAddressNameHint(CURL* curl, CURLcode result, const char* error_buffer,
+                              const std::string& host);
+
 }  // namespace zeph

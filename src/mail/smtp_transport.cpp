@@ -10,6 +10,7 @@
 #include "mail/curl_library.h"
 #include "mail/smtp_security.h"
 #include "platform/socket.h"
+#include "platform/tls_session.h"
 #include "util/diagnostics.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -39,16 +40,39 @@ struct Session {
   bool login_skipped = false;   // about to send without the login
   std::string last_reply;       // the server's last reply line
   std::string read_error;
+  std::string tls_hint;             // what to do about the TLS failure, when known
   SmtpSessionInfo* info = nullptr;  // what the configuration check is told
   bool in_ehlo_reply = false;
+  bool implicit_tls = false;      // TLS from the first byte
+  bool starttls_pending = false;  // STARTTLS sent, its reply not yet read
+  bool starttls_agreed = false;   // STARTTLS answered 220: the handshake follows
 };
 
-// The TLS version and cipher as libcurl reports them ("TLSv1.3 / ...").
-void NoteTls(Session& session, std::string_view text) {
+// The TLS version and cipher as libcurl's OpenSSL or GnuTLS print them
+// ("TLSv1.3 / ..."). Schannel prints nothing of the kind.
+void NoteTlsVersion(Session& session, std::string_view text) {
   constexpr std::string_view kPrefix = "SSL connection using ";
   if (session.info == nullptr || text.compare(0, kPrefix.size(), kPrefix) != 0) return;
-  session.info->tls = true;
   session.info->tls_version = Trim(text.substr(kPrefix.size()));
+}
+
+// Called once the session is inside TLS: the greeting came through TLS from
+// the first byte, or EHLO follows the handshake of STARTTLS (a failed
+// handshake ends the session before it). Told by the protocol, so that
+// every TLS backend of libcurl is seen alike.
+void NoteTls(CURL* curl, Session& session) {
+  if (session.info == nullptr || session.info->tls) return;
+  session.info->tls = true;
+  if (!session.info->tls_version.empty()) return;
+  curl_tlssessioninfo* tls = nullptr;
+  if (Curl().easy_getinfo(curl, CURLINFO_TLS_SSL_PTR, &tls) == CURLE_OK && tls != nullptr &&
+      tls->backend == CURLSSLBACKEND_SCHANNEL) {
+    session.info->tls_version = platform::SchannelProtocol(tls->internals);
+  }
+}
+
+bool Starts(const char* data, size_t size, std::string_view word) {
+  return size >= word.size() && std::memcmp(data, word.data(), word.size()) == 0;
 }
 
 // The extensions of the last EHLO reply: after STARTTLS, those offered inside TLS.
@@ -70,14 +94,26 @@ size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
   }
 }
 
-int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+int WatchProtocol(CURL* curl, curl_infotype type, char* data, size_t size, void* user) {
   auto* session = static_cast<Session*>(user);
-  if (type == CURLINFO_TEXT) NoteTls(*session, std::string_view(data, size));
-  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::memcmp(data, "QUIT", 4) == 0) {
+  if (type == CURLINFO_TEXT) NoteTlsVersion(*session, std::string_view(data, size));
+  if (type == CURLINFO_HEADER_IN && session->implicit_tls) NoteTls(curl, *session);
+  if (type == CURLINFO_HEADER_IN && session->starttls_pending) {
+    session->starttls_agreed = Starts(data, size, "220");
+    session->starttls_pending = false;
+  }
+  if (type == CURLINFO_HEADER_OUT && Starts(data, size, "STARTTLS")) {
+    session->starttls_pending = true;
+  }
+  if (type == CURLINFO_HEADER_OUT && session->starttls_agreed &&
+      (Starts(data, size, "EHLO") || Starts(data, size, "HELO"))) {
+    NoteTls(curl, *session);
+  }
+  if (type == CURLINFO_HEADER_OUT && Starts(data, size, "QUIT")) {
     session->quit_sent = true;
     session->quit_time = Clock::now();
   }
-  if (type == CURLINFO_HEADER_OUT && size >= 4 && std::memcmp(data, "EHLO", 4) == 0) {
+  if (type == CURLINFO_HEADER_OUT && Starts(data, size, "EHLO")) {
     session->in_ehlo_reply = true;
     if (session->info != nullptr) {
       session->info->extensions.clear();
@@ -87,7 +123,7 @@ int WatchProtocol(CURL*, curl_infotype type, char* data, size_t size, void* user
   if (type == CURLINFO_HEADER_IN) NoteEhloLine(*session, std::string_view(data, size));
   // The answer to QUIT says nothing about the message: keep the reply before it.
   if (type != CURLINFO_HEADER_IN || session->quit_sent) return 0;
-  if (size >= 3 && std::memcmp(data, "235", 3) == 0) session->login_accepted = true;
+  if (Starts(data, size, "235")) session->login_accepted = true;
   session->last_reply = Trim(std::string_view(data, std::min<size_t>(size, 200)));
   for (char& c : session->last_reply) {
     if (static_cast<unsigned char>(c) < ' ') c = ' ';
@@ -212,6 +248,7 @@ class SmtpSession {
     session_.connect_deadline = Clock::now() + std::chrono::seconds(timeouts.connect_seconds);
     session_.quit_seconds = timeouts.quit_seconds;
     session_.authenticate = job.authenticate;
+    session_.implicit_tls = job.security.encryption == MailEncryption::kTls;
     url_ = SmtpUrl(job.host, job.port, job.security.encryption);
 
     lib.easy_setopt(curl, CURLOPT_URL, url_.c_str());
@@ -252,6 +289,7 @@ class SmtpSession {
     CURLcode result = lib.easy_perform(handle_.get());
     if (!session_.read_error.empty()) throw Exception(session_.read_error);
     if (std::string tls = TlsFailureText(result, error_buffer_); !tls.empty()) {
+      session_.tls_hint = IpAddressNameHint(handle_.get(), result, error_buffer_, job_.host);
       throw TlsFailure(tls);
     }
     if (session_.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
@@ -327,6 +365,7 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
   } catch (const TlsFailure& e) {
     // Beside the task's summary: an operator watching the run sees it at once.
     Diagnose(std::string("mail: ") + e.what());
+    if (!session.tls_hint.empty()) Diagnose("mail: " + session.tls_hint);
     throw;
   }
   if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());
@@ -345,6 +384,7 @@ void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionIn
   } catch (...) {
     info.login_accepted = smtp.State().login_accepted;
     info.last_reply = smtp.State().last_reply;
+    info.hint = smtp.State().tls_hint;
     throw;
   }
   info.login_accepted = smtp.State().login_accepted;

@@ -46,6 +46,7 @@ struct SmtpSessionInfo {
   std::vector<std::string> certificate;  // the server certificate's "Name:value" fields
   bool login_accepted = false;
   std::string last_reply;  // the server's last reply line before QUIT
+  std::string hint;        // what to do about a TLS failure, when known (ASCII)
 };
 
 // Greeting, EHLO, TLS and the login of `job` as for a message, then QUIT;

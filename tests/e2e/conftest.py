@@ -5,7 +5,8 @@ One suite serves both builds. The Linux build runs its programs directly;
 the Windows build (ZEPH_BIN ending in .exe) runs them under the command
 prefix in ZEPH_RUNNER (`wine`, scripts/test-windows.sh), takes paths in
 Windows form (host_path) and leaves out what only POSIX has (the
-`posix_only` marker, with the reason)."""
+`posix_only` marker, with the reason). Under Wine it also leaves out what
+Wine does otherwise than Windows (the `wine_gap` marker, with the reason)."""
 
 import contextlib
 import os
@@ -76,6 +77,8 @@ class Build:
 # The build under test.
 THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")))
 WINDOWS = THIS_BUILD.windows
+# The Windows build run under Wine rather than on Windows itself.
+UNDER_WINE = any(os.path.basename(part) == "wine" for part in THIS_BUILD.runner)
 command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
 host_dir = THIS_BUILD.host_dir
@@ -106,16 +109,20 @@ def pytest_configure(config):
     config.addinivalue_line(
         "markers", "posix_only(reason): a behaviour only the POSIX build has; "
         "not run against the Windows build")
+    config.addinivalue_line(
+        "markers", "wine_gap(reason): Windows does it, Wine does not; not run under Wine")
 
 
 def pytest_collection_modifyitems(config, items):
-    if not WINDOWS:
-        return
-    for item in items:
-        marker = item.get_closest_marker("posix_only")
-        if marker is not None:
-            reason = marker.args[0] if marker.args else marker.kwargs.get("reason", "")
-            item.add_marker(pytest.mark.skip(reason="POSIX only: " + reason))
+    skipped = {"posix_only": ("POSIX only: ", WINDOWS), "wine_gap": ("not under Wine: ", UNDER_WINE)}
+    for name, (prefix, skip) in skipped.items():
+        if not skip:
+            continue
+        for item in items:
+            marker = item.get_closest_marker(name)
+            if marker is not None:
+                reason = marker.args[0] if marker.args else marker.kwargs.get("reason", "")
+                item.add_marker(pytest.mark.skip(reason=prefix + reason))
 
 START = b"Automatyczny eksport zostal uruchomiony.\nProsze czekac...\n"
 END = b"Automatyczny eksport zostal zakonczony.\nMozna zakonczyc dzialanie aplikacji.\n"

@@ -80,7 +80,10 @@ class MailServer:
 
     TLS: tls="starttls" offers STARTTLS and (with require_tls, the default)
     takes no MAIL, RCPT or AUTH before it; tls="implicit" speaks TLS from the
-    first byte. cert is an object with .cert and .key paths. mechanisms
+    first byte. cert is an object with .cert and .key paths. A TLS server's
+    address names it by the host name its certificate carries, localhost, as
+    an operator names a mail server; ip_address names it by 127.0.0.1, which
+    Windows' TLS cannot match against a certificate. mechanisms
     lists the AUTH methods offered (LOGIN, PLAIN, XOAUTH2). Every AUTH is
     recorded with whether it came inside TLS (auth_in_tls), every MAIL FROM
     and RCPT TO address in mail_froms and rcpt_tos, every STARTTLS in
@@ -162,6 +165,7 @@ class MailServer:
                 return RecordingSMTP(self.handler, **self.SMTP_kwargs)
 
         self.xoauth2_strings = []
+        self.name = "127.0.0.1" if tls is None else "localhost"
         context = None
         if tls is not None:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -192,6 +196,10 @@ class MailServer:
 
     @property
     def address(self):
+        return f"{self.name}:{self.port}"
+
+    @property
+    def ip_address(self):
         return f"127.0.0.1:{self.port}"
 
     def stop(self):

@@ -360,6 +360,18 @@ def test_version():
 MAIL_PLACE = "serwery.ini: [Konfiguracja] "
 
 
+def cn(name):
+    """A certificate's name as libcurl's TLS gives it: OpenSSL's (the Linux
+    build) "CN = name", Schannel's (the Windows build) "CN=name"."""
+    return f"CN={name}" if WINDOWS else f"CN = {name}"
+
+
+# Without CertyfikatyCA the system's store judges the certificate; Windows'
+# Schannel checks it there, Wine's takes any certificate.
+SYSTEM_STORE = pytest.mark.wine_gap("Wine's Schannel does not check a certificate against the "
+                                    "system's store")
+
+
 @pytest.mark.parametrize("offer_auth,auth_on,password,ok,finding", [
     (True, "1", PASSWORD, True, ("note", "Uwierzytelnianie", 'the login of "jan" by AUTH LOGIN '
                                                              "is accepted")),
@@ -388,8 +400,8 @@ def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, aut
 @pytest.mark.parametrize("tls, cert, keys, findings", [
     ("starttls", "server", {"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "ca"}, [
         ("note", "SzyfrowaniePoczty", "TLS TLSv1."),
-        ("note", "SzyfrowaniePoczty", "certificate subject: CN = 127.0.0.1"),
-        ("note", "SzyfrowaniePoczty", "issuer: CN = ZephAutomat Test CA"),
+        ("note", "SzyfrowaniePoczty", "certificate subject: " + cn("localhost")),
+        ("note", "SzyfrowaniePoczty", "issuer: " + cn("ZephAutomat Test CA")),
         ("note", "SzyfrowaniePoczty", "the certificate's chain and name verify"),
         ("note", "MetodaUwierzytelniania", "login methods offered: LOGIN"),
         ("note", "Uwierzytelnianie", "is accepted")]),
@@ -397,14 +409,20 @@ def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, aut
         ("note", "SzyfrowaniePoczty", "the certificate's chain and name verify")]),
     ("starttls", "self_signed", {"KluczSerweraPocztowego": "pin"}, [
         ("note", "SzyfrowaniePoczty", "the server's key matches KluczSerweraPocztowego")]),
-    ("starttls", "self_signed", {}, [
+    pytest.param("starttls", "self_signed", {}, [
+        ("warning", "SzyfrowaniePoczty", "auto takes the certificate unchecked; it would not "
+                                         "verify: certyfikat serwera pocztowego nie jest zaufany")],
+                 marks=SYSTEM_STORE),
+    # CertyfikatyCA, not used by auto, is what STARTTLS would check against
+    ("starttls", "self_signed", {"CertyfikatyCA": "ca"}, [
         ("warning", "SzyfrowaniePoczty", "auto takes the certificate unchecked; it would not "
                                          "verify: certyfikat serwera pocztowego nie jest zaufany")]),
     ("starttls", "short_lived", {"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "ca"}, [
         ("warning", "SzyfrowaniePoczty", "the server's certificate expires within 14 days")]),
     (None, None, {"SzyfrowaniePoczty": "starttls"}, [
         ("error", "SerwerPocztowy", "serwer pocztowy nie oferuje STARTTLS")]),
-], ids=["starttls", "implicit", "pinned", "auto-unverified", "expiring", "no-starttls"])
+], ids=["starttls", "implicit", "pinned", "auto-unverified", "auto-unverified-ca-file",
+        "expiring", "no-starttls"])
 def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls, cert, keys,
                                             findings):
     server = mail_server(tls=tls, cert=getattr(certificates, cert) if cert else None,
@@ -421,6 +439,29 @@ def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls,
         assert result.has(kind, MAIL_PLACE + key, text), result.out
     assert not result.has("warning", MAIL_PLACE + "Uwierzytelnianie", "clear text")
     assert all(server.auth_in_tls) and server.mail_froms == [] and server.deliveries == []
+
+
+# SerwerPocztowy an IP address: OpenSSL (the Linux build) matches it against
+# the certificate's IP address; Schannel (the Windows build) matches only DNS
+# names, and the check says what to do instead.
+IP_ADDRESS_FINDINGS = {
+    False: [("note", "SzyfrowaniePoczty", "the certificate's chain and name verify")],
+    True: [("error", "SerwerPocztowy", "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się "
+                                       "z jego certyfikatem: "),
+           ("note", "SerwerPocztowy", "names the mail server by its IP address 127.0.0.1, and "
+                                      "Windows' TLS (Schannel) matches a certificate against its "
+                                      "DNS names only")],
+}
+
+
+def test_mail_check_explains_a_server_named_by_its_ip_address(app, mail_server, certificates):
+    server = mail_server(tls="starttls", cert=certificates.server, offer_auth=False)
+    good_config(app, SerwerPocztowy=server.ip_address, SzyfrowaniePoczty="starttls",
+                CertyfikatyCA=host_path(certificates.ca.cert))
+    result = check(app, options=["--mail"])
+    for kind, key, text in IP_ADDRESS_FINDINGS[WINDOWS]:
+        assert result.has(kind, MAIL_PLACE + key, text), result.out
+    assert server.mail_froms == [] and server.deliveries == []
 
 
 @pytest.mark.parametrize("keys, kind, key, text", [

@@ -6,7 +6,7 @@ may reach it."""
 
 import pytest
 
-from conftest import host_path
+from conftest import WINDOWS, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from test_mail import LOGIN_REFUSED, send
 from tls_certificates import certificates, pin  # noqa: F401
@@ -77,18 +77,25 @@ def test_brak_never_starts_tls(mail_server, certificates):
 
 # --- TLS failures: nothing of the login or the envelope is sent --------------
 
+NAME_MISMATCH = "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się z jego certyfikatem: "
+
+# Without CertyfikatyCA the system's store judges the certificate; Windows'
+# Schannel checks it there, Wine's takes any certificate.
+SYSTEM_STORE = pytest.mark.wine_gap("Wine's Schannel does not check a certificate against the "
+                                    "system's store")
+
+
 @pytest.mark.parametrize("start, cert, options, cause", [
     (plain_server, None, {"encryption": "starttls", "ca_file": "ca"},
      "serwer pocztowy nie oferuje STARTTLS: "),
     # a pin makes TLS required: with auto, a server without STARTTLS gets nothing
     (plain_server, None, {"pins": "server"}, "serwer pocztowy nie oferuje STARTTLS: "),
-    (starttls_server, "other_name", {"encryption": "starttls", "ca_file": "ca"},
-     "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się z jego certyfikatem: "),
+    (starttls_server, "other_name", {"encryption": "starttls", "ca_file": "ca"}, NAME_MISMATCH),
     # the system's store does not know the test CA
-    (starttls_server, "server", {"encryption": "starttls"},
-     "certyfikat serwera pocztowego nie jest zaufany: "),
-    (implicit_server, "self_signed", {"encryption": "tls"},
-     "certyfikat serwera pocztowego nie jest zaufany: "),
+    pytest.param(starttls_server, "server", {"encryption": "starttls"},
+                 "certyfikat serwera pocztowego nie jest zaufany: ", marks=SYSTEM_STORE),
+    pytest.param(implicit_server, "self_signed", {"encryption": "tls"},
+                 "certyfikat serwera pocztowego nie jest zaufany: ", marks=SYSTEM_STORE),
     (starttls_server, "server", {"encryption": "starttls", "pins": "self_signed"},
      "klucz serwera pocztowego nie zgadza się z żadnym z KluczSerweraPocztowego: "),
     (implicit_server, "server", {"encryption": "tls", "ca_file": "missing"},
@@ -110,6 +117,39 @@ def test_tls_failure_sends_nothing(mail_server, certificates, tmp_path, start, c
     assert len(probe.cause) > len(cause)  # libcurl's reason follows
     assert "zephautomat: mail: " + probe.cause in probe.stderr
     assert nothing_sent(server)
+
+
+# SerwerPocztowy an IP address: OpenSSL (the Linux build) matches it against
+# the certificate's IP address; Schannel (the Windows build) matches only DNS
+# names, so there the name check fails, and standard error says what to do.
+# A pinned key needs no name: it goes through on both.
+IP_ADDRESS_HINT = ("zephautomat: mail: SerwerPocztowy names the mail server by its IP address "
+                   "127.0.0.1, and Windows' TLS (Schannel) matches a certificate against its DNS "
+                   "names only: name the server by a DNS name its certificate carries, or pin its "
+                   "key with KluczSerweraPocztowego")
+
+
+@pytest.mark.parametrize("options, fails_on_windows", [
+    ({"ca_file": "ca"}, True),
+    ({"pins": "server"}, False),
+], ids=["ca-file", "pinned"])
+def test_server_named_by_its_ip_address(mail_server, certificates, options, fails_on_windows):
+    server = starttls_server(mail_server, certificates.server)
+    options = dict(options)
+    if "ca_file" in options:
+        options["ca_file"] = host_path(certificates.ca.cert)
+    if "pins" in options:
+        options["pins"] = pin(certificates.server.cert)
+    probe = send(server.ip_address, **LOGIN, encryption="starttls", **options)
+
+    if WINDOWS and fails_on_windows:
+        assert probe.cause.startswith(NAME_MISMATCH), probe.cause
+        assert IP_ADDRESS_HINT in probe.stderr
+        assert nothing_sent(server)
+    else:
+        assert probe.text == "OK", probe.text
+        assert "IP address" not in probe.stderr
+        assert server.auth_in_tls == [True] and len(server.deliveries) == 1
 
 
 # --- login methods --------------------------------------------------------------

@@ -1,7 +1,8 @@
 """Certificates for the mail tests over TLS, made with the openssl command
 when the tests start: a test CA, a server certificate it signed for
-127.0.0.1, one it signed for another name, one for 127.0.0.1 that expires
-in five days, and a self-signed one. `pin(cert)` is the sha256// pin of a certificate's public key,
+localhost (its DNS name, and 127.0.0.1 as its IP address), one it signed
+for another name, one for localhost that expires in five days, and a
+self-signed one. `pin(cert)` is the sha256// pin of a certificate's public key,
 made the way the operators' documentation shows."""
 
 import base64
@@ -59,10 +60,11 @@ def certificates(tmp_path_factory):
                        "-addext", "keyUsage=critical,keyCertSign,cRLSign"])
     return SimpleNamespace(
         ca=ca,
-        server=_signed(directory, "server", "/CN=127.0.0.1", "IP:127.0.0.1", ca),
+        server=_signed(directory, "server", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", ca),
         other_name=_signed(directory, "other", "/CN=mail.example.com",
                            "DNS:mail.example.com", ca),
-        short_lived=_signed(directory, "short", "/CN=127.0.0.1", "IP:127.0.0.1", ca, days=5),
+        short_lived=_signed(directory, "short", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", ca,
+                            days=5),
         self_signed=_self_signed(directory, "self", "/CN=poczta.wewnetrzna",
                                  ["-addext", "subjectAltName=DNS:poczta.wewnetrzna"]),
     )

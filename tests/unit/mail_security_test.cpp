@@ -1,10 +1,15 @@
 // The forms of the TLS and login keys: what each value means and which pins
-// are taken. What a session does with them is checked against real servers.
+// are taken; the operator's words for libcurl's TLS failures, whichever TLS
+// backend reported them. What a session does with them is checked against
+// real servers.
 #include "mail/mail_security.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "mail/smtp_security.h"
+#include "util/text.h"
 
 namespace zeph {
 namespace {
@@ -79,6 +84,37 @@ TEST(MailSecurityTest, PinOrVerifiedModeRequiresTls) {
   EXPECT_TRUE(security.TlsRequired());
   EXPECT_EQ(DefaultMailPort(MailEncryption::kTls, 25), 465);
   EXPECT_EQ(DefaultMailPort(MailEncryption::kStartTls, 25), 25);
+}
+
+// libcurl gives a wrong name the result of an untrusted chain; the texts of
+// its OpenSSL and of Schannel (the Windows build) tell them apart.
+TEST(MailSecurityTest, TlsFailureTellsAWrongNameFromAnUntrustedChain) {
+  const std::string wrong_name =
+      "nazwa serwera pocztowego (SerwerPocztowy) nie zgadza się z jego certyfikatem: ";
+  const std::string untrusted = "certyfikat serwera pocztowego nie jest zaufany: ";
+  struct Case {
+    const char* reason;
+    const std::string& what;
+  };
+  const Case cases[] = {
+      {"SSL: no alternative certificate subject name matches target host name 'localhost'",
+       wrong_name},
+      {"SSL: certificate subject name 'poczta' does not match target host name 'localhost'",
+       wrong_name},
+      {"schannel: CertGetNameString() failed to match connection hostname (127.0.0.1) against "
+       "server certificate names",
+       wrong_name},
+      {"schannel: SNI or certificate check failed: SEC_E_WRONG_PRINCIPAL (0x80090322) - The "
+       "target principal name is incorrect.",
+       wrong_name},
+      {"SSL certificate problem: self-signed certificate", untrusted},
+      {"schannel: CertGetCertificateChain trust error CERT_TRUST_IS_UNTRUSTED_ROOT", untrusted},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TlsFailureText(CURLE_PEER_FAILED_VERIFICATION, c.reason),
+              Text1250(c.what) + c.reason);
+  }
+  EXPECT_EQ(TlsFailureText(CURLE_COULDNT_CONNECT, "Connection refused"), "");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tools/check/mail_check.h"
 
+#include <strings.h>
+
 #include <chrono>
 #include <ctime>
 #include <iomanip>
@@ -95,10 +97,12 @@ bool ParseExpiry(const std::string& text, std::chrono::system_clock::time_point&
   return true;
 }
 
+// A field of libcurl's certificate information by its name, whose case
+// differs between its TLS backends ("Expire date", "Expire Date").
 std::string Field(const SmtpSessionInfo& info, const std::string& name) {
   for (const std::string& field : info.certificate) {
-    if (field.size() > name.size() && field.compare(0, name.size(), name) == 0 &&
-        field[name.size()] == ':') {
+    if (field.size() > name.size() && field[name.size()] == ':' &&
+        strncasecmp(field.c_str(), name.c_str(), name.size()) == 0) {
       return Trim(field.substr(name.size() + 1));
     }
   }
@@ -137,15 +141,16 @@ void ReportVerification(const SmtpJob& job, const MailTimeouts& timeouts, Findin
   SmtpJob verified = job;
   verified.security.encryption = MailEncryption::kStartTls;
   verified.authenticate = false;
-  SmtpSessionInfo ignored;
+  SmtpSessionInfo info;
   try {
-    ProbeBySmtp(verified, timeouts, ignored);
+    ProbeBySmtp(verified, timeouts, info);
     findings.Note(where,
                   "the certificate's chain and name verify: SzyfrowaniePoczty=starttls would "
                   "also keep a man in the middle out");
   } catch (const std::exception& e) {
     findings.Warning(where, "auto takes the certificate unchecked; it would not verify: " +
                                 AnsiToUtf8(e.what()));
+    if (!info.hint.empty()) findings.Note(Place("SerwerPocztowy"), info.hint);
   }
 }
 
@@ -263,6 +268,7 @@ void CheckMailServer(const MailSettings& mail, Findings& findings) {
       findings.Error(where,
                      (info.ehlo_seen || info.tls ? "" : "cannot connect to " + address + ": ") +
                          AnsiToUtf8(e.what()) + "; every mail of the run fails");
+      if (!info.hint.empty()) findings.Note(where, info.hint);
       return;
     }
   }

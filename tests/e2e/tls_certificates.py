@@ -1,5 +1,5 @@
 """Certificates for the mail tests over TLS, made with the openssl command
-when the tests start: a test CA, a server certificate it signed for
+when the tests start: a test CA (an RSA key), a server certificate it signed for
 localhost (its DNS name, and 127.0.0.1 as its IP address), one it signed
 for another name, one for localhost that expires in five days, and a
 self-signed one. `pin(cert)` is the sha256// pin of a certificate's public key,
@@ -17,9 +17,20 @@ def _openssl(*args, cwd, stdin=None):
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE).stdout
 
 
-def _key(directory, name):
-    _openssl("genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256",
-             "-out", f"{name}.key", cwd=directory)
+# Keys by kind: the servers' EC P-256; the CA's RSA, so that the
+# certificates it signs carry RSA signatures. Wine's certificate chain check
+# refuses an ECDSA signature whose r or s is shorter than 32 bytes (one
+# signature in about 128; "CertGetCertificateChain error mask: 0x00000008"),
+# which Windows takes; with EC signatures the tests under Wine would fail now
+# and then.
+KEYS = {
+    "EC": ["-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256"],
+    "RSA": ["-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048"],
+}
+
+
+def _key(directory, name, kind="EC"):
+    _openssl("genpkey", *KEYS[kind], "-out", f"{name}.key", cwd=directory)
     return directory / f"{name}.key"
 
 
@@ -36,8 +47,8 @@ def _signed(directory, name, subject, alt_names, ca, days=30):
     return SimpleNamespace(cert=directory / f"{name}.pem", key=key)
 
 
-def _self_signed(directory, name, subject, extra=()):
-    key = _key(directory, name)
+def _self_signed(directory, name, subject, extra=(), kind="EC"):
+    key = _key(directory, name, kind)
     _openssl("req", "-x509", "-new", "-key", key.name, "-subj", subject, "-days", "30",
              *extra, "-out", f"{name}.pem", cwd=directory)
     return SimpleNamespace(cert=directory / f"{name}.pem", key=key)
@@ -57,7 +68,7 @@ def certificates(tmp_path_factory):
     directory = tmp_path_factory.mktemp("certificates")
     ca = _self_signed(directory, "ca", "/CN=ZephAutomat Test CA",
                       ["-addext", "basicConstraints=critical,CA:TRUE",
-                       "-addext", "keyUsage=critical,keyCertSign,cRLSign"])
+                       "-addext", "keyUsage=critical,keyCertSign,cRLSign"], kind="RSA")
     return SimpleNamespace(
         ca=ca,
         server=_signed(directory, "server", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", ca),

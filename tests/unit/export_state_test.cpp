@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "config/ini_file.h"
 #include "test_support.h"
@@ -185,6 +187,33 @@ TEST_F(ExportStateTest, SavesOfSeveralEntriesEachKeepTheOthers) {
   EXPECT_EQ(Get(),
             "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.03.05\r\n"
             "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.03.06\r\n");
+}
+
+// The run makes its log durable in the hook, so that no bookkeeping on disk
+// is ahead of the log: the hook runs before the file changes, only for a
+// save that writes, and one that fails leaves the file as it was.
+TEST_F(ExportStateTest, HookRunsBeforeEachSaveThatWrites) {
+  Put(kLoaded);
+  std::vector<TSerwerInformacje> entries(1);
+  entries[0].Sekcja = "A";
+  entries[0].OstatniEksport = EncodeDate(2024, 1, 1);
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 1, 1);
+  entries[0].ZamknietyMiesiac = "2024.01";
+  ExportState state;
+  state.Attach(IniFile(path_), entries);
+  std::vector<std::string> found;  // the file as each run of the hook found it
+  state.BeforeEachSave([&] { found.push_back(Get()); });
+  state.Save(entries[0]);
+  EXPECT_TRUE(found.empty()) << "nothing changed, nothing to save";
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 3, 5);
+  state.Save(entries[0]);
+  EXPECT_EQ(found, std::vector<std::string>{kLoaded});
+
+  state.BeforeEachSave([] { throw Exception("the log is not on the disk"); });
+  const std::string saved = Get();
+  entries[0].OstatniEksport = EncodeDate(2024, 3, 6);
+  EXPECT_THROW(state.Save(entries[0]), Exception);
+  EXPECT_EQ(Get(), saved);
 }
 
 TEST_F(ExportStateTest, FailedSaveIsRetriedByTheEntrysNextSave) {

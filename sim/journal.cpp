@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
+#include "platform/error_text.h"
 #include "sim_object.h"
 #include "sim_state.h"
 #include "sim_text.h"
@@ -22,7 +22,8 @@ void WriteJournalLine(std::string_view line) {
   const int fd = JournalFd();
   if (fd < 0) return;  // already reported; a journal must not break the host
   if (!zeph::WriteAll(fd, data)) {
-    std::fprintf(stderr, "host-sim: cannot write the journal: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "host-sim: cannot write the journal: %s\n",
+                 zeph::platform::ErrorText(errno));
   }
 }
 

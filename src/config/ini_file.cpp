@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "util/atomic_file.h"
@@ -263,7 +264,7 @@ void IniFile::Decode() {
 // standard error, and the exception carries the reason to the run record.
 void IniFile::ReadFailed(int error) const {
   DiagnoseSystemError("cannot read", path_, error);
-  throw Exception("Unable to read " + path_, std::strerror(error));
+  throw Exception("Unable to read " + path_, platform::ErrorText(error));
 }
 
 void IniFile::Unconvertible(std::string_view section, std::string_view key) const {
@@ -670,7 +671,7 @@ int32_t IniFile::ReadKeyInteger(uint32_t line, std::string_view key, int32_t def
 // The logged text stays "Unable to write to <path>"; the exception carries
 // the system's reason (when there is one) to the run record.
 void IniFile::WriteFailed(int error) const {
-  throw Exception("Unable to write to " + path_, error != 0 ? std::strerror(error) : "");
+  throw Exception("Unable to write to " + path_, error != 0 ? platform::ErrorText(error) : "");
 }
 
 void IniFile::CheckWritable() {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mail/mime_encoding.h"
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "util/error.h"
 
@@ -15,7 +16,7 @@ namespace {
 constexpr size_t kFileChunk = kBase64LineInput * 1024;
 
 std::string FileError(const char* what, const std::string& path, int error) {
-  return std::string(what) + " \"" + path + "\". " + std::strerror(error);
+  return std::string(what) + " \"" + path + "\". " + platform::ErrorText(error);
 }
 
 }  // namespace

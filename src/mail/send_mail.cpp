@@ -8,6 +8,7 @@
 #include "mail/message_builder.h"
 #include "mail/mime_header.h"
 #include "mail/password_command.h"
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "util/encoding.h"
@@ -38,7 +39,7 @@ void CheckAttachment(const std::string& path) {
     error = errno;
   }
   if (error != 0) {
-    throw Exception("Cannot open file \"" + path + "\". " + std::strerror(error));
+    throw Exception("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
   }
 }
 

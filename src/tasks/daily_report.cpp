@@ -1,13 +1,13 @@
 #include "tasks/daily_report.h"
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/host_api.h"
 #include "host/host_calls.h"
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "tasks/frame.h"
 #include "tasks/task_mail.h"
@@ -33,7 +33,7 @@ class ReportFile {
                                0666)) {
     if (!fd_) {
       const int error = errno;
-      throw Exception("Cannot create file \"" + path + "\". " + std::strerror(error));
+      throw Exception("Cannot create file \"" + path + "\". " + platform::ErrorText(error));
     }
   }
 
@@ -41,7 +41,7 @@ class ReportFile {
     if (!WriteAll(fd_.Get(), bytes) || !fd_.Close()) {
       const int error = errno;
       fd_.Reset();
-      throw Exception("Cannot write to file \"" + path_ + "\". " + std::strerror(error));
+      throw Exception("Cannot write to file \"" + path_ + "\". " + platform::ErrorText(error));
     }
   }
 

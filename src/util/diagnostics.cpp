@@ -1,7 +1,6 @@
 #include "util/diagnostics.h"
 
-#include <cstring>
-
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "util/encoding.h"
 #include "util/files.h"
@@ -20,7 +19,7 @@ void DiagnoseSystemError(std::string_view what, std::string_view path, int error
   text += path;
   text += ": ";
   // The system's reason is ASCII in the C locale the program runs in.
-  text += std::strerror(error);
+  text += platform::ErrorText(error);
   Diagnose(text);
 }
 

@@ -12,7 +12,7 @@ namespace zeph {
 // Windows-1250, like every program text; it is converted to UTF-8.
 void Diagnose(std::string_view text);
 
-// "zephautomat: <what> <path>: <strerror(error)>", e.g.
+// "zephautomat: <what> <path>: <ErrorText(error)>", e.g.
 // DiagnoseSystemError("cannot write", path, ENOSPC).
 void DiagnoseSystemError(std::string_view what, std::string_view path, int error);
 

@@ -20,7 +20,8 @@ class Exception : public std::runtime_error {
   explicit Exception(const std::string& message, std::string reason = {})
       : std::runtime_error(message), reason_(std::move(reason)) {}
   std::string Message() const { return what(); }
-  // strerror() of the failed call ("Permission denied"); empty when unknown.
+  // The text of the failed call's errno ("Permission denied",
+  // platform/error_text.h); empty when unknown.
   const std::string& Reason() const { return reason_; }
 
  private:

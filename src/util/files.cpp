@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 #include <vector>
 
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
@@ -14,25 +14,18 @@
 #include "util/unique_fd.h"
 
 namespace zeph {
-namespace {
-
-std::string SystemErrorText(int error) {
-  return std::strerror(error);
-}
-
-}  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
   UniqueFd fd(platform::OpenFile(path, platform::kRead));
   if (!fd) {
-    reason = std::strerror(errno);
+    reason = platform::ErrorText(errno);
     return false;
   }
   char buffer[65536];
   for (;;) {
     const int64_t n = platform::ReadSome(fd.Get(), buffer, sizeof buffer);
     if (n < 0) {
-      reason = std::strerror(errno);
+      reason = platform::ErrorText(errno);
       return false;
     }
     if (n == 0) return true;
@@ -96,13 +89,13 @@ UniqueFd OpenForAppend(const std::string& path, bool& readable) {
     if (!fd) {
       const int error = errno;
       DiagnoseSystemError("cannot create", path, error);
-      throw Exception("Cannot create file \"" + path + "\". " + SystemErrorText(error));
+      throw Exception("Cannot create file \"" + path + "\". " + platform::ErrorText(error));
     }
   }
   if (!fd) {
     const int error = errno;
     DiagnoseSystemError("cannot open", path, error);
-    throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+    throw Exception("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
   }
   return fd;
 }
@@ -150,7 +143,7 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
     int error = 0;
     if (!LockExclusive(fd.Get(), error)) {
       DiagnoseSystemError("cannot lock", path, error);
-      throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+      throw Exception("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
     }
     if (!StillNamed(fd.Get(), path)) continue;  // replaced meanwhile: open the new one
 
@@ -158,7 +151,7 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
     if (!platform::StatFile(fd.Get(), st)) {
       error = errno;
       DiagnoseSystemError("cannot read the size of", path, error);
-      throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(error));
+      throw Exception("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
     }
     // A block is appended whole or not at all: after a short write the file
     // is cut back to its length before the append.
@@ -176,7 +169,7 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
       if (!platform::TruncateFile(fd.Get(), st.size)) {
         DiagnoseSystemError("cannot remove a partly written block from", path, errno);
       }
-      throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
+      throw Exception("Cannot write to file \"" + path + "\". " + platform::ErrorText(error));
     }
     if (!line_end.empty() && !text.empty()) {
       Diagnose("the last line of " + path +
@@ -203,7 +196,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
   if (!fd) {
     const int error = errno;
     DiagnoseSystemError("cannot create", path, error);
-    throw Exception("Cannot create file \"" + path + "\". " + SystemErrorText(error));
+    throw Exception("Cannot create file \"" + path + "\". " + platform::ErrorText(error));
   }
   if (!WriteAll(fd.Get(), bytes) || !fd.Close()) {
     const int error = errno;
@@ -211,7 +204,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
     // A cut file must not pass for a whole one (it may be mailed on).
     fd.Reset();
     platform::RemoveFile(path);
-    throw Exception("Cannot write to file \"" + path + "\". " + SystemErrorText(error));
+    throw Exception("Cannot write to file \"" + path + "\". " + platform::ErrorText(error));
   }
 }
 

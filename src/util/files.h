@@ -9,7 +9,7 @@
 namespace zeph {
 
 // Appends the whole file at `path` to `bytes`; false with the system's
-// reason (strerror) when it cannot be opened or read.
+// reason (platform::ErrorText) when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason);
 
 // Writes all of `bytes`, retrying after EINTR and partial writes. On failure

@@ -1,9 +1,9 @@
 #include "platform/program_launch.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwctype>
 
+#include "platform/error_text.h"
 #include "platform/windows/windows_support.h"
 
 namespace zeph::platform {
@@ -15,7 +15,7 @@ using windows::Wide;
 // record read the same on both systems, in ASCII rather than the system's
 // own language and code page.
 std::string Reason(DWORD error) {
-  return std::strerror(windows::ErrnoOf(error));
+  return ErrorText(windows::ErrnoOf(error));
 }
 
 // One argument quoted as the C runtime of the started program splits it.
@@ -103,7 +103,7 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
   write_end.Reset();  // the child's copy is the only writer left
   if (!started) {
     end.failure = "cannot start " + program + ": " +
-                  std::strerror(windows::SetErrnoOfPath(Wide(program), start_error));
+                  ErrorText(windows::SetErrnoOfPath(Wide(program), start_error));
     return end;
   }
   ::CloseHandle(process.hThread);

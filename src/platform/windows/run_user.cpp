@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/error_text.h"
 #include "platform/windows/access_check.h"
 #include "platform/windows/windows_support.h"
 
@@ -40,13 +41,13 @@ bool MayWrite(const RunUser&, const std::string& path, std::string& reason) {
       directory ? FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE | FILE_DELETE_CHILD
                 : FILE_GENERIC_WRITE;
   if (windows::MayAccess(path, access)) return true;
-  reason = std::strerror(errno);
+  reason = ErrorText(errno);
   return false;
 }
 
 bool MayRead(const RunUser&, const std::string& path, std::string& reason) {
   if (windows::MayAccess(path, FILE_GENERIC_READ)) return true;
-  reason = std::strerror(errno);
+  reason = ErrorText(errno);
   return false;
 }
 

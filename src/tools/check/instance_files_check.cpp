@@ -1,8 +1,8 @@
 #include "tools/check/instance_files_check.h"
 
 #include <cerrno>
-#include <cstring>
 
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/other_readers.h"
@@ -27,7 +27,7 @@ void CheckPasswordReaders(const std::string& path, const std::string& where, Fin
   platform::OtherReaders readers;
   if (!platform::FindOtherReaders(path, readers)) {
     findings.Warning(where, std::string("holds passwords; who may read it cannot be told (") +
-                                std::strerror(errno) + ")");
+                                platform::ErrorText(errno) + ")");
   } else if (!readers.who.empty()) {
     findings.Warning(where, "holds passwords and is readable by " + readers.who + " (" +
                                 readers.because + "); " + readers.remedy);
@@ -137,7 +137,7 @@ void CheckWorkingDirectory(const std::string& path, const RunUser& user, const s
     return;
   }
   if (errno != ENOENT && errno != ENOTDIR) {
-    findings.Error(where, "\"" + shown + "\": " + std::strerror(errno));
+    findings.Error(where, "\"" + shown + "\": " + platform::ErrorText(errno));
     return;
   }
   // The run creates it with its parents: the nearest existing one must be

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "config/ini_file.h"
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
@@ -215,7 +215,8 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
 
   PrivateDirectory copy_dir;
   if (copy_dir.Path().empty()) {
-    findings.Error(kFile, std::string("no private directory for a copy: ") + std::strerror(errno));
+    findings.Error(kFile,
+                   std::string("no private directory for a copy: ") + platform::ErrorText(errno));
     return result;
   }
   const std::string copy = copy_dir.Path() + "/serwery.ini";

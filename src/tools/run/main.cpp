@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "driver/switches.h"
+#include "platform/error_text.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
@@ -85,7 +85,7 @@ class ConsoleToUtf8 {
     if (failed_) return;
     if (!WriteAll(platform::StandardOutput(), AnsiToUtf8(bytes))) {
       failed_ = true;
-      Say(std::string("cannot pass on the program's console: ") + std::strerror(errno));
+      Say(std::string("cannot pass on the program's console: ") + platform::ErrorText(errno));
     }
   }
 
@@ -106,7 +106,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool WriteRequested(const std::string& what, const std::string& path, const std::string& bytes) {
   const int error = ReplaceFile(path, bytes, 0644);
   if (error == 0) return true;
-  Say("cannot write the " + what + " " + path + ": " + std::strerror(error));
+  Say("cannot write the " + what + " " + path + ": " + platform::ErrorText(error));
   return false;
 }
 
@@ -138,7 +138,7 @@ int Run(const Options& options) {
   RunVerdict verdict;
   std::string why;
   if (scratch.empty()) {
-    why = "cannot create a temporary directory in " + temporary + ": " + std::strerror(errno);
+    why = "cannot create a temporary directory in " + temporary + ": " + platform::ErrorText(errno);
   } else {
     const std::string record_file = scratch + "/record.json";
     ConsoleToUtf8 console;

@@ -38,12 +38,11 @@ std::string IcaclsAccount(const std::string& name) {
 // owner, and the readers' own entries removed.
 bool FindOtherReaders(const std::string& path, OtherReaders& out) {
   windows::LocalMemory descriptor;
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
+  PSID owner = nullptr;  // points into the descriptor, as its access list does
   const DWORD status =
       ::GetNamedSecurityInfoW(windows::Wide(path).c_str(), SE_FILE_OBJECT,
                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                              nullptr, &dacl, nullptr, descriptor.Out());
+                              nullptr, nullptr, nullptr, descriptor.Out());
   if (status != ERROR_SUCCESS) {
     windows::SetErrnoFrom(status);
     return false;

@@ -11,7 +11,7 @@ import subprocess
 
 import pytest
 
-from conftest import SIM, WINDOWS, command, entry, host_path
+from conftest import SIM, WINDOWS, App, command, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates, pin  # noqa: F401
 
@@ -210,6 +210,19 @@ def test_each_problem_is_reported_with_its_place(app, breakage, kind, where, tex
     if kind == "error":
         assert result.returncode == 1
         assert result.out.splitlines()[-1].endswith("would not run as configured")
+
+
+def test_report_is_utf8_with_lf_line_ends_whatever_the_names(tmp_path):
+    # Paths and arguments come from the system (on Windows in its ANSI code
+    # page); the report shows them in UTF-8, and a pipe gets LF line ends.
+    app = App(tmp_path, name="Księgowość")
+    app.write_config([("A", entry(Haslo="tajne"))])
+    os.chmod(app.path("serwery.ini"), 0o644)
+    result = check(app, "/ĄĘ")
+    assert "\r" not in result.out
+    assert f": {host_path(app.dir)}" in result.out.splitlines()[0]
+    assert result.has("warning", "command line", '"/ĄĘ" is no switch')
+    assert result.has("warning", "serwery.ini", host_path(app.path("serwery.ini"))), result.out
 
 
 def test_every_problem_is_reported_not_only_the_first(app):

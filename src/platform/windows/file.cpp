@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/tool_output.h"
 #include "platform/windows/windows_support.h"
 
 namespace zeph::platform {
@@ -208,16 +209,10 @@ bool SyncFile(int fd) {
 
 namespace {
 
-// The standard descriptors in binary mode, once: the C runtime would
-// otherwise turn each LF into CR LF and stop reading at Ctrl-Z.
+// The standard descriptors in binary mode: the C runtime would otherwise
+// turn each LF into CR LF and stop reading at Ctrl-Z.
 int Binary(int fd) {
-  static const bool binary = [] {
-    ::_setmode(0, _O_BINARY);
-    ::_setmode(1, _O_BINARY);
-    ::_setmode(2, _O_BINARY);
-    return true;
-  }();
-  (void)binary;
+  UseBinaryStandardStreams();
   return fd;
 }
 

@@ -15,14 +15,26 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
+namespace {
+
+std::string InCodePage(const std::wstring& text, UINT code_page) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length =
-      ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+      ::WideCharToMultiByte(code_page, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  ::WideCharToMultiByte(code_page, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
   return narrow;
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& text) {
+  return InCodePage(text, CP_ACP);
+}
+
+std::string Utf8(const std::wstring& text) {
+  return InCodePage(text, CP_UTF8);
 }
 
 int ErrnoOf(DWORD error) {

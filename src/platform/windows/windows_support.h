@@ -19,6 +19,8 @@ namespace zeph::platform::windows {
 // system's own answers all come that way.
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
+// The same text in UTF-8, for the tools' reports.
+std::string Utf8(const std::wstring& text);
 
 // The errno value closest to a Windows error, so that every system reports
 // a failure by the same number and reason text.

@@ -5,6 +5,7 @@
 #include "host/com_servers.h"
 #include "host/component_runtime.h"
 #include "platform/file.h"
+#include "platform/tool_output.h"
 #include "util/encoding.h"
 
 namespace zeph {
@@ -74,7 +75,7 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
     std::string library;
     HostStatus status = ComponentRuntime::CheckClass(c.id, &library);
     if (!status.Failed()) {
-      findings.Note(where, "\"" + library + "\" loads");
+      findings.Note(where, "\"" + platform::ToolText(library) + "\" loads");
       continue;
     }
     if (library.empty()) {

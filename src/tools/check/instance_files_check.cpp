@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/other_readers.h"
+#include "platform/tool_output.h"
 #include "util/encoding.h"
 
 namespace zeph {
@@ -29,8 +30,8 @@ void CheckPasswordReaders(const std::string& path, const std::string& where, Fin
     findings.Warning(where, std::string("holds passwords; who may read it cannot be told (") +
                                 platform::ErrorText(errno) + ")");
   } else if (!readers.who.empty()) {
-    findings.Warning(where, "holds passwords and is readable by " + readers.who + " (" +
-                                readers.because + "); " + readers.remedy);
+    findings.Warning(where, platform::ToolText("holds passwords and is readable by " + readers.who +
+                                               " (" + readers.because + "); " + readers.remedy));
   }
 }
 
@@ -52,13 +53,15 @@ void CheckServerListFile(const std::string& dir, const RunUser& user, bool holds
     // current user's failure to read is told where the file is read.
     if (!user.is_current) {
       findings.Error(where, "user " + user.name + " cannot read it (" + reason +
-                                "); every run stops with \"Unable to read " + path + "\"");
+                                "); every run stops with \"Unable to read " +
+                                platform::ToolText(path) + "\"");
     }
     return;
   }
   if (!MayWrite(user, path, reason)) {
     findings.Error(where, "user " + user.name + " cannot write it (" + reason +
-                              "); every run stops with \"Unable to write to " + path + "\"");
+                              "); every run stops with \"Unable to write to " +
+                              platform::ToolText(path) + "\"");
   }
 }
 
@@ -76,8 +79,9 @@ void CheckRunLog(const std::string& dir, const RunUser& user, Findings& findings
       std::string parent = named ? ParentOf(target) : dir;
       if (named && !platform::IsAbsolutePath(target)) parent = dir + parent;
       if (!MayWrite(user, parent, reason)) {
-        findings.Error(where, "is a link to a missing file in " + parent + ", where user " +
-                                  user.name + " cannot create it (" + reason + ")");
+        findings.Error(where, "is a link to a missing file in " + platform::ToolText(parent) +
+                                  ", where user " + user.name + " cannot create it (" + reason +
+                                  ")");
       }
     }
     return;  // otherwise created beside the program, checked with the directory
@@ -99,14 +103,16 @@ void CheckInstanceFiles(const std::string& dir, const RunUser& user, bool holds_
                         Findings& findings) {
   std::string reason;
   if (!MayWrite(user, dir, reason)) {
-    findings.Error(dir, "user " + user.name + " cannot write in the instance directory (" + reason +
-                            "); serwery.ini cannot be rewritten nor the run log created");
+    findings.Error(platform::ToolText(dir),
+                   "user " + user.name + " cannot write in the instance directory (" + reason +
+                       "); serwery.ini cannot be rewritten nor the run log created");
   }
   platform::FileInfo st;
   const std::string program_name = std::string("zephautomat") + platform::ExecutableSuffix();
   if (!platform::StatPath(dir + program_name, st) || st.kind != platform::FileKind::kRegular) {
-    findings.Warning(dir, "holds no program file " + program_name +
-                              "; the program reads the files beside its own real path");
+    findings.Warning(platform::ToolText(dir),
+                     "holds no program file " + program_name +
+                         "; the program reads the files beside its own real path");
   }
   CheckServerListFile(dir, user, holds_passwords, findings);
   CheckRunLog(dir, user, findings);

@@ -10,6 +10,7 @@
 #include "driver/switches.h"
 #include "platform/file_system.h"
 #include "platform/run_user.h"
+#include "platform/tool_output.h"
 #include "tools/check/components_check.h"
 #include "tools/check/findings.h"
 #include "tools/check/instance_files_check.h"
@@ -53,11 +54,12 @@ int Run(const Options& options) {
 
   platform::RunUser user = platform::CurrentRunUser();
   if (!options.user.empty() && !platform::LookUpRunUser(options.user, user)) {
-    return Usage("no user named " + options.user);
+    return Usage("no user named " + platform::ToolText(options.user));
   }
+  user.name = platform::ToolText(user.name);  // from here on only shown
   const std::string resolved = platform::ResolvedPath(options.dir);
   if (resolved.empty() || !DirectoryExists(resolved)) {
-    std::cerr << "zephautomat-check: " << options.dir << ": not a directory\n";
+    std::cerr << "zephautomat-check: " << platform::ToolText(options.dir) << ": not a directory\n";
     return 1;
   }
   const std::string dir = IncludeTrailingPathDelimiter(resolved);
@@ -68,19 +70,22 @@ int Run(const Options& options) {
   for (const std::string& argument : options.switches) {
     const bool known = IsSwitch(argument);
     if (!known) {
-      findings.Warning("command line", "\"" + argument + "\" is no switch; the program ignores it");
+      findings.Warning("command line", "\"" + platform::ToolText(argument) +
+                                           "\" is no switch; the program ignores it");
     }
     ApplySwitch(argument, flags);
     any_switch = any_switch || known;
   }
 
-  std::cout << VersionLine("zephautomat-check") << ": " << dir << " as user " << user.name << '\n';
+  std::cout << VersionLine("zephautomat-check") << ": " << platform::ToolText(dir) << " as user "
+            << user.name << '\n';
   CheckedServerList list = CheckServerList(dir, user, findings);
   CheckInstanceFiles(dir, user, list.holds_passwords, findings);
   bool load_fails = false;
   for (const Finding& f : findings.All()) {
-    load_fails = load_fails || (f.severity == Severity::kError &&
-                                (f.where.rfind("serwery.ini", 0) == 0 || f.where == dir));
+    load_fails = load_fails ||
+                 (f.severity == Severity::kError &&
+                  (f.where.rfind("serwery.ini", 0) == 0 || f.where == platform::ToolText(dir)));
   }
   if (options.mail && list.read) CheckMailServer(list.mail, findings);
 
@@ -107,6 +112,8 @@ int Run(const Options& options) {
 }  // namespace zeph
 
 int main(int argc, char** argv) {
+  // The report is UTF-8 with LF line ends on every system.
+  zeph::platform::UseBinaryStandardStreams();
   zeph::Options options;
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {

@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/tool_output.h"
 #include "tools/check/ini_text_scan.h"
 #include "tools/check/instance_files_check.h"
 #include "tools/check/key_names_check.h"
@@ -208,7 +209,8 @@ CheckedServerList CheckServerList(const std::string& dir, const RunUser& user, F
     // mode is judged with the instance's files.
     findings.Error(kFile, (user.is_current ? "user " + user.name + " cannot read it ("
                                            : "this check cannot read it (") +
-                              reason + "); every run stops with \"Unable to read " + path + "\"");
+                              reason + "); every run stops with \"Unable to read " +
+                              platform::ToolText(path) + "\"");
     return result;
   }
   ReportEncoding(bytes, findings);

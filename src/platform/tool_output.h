@@ -1,0 +1,18 @@
+// How the operators' tools (zephautomat-check) write their reports: UTF-8
+// text with LF line ends, the same bytes on every system.
+#pragma once
+
+#include <string>
+
+namespace zeph::platform {
+
+// Makes the standard streams carry the bytes written to them unchanged (the
+// C runtime of Windows would write each LF as CR LF).
+void UseBinaryStandardStreams();
+
+// A text the system gave (a path from the command line or from the system,
+// an account's name) as UTF-8 for a report. POSIX systems hand out bytes
+// that are shown as they are; Windows gives them in the ANSI code page.
+std::string ToolText(const std::string& system_text);
+
+}  // namespace zeph::platform

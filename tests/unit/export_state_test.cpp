@@ -127,6 +127,16 @@ const std::string kLoaded =
     "[A]\r\nOstatniEksport=2024.01.01\r\nOstatniEksportMHD=2024.01.01\r\n"
     "ZamknietyMiesiac=2024.01\r\n[B]\r\nOstatniEksportMHD=2024.01.01\r\n";
 
+// Entry A of kLoaded as the run read it.
+std::vector<TSerwerInformacje> LoadedEntryA() {
+  std::vector<TSerwerInformacje> entries(1);
+  entries[0].Sekcja = "A";
+  entries[0].OstatniEksport = EncodeDate(2024, 1, 1);
+  entries[0].OstatniEksportMHD = EncodeDate(2024, 1, 1);
+  entries[0].ZamknietyMiesiac = "2024.01";
+  return entries;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExportStateWriteBack,
     ::testing::Values(
@@ -194,11 +204,7 @@ TEST_F(ExportStateTest, SavesOfSeveralEntriesEachKeepTheOthers) {
 // save that writes, and one that fails leaves the file as it was.
 TEST_F(ExportStateTest, HookRunsBeforeEachSaveThatWrites) {
   Put(kLoaded);
-  std::vector<TSerwerInformacje> entries(1);
-  entries[0].Sekcja = "A";
-  entries[0].OstatniEksport = EncodeDate(2024, 1, 1);
-  entries[0].OstatniEksportMHD = EncodeDate(2024, 1, 1);
-  entries[0].ZamknietyMiesiac = "2024.01";
+  std::vector<TSerwerInformacje> entries = LoadedEntryA();
   ExportState state;
   state.Attach(IniFile(path_), entries);
   std::vector<std::string> found;  // the file as each run of the hook found it
@@ -218,11 +224,7 @@ TEST_F(ExportStateTest, HookRunsBeforeEachSaveThatWrites) {
 
 TEST_F(ExportStateTest, FailedSaveIsRetriedByTheEntrysNextSave) {
   Put(kLoaded);
-  std::vector<TSerwerInformacje> entries(1);
-  entries[0].Sekcja = "A";
-  entries[0].OstatniEksport = EncodeDate(2024, 1, 1);
-  entries[0].OstatniEksportMHD = EncodeDate(2024, 1, 1);
-  entries[0].ZamknietyMiesiac = "2024.01";
+  std::vector<TSerwerInformacje> entries = LoadedEntryA();
   ExportState state;
   state.Attach(IniFile(path_), entries);
   // Read-only: a mode without write bits, on Windows the read-only attribute.

@@ -13,27 +13,23 @@
 #      to build are named.
 # Then scripts/test-windows.sh runs the tests under Wine.
 # WIN_ARCH=i686 builds the 32-bit program instead (default build directory
-# build-windows-i686), for hosts whose COM servers are 32-bit: it needs the
-# i686 compiler (g++-mingw-w64-i686-posix), and its tests the 32-bit Wine
-# (wine32:i386), which setup.sh does not install.
+# build-windows-i686, ZIP and installer named windows-x86), for hosts whose
+# COM servers are 32-bit; step 1 is then scripts/setup.sh --windows32, which
+# adds the i686 compiler and the 32-bit Wine its tests run under.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 ARCH=${WIN_ARCH:-x86_64}
 case $ARCH in
-  x86_64) BUILD=${WIN_BUILD_DIR:-build-windows} ;;
-  i686) BUILD=${WIN_BUILD_DIR:-build-windows-i686} ;;
+  x86_64) BUILD=${WIN_BUILD_DIR:-build-windows} SETUP=--windows ;;
+  i686) BUILD=${WIN_BUILD_DIR:-build-windows-i686} SETUP=--windows32 ;;
   *) echo "build-windows.sh: WIN_ARCH is x86_64 or i686, not $ARCH" >&2; exit 1 ;;
 esac
 case $BUILD in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
 TOOLCHAIN=$ROOT/cmake/mingw-w64-$ARCH.cmake
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=1
 
-scripts/setup.sh --windows
-command -v "$ARCH-w64-mingw32-g++-posix" >/dev/null || {
-  echo "build-windows.sh: no $ARCH-w64-mingw32-g++-posix; install g++-mingw-w64-i686-posix" >&2
-  exit 1
-}
+scripts/setup.sh "$SETUP"
 
 # --- libcurl -------------------------------------------------------------
 CURL=$BUILD/curl

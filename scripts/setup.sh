@@ -3,7 +3,8 @@
 # demo need, when it is missing. Runs apt-get directly as root, through sudo
 # otherwise, and says what to do when neither is possible. With --windows,
 # also what the Windows build and its tests under Wine need
-# (scripts/build-windows.sh).
+# (scripts/build-windows.sh); with --windows32, that and what the 32-bit
+# Windows build and its tests need (WIN_ARCH=i686 scripts/build-windows.sh).
 set -euo pipefail
 
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbenchmark-dev
@@ -21,13 +22,26 @@ PACKAGES=(build-essential cmake ninja-build ccache pkg-config libgtest-dev libbe
 # Either libcurl development package builds the program; one that is
 # installed stays, the other would replace it.
 CURL_DEV=(libcurl4-openssl-dev libcurl4-gnutls-dev)
-WINDOWS=0
-[ "${1:-}" = "--windows" ] && WINDOWS=1
+WINDOWS=0 WINDOWS32=0
+case ${1:-} in
+  --windows) WINDOWS=1 ;;
+  --windows32) WINDOWS=1 WINDOWS32=1 ;;
+  "") ;;
+  *) echo "setup.sh: unknown option $1 (--windows, --windows32)" >&2; exit 2 ;;
+esac
 if [ $WINDOWS = 1 ]; then
   # The cross compiler with POSIX threads (std::thread), Wine to run the
   # tests, dpkg-source to unpack curl's source package, the Polish locale's
   # source, makensis for the installer (cpack -G NSIS).
   PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales nsis)
+fi
+# The 32-bit program runs only under the 32-bit Wine, an i386 package: with
+# its libraries about 240 packages, 230 MiB to fetch and 1.1 GiB installed
+# on a machine that has the 64-bit set, hence an option of its own.
+need_i386=0
+if [ $WINDOWS32 = 1 ]; then
+  PACKAGES+=(g++-mingw-w64-i686-posix wine32:i386)
+  dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -55,13 +69,16 @@ if [ $WINDOWS = 1 ] && ! locale -a 2>/dev/null | grep -qix 'pl_PL.utf8'; then
   need_locale=1
 fi
 [ ${#missing[@]} -gt 0 ] || [ $need_deb_src = 1 ] || [ $need_locale = 1 ] || exit 0
+add_i386=""
+[ $need_i386 = 0 ] || add_i386="    dpkg --add-architecture i386 && apt-get update
+"
 
 explain() {
   cat >&2 <<TEXT
 setup.sh: these Debian packages are missing: ${missing[*]}
 $1
 Install them as root:
-    apt-get install ${missing[*]}
+$add_i386    apt-get install ${missing[*]}
 (libcurl4-gnutls-dev instead of libcurl4-openssl-dev works as well), then run
 this script again; it installs nothing once everything is there.
 TEXT
@@ -94,6 +111,11 @@ Suites: $codename-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 TEXT
+fi
+
+if [ $need_i386 = 1 ]; then
+  echo "Adding the architecture i386 (the 32-bit Wine)"
+  "${SUDO[@]}" dpkg --add-architecture i386 || explain "dpkg --add-architecture i386 failed (see above)."
 fi
 
 # Another apt-get holding the package lock is waited for, up to 5 minutes.

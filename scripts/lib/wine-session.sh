@@ -4,7 +4,8 @@
 #                        programs are), made at the first run; one
 #                        wineserver kept running until the calling script
 #                        ends, with the prefix's services already started;
-#                        the Linux build the comparison test runs beside it.
+#                        the Linux build the comparison test runs beside it;
+#                        for a 32-bit build, the tests' frozen clock library.
 #   wine_session_end     stops that wineserver, if this script started it;
 #                        the trap wine_session sets runs it at the end.
 # Called again inside a session (test-windows.sh runs test-com.sh), it
@@ -26,6 +27,16 @@ wine_session() {
   WINE_SESSION_OWNER=1
   if objdump -f "$build/zephautomat.exe" 2>/dev/null | grep -q 'pei-i386'; then
     export WINEARCH=win32 WINEPREFIX=$build/wine32
+    # faketime cannot stop the 32-bit Wine's clock; the tests' own library
+    # does (tests/wine/frozen_clock.c), built with clang for i386 against
+    # that Wine's C library.
+    local clock=$build/frozen-clock/libfrozenclock.so source=$PWD/tests/wine/frozen_clock.c
+    if [ ! "$clock" -nt "$source" ]; then
+      mkdir -p "$(dirname "$clock")"
+      clang-14 --target=i386-linux-gnu -shared -nostdlib -fPIC -O2 -Wall -Wextra -Werror \
+        -o "$clock" "$source" /lib/i386-linux-gnu/libc.so.6
+    fi
+    export ZEPH_FROZEN_CLOCK=$clock
   else
     export WINEARCH=win64 WINEPREFIX=${WINEPREFIX:-$build/wine}
   fi

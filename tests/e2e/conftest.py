@@ -27,7 +27,9 @@ HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
 
 # Wine starts a 32-bit helper that cannot take the 64-bit faketime library
-# the frozen clock preloads; the loader says so on standard error.
+# the frozen clock preloads, and for the 32-bit build the 64-bit programs
+# before Wine cannot take its 32-bit frozen clock; the loader says so on
+# standard error.
 LOADER_NOISE = re.compile(rb"^ERROR: ld\.so: object .* from LD_PRELOAD cannot be preloaded .*\n",
                           re.M)
 
@@ -36,12 +38,23 @@ class Build:
     """One build of the program: its binary, its simulator, and the prefix
     its programs run through (["wine"] for the Windows build)."""
 
-    def __init__(self, binary, sim, runner=()):
+    def __init__(self, binary, sim, runner=(), frozen_clock=""):
         self.bin = binary
         self.sim = sim
         self.runner = list(runner)
         self.windows = binary.endswith(".exe")
         self.exe = ".exe" if self.windows else ""
+        self.frozen_clock = frozen_clock
+
+    def frozen(self, at, argv):
+        """The command line with the clock standing still at `at`: through
+        faketime, or, where its library cannot stop the clock (the 32-bit
+        Wine asks for the time by calls it does not replace), through the
+        build's own frozen clock library (tests/wine/frozen_clock.c,
+        ZEPH_FROZEN_CLOCK)."""
+        if self.frozen_clock:
+            return ["env", f"FROZEN_CLOCK_AT={at}", f"LD_PRELOAD={self.frozen_clock}", *argv]
+        return ["faketime", "--exclude-monotonic", "-f", at, *argv]
 
     def command(self, program, *args):
         """The command line that runs one of the built programs."""
@@ -75,7 +88,8 @@ class Build:
 
 
 # The build under test.
-THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")))
+THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")),
+                   os.environ.get("ZEPH_FROZEN_CLOCK", ""))
 WINDOWS = THIS_BUILD.windows
 # The Windows build run under Wine rather than on Windows itself.
 UNDER_WINE = any(os.path.basename(part) == "wine" for part in THIS_BUILD.runner)
@@ -98,11 +112,6 @@ def journal_dir(path):
 def tool(name):
     """A helper program of the tests (tests/tools), by its name."""
     return os.path.join(TOOLS, name + THIS_BUILD.exe)
-
-
-def frozen(at, argv):
-    """The command line with the clock standing still at `at`."""
-    return ["faketime", "--exclude-monotonic", "-f", at, *argv]
 
 
 def pytest_configure(config):
@@ -270,7 +279,7 @@ class App:
         full_env.update(env or {})
         argv = self.command(*args)
         if at is not None:
-            argv = frozen(at, argv)
+            argv = self.build.frozen(at, argv)
         # The output goes to files, read once the program has ended: under
         # Wine a process the program's start wakes (the prefix's services)
         # may keep a pipe open long after the program is gone.

@@ -21,6 +21,12 @@
 #                COM (scripts/test-windows.sh, scripts/test-com.sh), each run
 #                bounded by WINDOWS_E2E_SECONDS so that a hang under Wine
 #                cannot hold CI up.
+#   windows 32-bit  the 32-bit Windows program, for hosts whose COM servers
+#                are 32-bit: built (WIN_ARCH=i686 scripts/build-windows.sh,
+#                its own libcurl; build-windows-i686/), then under the 32-bit
+#                Wine its unit and platform tests, the COM test and the
+#                black-box suite through COM (scripts/test-com.sh), each run
+#                bounded by WINDOWS_E2E_SECONDS.
 # Runs all gates that can run and ends with a table; the exit status is 1 when
 # any blocking gate failed. Called by `scripts/test.sh --all` and by CI (CI=true).
 set -uo pipefail
@@ -47,7 +53,7 @@ gate() {
   "$@" || status=FAILED
   local took=$((SECONDS - start))
   echo "=== gate: $name: $status in ${took}s"
-  SUMMARY+=("$(printf '%-12s %-7s %5ss' "$name" "$status" "$took")")
+  SUMMARY+=("$(printf '%-14s %-7s %5ss' "$name" "$status" "$took")")
   if [ "$status" != ok ]; then
     FAILED=1
     return 1
@@ -57,7 +63,7 @@ gate() {
 
 skip() {
   echo "=== gate: $1: skipped ($2)"
-  SUMMARY+=("$(printf '%-12s %-7s %s' "$1" skipped "$2")")
+  SUMMARY+=("$(printf '%-14s %-7s %s' "$1" skipped "$2")")
   FAILED=1
 }
 
@@ -114,6 +120,16 @@ windows_e2e() {
   return $status
 }
 
+windows32() {
+  WIN_ARCH=i686 scripts/build-windows.sh || return 1
+  local status=0
+  timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" env WIN_BUILD_DIR=build-windows-i686 \
+    scripts/test-windows.sh -R '^(unit_tests|platform_tests)$' || status=1
+  timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" scripts/test-com.sh build-windows-i686 || status=1
+  WINEPREFIX=$ROOT/build-windows-i686/wine32 wineserver -k 2>/dev/null || true
+  return $status
+}
+
 scripts/setup.sh || exit 1
 gate format format_check
 if gate build scripts/build.sh; then
@@ -143,6 +159,7 @@ else
   skip "windows unit" "windows build failed"
   skip "windows e2e" "windows build failed"
 fi
+gate "windows 32-bit" windows32
 
 echo
 echo "=== CI gates ($((SECONDS - CI_START))s in all)"

@@ -51,30 +51,25 @@ enum { CLOCK_REALTIME = 0, CLOCK_REALTIME_COARSE = 5 };
 char* getenv(const char* name);
 void* dlsym(void* handle, const char* name);
 time64 __mktime64(struct tm* tm);
+long write(int fd, const void* data, unsigned long size);
 
-/* The frozen moment in seconds since the epoch, or -1 when FROZEN_CLOCK_AT
- * is missing or not of the form above (the clock then runs as usual). Read
- * once, as the library is loaded (after the C library, which it names as
- * needed), before the process has a second thread. */
-static time64 frozen = -1;
-
-__attribute__((constructor)) static void read_frozen_moment(void) {
-  const char* text = getenv("FROZEN_CLOCK_AT");
-  if (!text) return;
+/* The moment in `text`, of the form above, in seconds since the epoch; -1
+ * when it is not of that form. */
+static time64 parse_moment(const char* text) {
   /* Digits where the form has them, the separators where it has those. */
   static const char form[] = "dddd-dd-dd dd:dd:dd";
   int fields[6] = {0};
   int field = 0;
   for (int i = 0; form[i]; ++i) {
     if (form[i] == 'd') {
-      if (text[i] < '0' || text[i] > '9') return;
+      if (text[i] < '0' || text[i] > '9') return -1;
       fields[field] = fields[field] * 10 + (text[i] - '0');
     } else {
-      if (text[i] != form[i]) return;
+      if (text[i] != form[i]) return -1;
       ++field;
     }
   }
-  if (text[sizeof form - 1] != '\0') return;
+  if (text[sizeof form - 1] != '\0') return -1;
   struct tm tm = {0};
   tm.tm_year = fields[0] - 1900;
   tm.tm_mon = fields[1] - 1;
@@ -83,7 +78,25 @@ __attribute__((constructor)) static void read_frozen_moment(void) {
   tm.tm_min = fields[4];
   tm.tm_sec = fields[5];
   tm.tm_isdst = -1;
-  frozen = __mktime64(&tm);
+  return __mktime64(&tm);
+}
+
+/* The frozen moment, or -1 when FROZEN_CLOCK_AT is missing or malformed
+ * (the clock then runs as usual; a malformed one is told on standard error,
+ * where the test that set it sees it). Read once, as the library is loaded
+ * (after the C library, which it names as needed), before the process has
+ * a second thread. */
+static time64 frozen = -1;
+
+__attribute__((constructor)) static void read_frozen_moment(void) {
+  const char* text = getenv("FROZEN_CLOCK_AT");
+  if (!text) return;
+  frozen = parse_moment(text);
+  if (frozen < 0) {
+    static const char complaint[] =
+        "frozen_clock: FROZEN_CLOCK_AT is not YYYY-MM-DD HH:MM:SS; the clock runs\n";
+    (void)!write(2, complaint, sizeof complaint - 1);
+  }
 }
 
 static int is_wall_clock(int clock) {

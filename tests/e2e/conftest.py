@@ -36,7 +36,7 @@ LOADER_NOISE = re.compile(rb"^ERROR: ld\.so: object .* from LD_PRELOAD cannot be
 
 class Build:
     """One build of the program: its binary, its simulator, and the prefix
-    its programs run through (["wine"] for the Windows build)."""
+    its programs run through (Wine's loader for the Windows build)."""
 
     def __init__(self, binary, sim, runner=(), frozen_clock=""):
         self.bin = binary
@@ -92,7 +92,7 @@ THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")),
                    os.environ.get("ZEPH_FROZEN_CLOCK", ""))
 WINDOWS = THIS_BUILD.windows
 # The Windows build run under Wine rather than on Windows itself.
-UNDER_WINE = any(os.path.basename(part) == "wine" for part in THIS_BUILD.runner)
+UNDER_WINE = any(os.path.basename(part) in ("wine", "wine64") for part in THIS_BUILD.runner)
 command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
 host_dir = THIS_BUILD.host_dir

@@ -119,6 +119,13 @@ std::string RunRecord::ToJson() const {
   json += "  \"duration_seconds\": " + Seconds(ended_ - started_) + ",\n";
   json += "  \"switches\": " + QuotedList(switches_) + ",\n";
   json += "  \"switches_unused\": " + QuotedList(switches_unused_) + ",\n";
+  // A run that ended normally without a task did no work: said here, where
+  // monitoring reads the run, as well as by the wrapper's verdict.
+  std::vector<std::string> warnings;
+  if (!ended_early_ && tasks_.empty()) {
+    warnings.emplace_back("no task ran: no entry of serwery.ini enables a requested switch");
+  }
+  json += "  \"warnings\": " + QuotedList(warnings) + ",\n";
   json += "  \"tasks\": [";
   for (size_t i = 0; i < tasks_.size(); ++i) {
     const Task& task = tasks_[i];

@@ -63,20 +63,19 @@ bool SendTaskMail(const MailSettings& mail, const std::string& subject, const st
   return SendMail(request, /*raise_on_failure=*/true, MailTimeouts{});
 }
 
-std::string RunMailStep(TaskRun& run, const std::function<bool()>& step) {
-  std::string error;
+void RunMailStep(TaskRun& run, TaskMail& mail, const std::function<bool()>& step) {
+  mail.error.clear();
   try {
-    run.entry.WyslanoPoczte = step();
+    mail.sent = step();
   } catch (const std::exception& e) {
-    run.entry.WyslanoPoczte = false;
-    error = e.what();
+    mail.sent = false;
+    mail.error = e.what();
   }
-  run.context.record.Mail(run.entry.WyslanoPoczte, error);
-  return error;
+  run.context.record.Mail(mail.sent, mail.error);
 }
 
-void LogMailError(TaskRun& run, const std::string& mail_error) {
-  if (!run.entry.WyslanoPoczte) run.LogIndented(Text1250("  Komunikat błędu: ") + mail_error);
+void LogMailError(TaskRun& run, const TaskMail& mail) {
+  if (!mail.sent) run.LogIndented(Text1250("  Komunikat błędu: ") + mail.error);
 }
 
 }  // namespace zeph

@@ -83,7 +83,7 @@ def test_all_good_run(app, mail_server):  # noqa: F811
     assert all(t["duration_seconds"] >= 0 for t in record["tasks"])
     assert len(server.deliveries) == 2
     assert run.metric("zephautomat_last_run_exit_code", instance_dir=host_path(app.dir)) == 0
-    assert run.metric("zephautomat_last_run_tasks") == 2
+    assert run.metric("zephautomat_last_run_tasks_run") == 2
     assert run.metric("zephautomat_last_run_tasks_failed") == 0
     assert run.metric("zephautomat_last_run_timestamp_seconds") == pytest.approx(
         record["ended_unix"])
@@ -195,7 +195,7 @@ def test_run_that_could_not_start(app, breakage, why):
     assert run.record["ended_early"] == {"stage": "start", "message": why}
     assert run.record["switches"] == ["/WDS"]
     assert run.metric("zephautomat_last_run_exit_code") == 2
-    assert run.metric("zephautomat_last_run_tasks") == 0
+    assert run.metric("zephautomat_last_run_tasks_run") == 0
 
 
 def test_program_alone_writes_the_record_only_when_asked(app, tmp_path):
@@ -285,6 +285,32 @@ def test_every_switch_used_and_help_is_no_task(app):
     assert run.returncode == 0
     assert run.record["switches_unused"] == []
     assert run.metric("zephautomat_last_run_switches_unused") == 0
+
+
+NO_TASK = ("no task ran: no entry of serwery.ini enables a requested switch")
+
+
+@pytest.mark.parametrize("switches, options", [
+    (["/EK", "/RD"], ()),  # switches the instance does not enable
+    (["/RD"], ("--strict",)),  # the enable key of /RD misspelt
+], ids=["other-switches", "misspelt-key-strict"])
+def test_run_without_a_task_is_no_success(app, switches, options):
+    app.write_config([("A", entry(WymianaDanychSpr=1, RaportDzienyy=1))])
+    success = wrap(app, "/WDS").metric("zephautomat_last_run_success_timestamp_seconds")
+    assert success > 0
+
+    run = wrap(app, *switches, options=options)
+
+    assert run.returncode == 1
+    assert run.console == START + END
+    assert run.summary[-2:] == [
+        f"zephautomat-run: warning: {NO_TASK}; a run that does no work is no success",
+        "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 1"]
+    assert run.record["tasks"] == [] and run.record["warnings"] == [NO_TASK]
+    assert run.metric("zephautomat_last_run_tasks_run") == 0
+    assert run.metric("zephautomat_last_run_exit_code") == 1
+    # the stale-success alert sees a schedule that does nothing
+    assert run.metric("zephautomat_last_run_success_timestamp_seconds") == success
 
 
 def test_success_timestamp_survives_failed_runs(app):

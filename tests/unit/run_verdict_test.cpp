@@ -93,7 +93,8 @@ TEST_P(VerdictTest, ExitCodeCountsFailedTasksAndMails) {
 INSTANTIATE_TEST_SUITE_P(
     Records, VerdictTest,
     ::testing::Values(
-        VerdictCase{"NoTasks", Record(""), kRunSucceeded, 0, 0},
+        // Nothing done is no success: no entry enabled a requested switch.
+        VerdictCase{"NoTasks", Record(""), kRunFailed, 0, 0},
         VerdictCase{"AllGood",
                     Record(Task("A", "ok", "", R"({"sent": true})") + "," + Task("B", "ok")),
                     kRunSucceeded, 0, 0},
@@ -127,6 +128,21 @@ TEST(VerdictTest, SummaryPutsMultiLineMessagesOnOneLine) {
                 "[Hurtownia] /EK (EksportDoPelkTessaro): FAILED: pierwszy drugi; mail: poczta "
                 "(komunikat: x)",
                 "1 tasks run, 1 failed, 1 mails failed; exit code 1"}));
+}
+
+TEST(VerdictTest, RunWithoutTasksIsToldAndKeepsTheLastSuccess) {
+  RunVerdict verdict = JudgeRecord(ParseJson(Record("")));
+  EXPECT_EQ(SummaryLines(verdict),
+            (std::vector<std::string>{
+                "warning: no task ran: no entry of serwery.ini enables a requested switch; a run "
+                "that does no work is no success",
+                "0 tasks run, 0 failed, 0 mails failed; exit code 1"}));
+  verdict.last_success_unix = 1600000000;
+  const std::string metrics = MetricsText(verdict, "/a");
+  EXPECT_NE(metrics.find("zephautomat_last_run_tasks_run{instance_dir=\"/a\"} 0\n"),
+            std::string::npos)
+      << metrics;
+  EXPECT_EQ(LastSuccessIn(metrics), 1600000000);
 }
 
 TEST(MetricsTest, EscapesLabelsAndJoinsRepeatedTasks) {

@@ -1,6 +1,7 @@
 #include "driver/glowny.h"
 
 #include "config/ini_file.h"
+#include "config/mail_settings_check.h"
 #include "driver/dispatch_table.h"
 #include "driver/help.h"
 #include "driver/run_lock.h"
@@ -48,6 +49,10 @@ void TfrmGlowny::RunExport() {
     RemoveStaleTemporaries(context_.server_list_path);
     IniFile server_list(context_.server_list_path);
     LoadServerList(server_list, context_.mail, entries_);
+    for (const std::string& warning : MailSettingsWarnings(server_list, context_.mail)) {
+      Diagnose("warning: " + warning);
+      context_.record.Warning(warning);
+    }
     context_.export_state.Attach(std::move(server_list), entries_);
     context_.export_state.BeforeEachSave([this] { context_.log.Sync(context_.log_path); });
     if (context_.record.Active()) {

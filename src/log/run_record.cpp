@@ -119,6 +119,7 @@ std::string RunRecord::ToJson() const {
   json += "  \"duration_seconds\": " + Seconds(ended_ - started_) + ",\n";
   json += "  \"switches\": " + QuotedList(switches_) + ",\n";
   json += "  \"switches_unused\": " + QuotedList(switches_unused_) + ",\n";
+  json += "  \"warnings\": " + QuotedList(warnings_) + ",\n";
   json += "  \"tasks\": [";
   for (size_t i = 0; i < tasks_.size(); ++i) {
     const Task& task = tasks_[i];

@@ -27,6 +27,10 @@ class RunRecord {
   void SwitchesUnused(std::vector<std::string> switches) {
     if (Active()) switches_unused_ = std::move(switches);
   }
+  // Something about the whole run a person should know (Windows-1250).
+  void Warning(const std::string& text) {
+    if (Active()) warnings_.push_back(text);
+  }
   // A dispatched task starts; texts are Windows-1250.
   void BeginTask(const std::string& entry, const std::string& server, const std::string& database,
                  const std::string& switch_name, const std::string& enable_key);
@@ -67,6 +71,7 @@ class RunRecord {
   Clock::time_point ended_;
   std::vector<std::string> switches_;
   std::vector<std::string> switches_unused_;
+  std::vector<std::string> warnings_;
   std::vector<Task> tasks_;
   bool task_open_ = false;
   bool ended_early_ = false;

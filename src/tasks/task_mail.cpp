@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "config/mail_settings_check.h"
 #include "mail/send_mail.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -29,6 +30,11 @@ MailSecurity MailSecurityOf(const MailSettings& mail) {
   ParseMailEncryption(mail.SzyfrowaniePoczty, security.encryption);
   ParseSaslMethod(mail.MetodaUwierzytelniania, security.method);
   security.ca_file = mail.CertyfikatyCA;
+  if (const std::string keys = TrustAnchorConflict(mail); !keys.empty()) {
+    throw Exception(Text1250("SzyfrowaniePoczty=brak wyklucza ") + keys +
+                    Text1250(": zaufany certyfikat lub klucz serwera wymaga TLS; poczta nie "
+                             "została wysłana"));
+  }
   std::string bad;
   if (!ParsePins(mail.KluczSerweraPocztowego, security.pins, bad)) {
     throw Exception(FormatS(Text1250("KluczSerweraPocztowego: \"%s\" nie jest kluczem postaci "

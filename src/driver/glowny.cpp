@@ -26,7 +26,7 @@ TfrmGlowny::TfrmGlowny(int argc, const char* const* argv) : argc_(argc), argv_(a
   context_.log_path = context_.program_directory + "Eksport_PelkTessaro_Auto.log";
   ComponentRuntime::Configure(context_.program_directory);
   context_.record = RunRecord(RunRecord::PathFromEnvironment());
-  context_.record.Start(argc, argv);
+  context_.record.Start(argc, argv, context_.program_directory);
   // The export directory on drive D: exists only on drive-letter systems;
   // nothing uses it, so nothing is created here.
 }

@@ -87,7 +87,7 @@ void Work(TaskRun& run, DailyReportState& state) {
   state.mail_error = RunMailStep(run, [&] {
     const std::string subject = TaskMailSubject("Raport dzienny", OwnerIdentifier(run), entry);
     const std::string body = FormatS(Text1250("Raport dzienny za dzień: %s "), {DateToStr(moment)});
-    return SendTaskMail(run.context.mail, subject, body, state.attachments);
+    return SendTaskMail(run, subject, body, state.attachments);
   });
 }
 

@@ -44,8 +44,8 @@ MailSecurity MailSecurityOf(const MailSettings& mail) {
   return security;
 }
 
-bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
-                  const std::vector<std::string>& attachments) {
+MailRequest TaskMailRequest(const MailSettings& mail, const std::string& subject,
+                            const std::string& body, const std::vector<std::string>& attachments) {
   if (!mail.cut_address_keys.empty()) {
     throw Exception(FormatS(
         "The value of %s in serwery.ini is longer than 2047 characters and was cut on reading; "
@@ -66,7 +66,16 @@ bool SendTaskMail(const MailSettings& mail, const std::string& subject, const st
   request.body = body;
   request.subject = subject;
   request.recipients = Trim(mail.AdresPocztowyOdbiorcy);
-  return SendMail(request, /*raise_on_failure=*/true, MailTimeouts{});
+  return request;
+}
+
+bool SendTaskMail(TaskRun& run, const std::string& subject, const std::string& body,
+                  const std::vector<std::string>& attachments) {
+  const MailSettings& mail = run.context.mail;
+  run.context.record.MailAttempt({mail.SerwerPocztowy, mail.AdresPocztowyNadawcy,
+                                  Trim(mail.AdresPocztowyOdbiorcy), subject, body, attachments});
+  return SendMail(TaskMailRequest(mail, subject, body, attachments), /*raise_on_failure=*/true,
+                  MailTimeouts{});
 }
 
 std::string RunMailStep(TaskRun& run, const std::function<bool()>& step) {

@@ -144,7 +144,7 @@ def test_brak_with_a_trust_anchor_fails_every_mail_naming_the_keys(app, mail_ser
     result = app.run("/RD")
 
     assert result.body == b"OK\nOK\n"  # the tasks run; only their mails fail
-    assert app.log().count(cp(f"(komunikat: SzyfrowaniePoczty=brak wyklucza {named}: ")) == 2
+    assert app.log().count(cp(f"Komunikat błędu: SzyfrowaniePoczty=brak wyklucza {named}: ")) == 2
     assert result.stderr.decode().count(f"SzyfrowaniePoczty=brak together with {named}: ") == 1
     assert server.sessions == 0
 

@@ -46,8 +46,9 @@ std::vector<std::string> MailSettingsWarnings(const IniFile& ini, const MailSett
   }
   if (const std::string conflict = TrustAnchorConflict(mail); !conflict.empty()) {
     warnings.push_back("serwery.ini: [Konfiguracja] SzyfrowaniePoczty=brak together with " +
-                       conflict + ": a configured trust anchor needs TLS, and brak forbids it; "
-                                  "every mail of this run fails");
+                       conflict +
+                       ": a configured trust anchor needs TLS, and brak forbids it; "
+                       "every mail of this run fails");
   }
   return warnings;
 }

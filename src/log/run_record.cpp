@@ -133,11 +133,10 @@ void RunRecord::EndedEarly(const std::string& message, const std::string& reason
 // change are nanosecond counts as text, which a JSON number would round.
 std::string RunRecord::MessageJson(const Message& message) {
   const MailMessage& texts = message.texts;
-  std::string json = "{\"server\": " + Quoted(texts.server) +
-                     ", \"sender\": " + Quoted(texts.sender) +
-                     ", \"recipients\": " + Quoted(texts.recipients) +
-                     ", \"subject\": " + Quoted(texts.subject) + ", \"body\": " + Quoted(texts.body) +
-                     ", \"attachments\": [";
+  std::string json =
+      "{\"server\": " + Quoted(texts.server) + ", \"sender\": " + Quoted(texts.sender) +
+      ", \"recipients\": " + Quoted(texts.recipients) + ", \"subject\": " + Quoted(texts.subject) +
+      ", \"body\": " + Quoted(texts.body) + ", \"attachments\": [";
   for (size_t i = 0; i < message.files.size(); ++i) {
     const Attachment& file = message.files[i];
     json += (i ? ", " : "") + std::string("{\"path\": ") + Quoted(file.path);

@@ -80,9 +80,9 @@ std::string RunPasswordCommand(const std::string& command, int timeout_seconds) 
 
 std::string RunPasswordCommandAs(const platform::RunUser& user, const std::string& command,
                                  int timeout_seconds) {
-  return PasswordOf(platform::RunShellCommandAs(user, command, std::chrono::seconds(timeout_seconds),
-                                                kMaxOutput),
-                    timeout_seconds);
+  return PasswordOf(
+      platform::RunShellCommandAs(user, command, std::chrono::seconds(timeout_seconds), kMaxOutput),
+      timeout_seconds);
 }
 
 std::string PasswordFromCommand(const std::string& command) {

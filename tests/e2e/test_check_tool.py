@@ -6,8 +6,10 @@ and nothing in the instance is ever written or created."""
 import os
 import pathlib
 import pwd
+import shutil
 import stat
 import subprocess
+import tempfile
 
 import pytest
 
@@ -570,3 +572,26 @@ def test_sample_configuration_converted_as_it_says_passes_the_check(app):
 def test_sample_configuration_unconverted_is_reported_as_utf8(app):
     app.write_ini((EXAMPLES / "serwery.ini").read_bytes())
     assert check(app).has("warning", "serwery.ini", "encoding: UTF-8;")
+
+
+@pytest.mark.posix_only("switching users")
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root to start the check as another user")
+def test_check_that_cannot_switch_user_says_so():
+    """Run by nobody for --user root, the check cannot run PolecenieHasla as
+    root: it says so and exits 2, rather than judge its own login."""
+    root = pathlib.Path(tempfile.mkdtemp(dir="/tmp"))
+    try:
+        os.chmod(root, 0o755)
+        app = App(root)
+        good_config(app, Uwierzytelnianie="1", Uzytkownik=USER, PolecenieHasla="id -un")
+        os.chmod(app.dir, 0o755)
+        os.chmod(app.path("serwery.ini"), 0o644)
+        nobody = pwd.getpwnam("nobody")
+        proc = subprocess.run(command(CHECK, "--user", "root", "--mail", app.dir),
+                              capture_output=True, timeout=120,
+                              preexec_fn=lambda: (os.setgid(nobody.pw_gid), os.setuid(nobody.pw_uid)))
+        assert proc.returncode == 2, proc.stdout
+        assert ("--mail runs PolecenieHasla as user root, as the run would, and this check cannot "
+                "switch to that user (only root can)") in proc.stderr.decode()
+    finally:
+        shutil.rmtree(root)

@@ -1,14 +1,13 @@
 #include "platform/shell_command.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <grp.h>
-#include <pwd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -149,8 +148,8 @@ CommandEnd Run(const RunUser* user, const std::string& command, std::chrono::sec
     return end;
   }
   pid_t pid = 0;
-  const int spawned =
-      user != nullptr ? SpawnAs(*user, command, out, err, pid) : SpawnCurrent(command, out, err, pid);
+  const int spawned = user != nullptr ? SpawnAs(*user, command, out, err, pid)
+                                      : SpawnCurrent(command, out, err, pid);
   if (spawned != 0) {
     end.start_failure = std::strerror(spawned);
     return end;

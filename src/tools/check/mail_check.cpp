@@ -53,8 +53,9 @@ void CheckCaFile(const MailSettings& mail, const MailSecurity& security, Finding
                   "not used: with KluczSerweraPocztowego the pinned key is checked "
                   "instead of the chain");
   } else if (security.encryption == MailEncryption::kAuto) {
-    findings.Note(where, "SzyfrowaniePoczty=auto with CertyfikatyCA: STARTTLS is required and "
-                         "the certificate is checked against this file, as with starttls");
+    findings.Note(where,
+                  "SzyfrowaniePoczty=auto with CertyfikatyCA: STARTTLS is required and "
+                  "the certificate is checked against this file, as with starttls");
   }
 }
 
@@ -209,7 +210,6 @@ void CheckMailSecurityKeys(const MailSettings& mail, Findings& findings) {
                            " is no pin of the form sha256//<Base64 of 32 bytes>; the tasks run, "
                            "and every mail fails before connecting");
   }
-  security.ca_file = mail.CertyfikatyCA;
   if (const std::string keys = TrustAnchorConflict(mail); !keys.empty()) {
     findings.MailError(Place("SzyfrowaniePoczty"),
                        "brak together with " + keys +

@@ -74,8 +74,7 @@ int Run(const Options& options) {
             << user.name << '\n';
   CheckedServerList list = CheckServerList(dir, user, findings);
   CheckInstanceFiles(dir, user, list.holds_passwords, findings);
-  if (options.mail && list.read && NeedsPasswordCommand(list.mail) &&
-      !platform::CanRunAs(user)) {
+  if (options.mail && list.read && NeedsPasswordCommand(list.mail) && !platform::CanRunAs(user)) {
     // Run as the caller, the command would tell nothing of the run's login.
     std::cerr << "zephautomat-check: --mail runs PolecenieHasla as user " << user.name
               << ", as the run would, and this check cannot switch to that user (only root "

@@ -167,13 +167,15 @@ class Resender {
     outcome.kind = JsonValue::Kind::Object;
     outcome.Set("sent", JsonValue::Boolean(error.empty()));
     if (!error.empty()) outcome.Set("error", JsonValue::String(error));
-    outcome.Set("at_unix", Number(std::chrono::duration<double>(
-                                      std::chrono::system_clock::now().time_since_epoch())
-                                      .count()));
+    outcome.Set(
+        "at_unix",
+        Number(std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+                   .count()));
     outcome.Set("files_changed", StringList(files.changed));
     outcome.Set("files_gone", StringList(files.gone));
     mail.Set("resent", std::move(outcome));
-    Say(Place(task) + ": " + (error.empty() ? "mail sent again" : "mail not sent: " + OneLine(error)));
+    Say(Place(task) + ": " +
+        (error.empty() ? "mail sent again" : "mail not sent: " + OneLine(error)));
     ++(error.empty() ? sent_ : failed_);
     // After each mail: a resend cut short later never sends this one twice.
     const int written = ReplaceFile(path_, JsonText(record_), 0600);

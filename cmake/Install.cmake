@@ -1,4 +1,4 @@
-# What `cmake --install` puts where (GNUInstallDirs; see docs/install.md).
+# What `cmake --install` puts where (GNUInstallDirs; see docs/operations.md).
 # Components: "program" (the program, its tools and their files) and
 # "simulator" (the host simulator library).
 

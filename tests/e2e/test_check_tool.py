@@ -13,6 +13,7 @@ import tempfile
 
 import pytest
 
+import run_program
 from conftest import SIM, WINDOWS, App, command, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates, pin  # noqa: F401
@@ -56,8 +57,7 @@ def check(app, *switches, options=()):
     assert CHECK and os.path.exists(CHECK), "ZEPH_CHECK must name the built check tool"
     root = app.dir.parent
     before = tree(root)
-    proc = subprocess.run(command(CHECK, *options, app.dir, *switches),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    proc = run_program.run(command(CHECK, *options, app.dir, *switches))
     assert tree(root) == before, "the check changed the instance"
     return Checked(proc)
 
@@ -365,7 +365,7 @@ def test_unknown_user_and_options_are_usage_errors(app):
 
 
 def test_version():
-    proc = subprocess.run(command(CHECK, "--version"), stdout=subprocess.PIPE, timeout=30)
+    proc = run_program.run(command(CHECK, "--version"), timeout=30)
     assert proc.returncode == 0
     assert proc.stdout.startswith(b"zephautomat-check ")
 

@@ -7,10 +7,11 @@ import pwd
 import re
 import shutil
 import stat
-import subprocess
 from pathlib import Path
 
 import pytest
+
+import run_program
 
 pytestmark = pytest.mark.posix_only("the Linux install layout and Debian packages; "
                                     "Windows has the ZIP package")
@@ -23,8 +24,7 @@ VERSION_TAG = re.compile(rb"ZephAutomat \d+\.\d+\.\d+ revision [0-9A-Za-z.+-]+")
 
 
 def run(*command, **options):
-    return subprocess.run([str(c) for c in command], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=300, **options)
+    return run_program.run(command, timeout=300, **options)
 
 
 @pytest.fixture(scope="module")

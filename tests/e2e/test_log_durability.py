@@ -6,10 +6,10 @@ outside by tracing the program's system calls."""
 import os
 import re
 import shutil
-import subprocess
 
 import pytest
 
+import run_program
 from conftest import entry
 
 pytestmark = [
@@ -30,10 +30,9 @@ def traced_events(app, *switches):
     trace = app.dir.parent / "trace"
     # LeakSanitizer cannot work under ptrace: a sanitized build runs without it
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
-    done = subprocess.run(["strace", "-f", "-qq", "-y", "-s", "300", "-o", str(trace),
-                           "-e", "trace=write,writev,fsync,fdatasync,rename,renameat,renameat2",
-                           str(app.exe), *switches],
-                          cwd=app.dir, capture_output=True, timeout=120, env=env)
+    done = run_program.run(["strace", "-f", "-qq", "-y", "-s", "300", "-o", trace,
+                            "-e", "trace=write,writev,fsync,fdatasync,rename,renameat,renameat2",
+                            app.exe, *switches], cwd=app.dir, env=env)
     assert done.returncode == 0, done.stderr
     events = []
     for line in trace.read_text(errors="replace").splitlines():

@@ -8,10 +8,10 @@ import os
 import pwd
 import re
 import resource
-import subprocess
 
 import pytest
 
+import run_program
 from conftest import END, MAIL_FAILURE, START, command, cp, entry, host_path, mask
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
@@ -47,10 +47,9 @@ def wrap(app, *switches, options=(), record=None, preexec_fn=None):
     record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
     metrics.parent.mkdir(exist_ok=True)
-    proc = subprocess.run(command(RUN, *options, "--record", host_path(record), "--metrics",
-                                  host_path(metrics), host_path(app.dir), *switches),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
-                          preexec_fn=preexec_fn)
+    proc = run_program.run(command(RUN, *options, "--record", host_path(record), "--metrics",
+                                   host_path(metrics), host_path(app.dir), *switches),
+                           preexec_fn=preexec_fn)
     return Wrapped(proc, record, metrics)
 
 

@@ -587,9 +587,9 @@ def test_check_that_cannot_switch_user_says_so():
         os.chmod(app.dir, 0o755)
         os.chmod(app.path("serwery.ini"), 0o644)
         nobody = pwd.getpwnam("nobody")
-        proc = subprocess.run(command(CHECK, "--user", "root", "--mail", app.dir),
-                              capture_output=True, timeout=120,
-                              preexec_fn=lambda: (os.setgid(nobody.pw_gid), os.setuid(nobody.pw_uid)))
+        proc = run_program.run(command(CHECK, "--user", "root", "--mail", app.dir),
+                               preexec_fn=lambda: (os.setgid(nobody.pw_gid),
+                                                   os.setuid(nobody.pw_uid)))
         assert proc.returncode == 2, proc.stdout
         assert ("--mail runs PolecenieHasla as user root, as the run would, and this check cannot "
                 "switch to that user (only root can)") in proc.stderr.decode()

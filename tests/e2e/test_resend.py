@@ -3,8 +3,8 @@ again from its record, whole, with the files as they are now; the record
 marks each one the server took, and no mail is ever delivered twice."""
 
 import json
-import subprocess
 
+import run_program
 from conftest import command, cp, entry, host_path
 from smtp_server import mail_server  # noqa: F401 (fixture)
 from test_run_wrapper import RUN, wrap
@@ -13,8 +13,7 @@ REPORT_SIM = "[Host]\nReport2.CreateDailyReport.Text = raport dzienny\n"
 
 
 def resend(record):
-    proc = subprocess.run(command(RUN, "--resend", host_path(record)), capture_output=True,
-                          timeout=120)
+    proc = run_program.run(command(RUN, "--resend", host_path(record)))
     return proc.returncode, proc.stderr.decode("utf-8").splitlines()
 
 

@@ -118,7 +118,7 @@ class CentralExport {
     const std::string subject = TaskMailSubject(kTarget, OwnerIdentifier(run_), run_.entry);
     std::string body;
     for (const std::string& file : files) body += file + "\r\n";
-    return SendTaskMail(run_.context.mail, subject, body, files);
+    return SendTaskMail(run_, subject, body, files);
   }
 
   TaskRun& run_;

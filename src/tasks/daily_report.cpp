@@ -92,7 +92,7 @@ void Work(TaskRun& run, DailyReportState& state) {
   RunMailStep(run, state.mail, [&] {
     const std::string subject = TaskMailSubject("Raport dzienny", OwnerIdentifier(run), entry);
     const std::string body = FormatS(Text1250("Raport dzienny za dzień: %s "), {DateToStr(moment)});
-    return SendTaskMail(run.context.mail, subject, body, state.attachments);
+    return SendTaskMail(run, subject, body, state.attachments);
   });
 }
 

@@ -70,7 +70,7 @@ void MailInvoiceExportError(TaskRun& run, TaskMail& mail, const std::string& mes
     if (!attachments.empty()) {
       body += Text1250("\r\n\r\n(liczba załączników ") + std::to_string(attachments.size()) + ")";
     }
-    return SendTaskMail(run.context.mail, subject, body, attachments);
+    return SendTaskMail(run, subject, body, attachments);
   });
 }
 

@@ -9,6 +9,7 @@
 
 #include "config/server_list.h"
 #include "mail/mail_security.h"
+#include "mail/send_mail.h"
 #include "tasks/frame.h"
 
 namespace zeph {
@@ -25,12 +26,18 @@ std::string OwnerIdentifier(TaskRun& run);
 // KluczSerweraPocztowego.
 MailSecurity MailSecurityOf(const MailSettings& mail);
 
-// Sends with the Konfiguracja settings: sender name and address both
+// The mail with the Konfiguracja settings: sender name and address both
 // AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25
-// (465 for TLS from the first byte), the password from PolecenieHasla when set.
-// Failures throw the mail sender's text; an address key that the read limit
-// cut fails before connecting, naming the key.
-bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
+// (465 for TLS from the first byte), the password from PolecenieHasla when
+// set. An address key that the read limit cut fails (Exception) before
+// connecting, naming the key; so do the settings MailSecurityOf refuses.
+MailRequest TaskMailRequest(const MailSettings& mail, const std::string& subject,
+                            const std::string& body, const std::vector<std::string>& attachments);
+
+// Sends TaskMailRequest with the run's settings, the mail noted in the run
+// record first (kept whole there if it fails). Failures throw the mail
+// sender's text.
+bool SendTaskMail(TaskRun& run, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments);
 
 // What the mail step of one task run did. Each task run keeps its own, not

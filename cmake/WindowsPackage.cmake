@@ -4,7 +4,7 @@
 # serwery.ini and components.ini and README-Windows.txt. Everything sits
 # beside the program, where it looks for its files and DLLs.
 set(ZEPH_WINDOWS_PROGRAMS zephautomat)
-foreach(tool zephautomat-check zephautomat-run)
+foreach(tool zephautomat-check zephautomat-run zephautomat-instance)
   if(TARGET ${tool})
     list(APPEND ZEPH_WINDOWS_PROGRAMS ${tool})
   endif()
@@ -17,23 +17,33 @@ endif()
 # The sample server list in the encoding and line ends the program reads:
 # Windows-1250 with CR LF, its working directory under the program's folder.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# The instance tool's sample (instance\serwery.ini) keeps the place of the
+# instance's directory, {INSTANCE}, for the tool to fill in.
 set(ZEPH_WINDOWS_SAMPLE ${CMAKE_BINARY_DIR}/package/serwery.ini)
+set(ZEPH_INSTANCE_SAMPLE ${CMAKE_BINARY_DIR}/instance/serwery.ini)
 add_custom_command(
-  OUTPUT ${ZEPH_WINDOWS_SAMPLE}
+  OUTPUT ${ZEPH_WINDOWS_SAMPLE} ${ZEPH_INSTANCE_SAMPLE}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/windows_sample_ini.py
     ${CMAKE_SOURCE_DIR}/packaging/instance/serwery.ini ${ZEPH_WINDOWS_SAMPLE}
+    "C:\\ZephAutomat\\praca"
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/windows_sample_ini.py
+    ${CMAKE_SOURCE_DIR}/packaging/instance/serwery.ini ${ZEPH_INSTANCE_SAMPLE}
+    "{INSTANCE}\\praca"
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/instance/serwery.ini
           ${CMAKE_SOURCE_DIR}/cmake/windows_sample_ini.py
-  COMMENT "Windows-1250 sample serwery.ini")
-add_custom_target(windows-sample ALL DEPENDS ${ZEPH_WINDOWS_SAMPLE})
+  COMMENT "Windows-1250 sample serwery.ini" VERBATIM)
+add_custom_target(windows-sample ALL DEPENDS ${ZEPH_WINDOWS_SAMPLE} ${ZEPH_INSTANCE_SAMPLE})
+install(FILES ${ZEPH_INSTANCE_SAMPLE} DESTINATION instance COMPONENT program)
 # serwery.ini and components.ini belong to the operator (the program
 # rewrites serwery.ini at every start): the packages carry them as samples
 # under other names, so that unpacking over a folder or installing again
 # never replaces them and the uninstaller, which removes exactly what was
 # installed, never deletes them.
 install(FILES ${ZEPH_WINDOWS_SAMPLE} DESTINATION . RENAME serwery.sample.ini COMPONENT program)
-install(FILES packaging/windows/components.ini DESTINATION . RENAME components.sample.ini
-        COMPONENT program)
+# Beside the programs in the build tree too, where the instance tool's tests
+# find it as in an installation.
+configure_file(packaging/windows/components.ini ${CMAKE_BINARY_DIR}/components.sample.ini COPYONLY)
+install(FILES ${CMAKE_BINARY_DIR}/components.sample.ini DESTINATION . COMPONENT program)
 install(FILES packaging/windows/README-Windows.txt DESTINATION . COMPONENT program)
 
 set(CPACK_GENERATOR ZIP NSIS)

@@ -129,6 +129,17 @@ def test_the_operators_files_are_samples_in_the_install_set(installer):
     assert {"serwery.sample.ini", "components.sample.ini"} <= set(installer.staged)
 
 
+def test_every_program_runs_with_its_invokers_rights(installer):
+    """Each program carries an application manifest asking for no more than
+    the rights of whoever starts it: Windows then never virtualises its
+    writes beside itself (serwery.ini, the log) into a VirtualStore."""
+    programs = {name: data for name, data in installer.staged.items() if name.endswith(".exe")}
+    assert {"zephautomat.exe", "zephautomat-run.exe", "zephautomat-check.exe",
+            "zephautomat-instance.exe"} <= set(programs)
+    for name, data in programs.items():
+        assert b'<requestedExecutionLevel level="asInvoker"' in data, name
+
+
 def test_install_reinstall_and_uninstall_never_touch_the_operators_files(installer, tmp_path):
     folder = tmp_path / "Zeph Automat"  # a blank, as in "Program Files"
     paths = [registry(key) for key in ENVIRONMENT_KEYS]

@@ -60,6 +60,18 @@ std::vector<std::string> OtherReaderSids(PSECURITY_DESCRIPTOR descriptor, PSID s
   return readers;
 }
 
+std::vector<char> TokenUser() {
+  windows::UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) return {};
+  DWORD size = 0;
+  ::GetTokenInformation(token.Get(), ::TokenUser, nullptr, 0, &size);
+  std::vector<char> user(size);
+  if (size == 0 || !::GetTokenInformation(token.Get(), ::TokenUser, user.data(), size, &size)) {
+    return {};
+  }
+  return user;
+}
+
 std::string AccountName(const std::string& sid_text) {
   LocalMemory sid;
   if (!::ConvertStringSidToSidA(sid_text.c_str(), sid.Out())) return sid_text;

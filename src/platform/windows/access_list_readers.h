@@ -25,4 +25,8 @@ std::string SidText(PSID sid);
 // the text of its SID; the SID's text when the system knows no name.
 std::string AccountName(const std::string& sid);
 
+// The TOKEN_USER of this process's token (the account a run started by
+// this process uses); empty when the system cannot tell.
+std::vector<char> TokenUser();
+
 }  // namespace zeph::platform::windows

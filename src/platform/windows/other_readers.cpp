@@ -11,20 +11,7 @@ namespace zeph::platform {
 namespace {
 
 using windows::AccountName;
-
-// The account of this process's token (the one a run started by this
-// account uses); empty when the system cannot tell.
-std::vector<char> TokenUser() {
-  windows::UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) return {};
-  DWORD size = 0;
-  ::GetTokenInformation(token.Get(), ::TokenUser, nullptr, 0, &size);
-  std::vector<char> user(size);
-  if (size == 0 || !::GetTokenInformation(token.Get(), ::TokenUser, user.data(), size, &size)) {
-    return {};
-  }
-  return user;
-}
+using windows::TokenUser;
 
 // How icacls takes an account: by name, or by "*SID" when it has none.
 std::string IcaclsAccount(const std::string& name) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <vector>
 
+#include "platform/command_line.h"
 #include "platform/error_text.h"
 #include "platform/windows/windows_support.h"
 
@@ -16,28 +18,6 @@ using windows::Wide;
 // own language and code page.
 std::string Reason(DWORD error) {
   return ErrorText(windows::ErrnoOf(error));
-}
-
-// One argument quoted as the C runtime of the started program splits it.
-void AppendQuoted(std::wstring& line, const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    line += argument;
-    return;
-  }
-  line += L'"';
-  size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == L'"') backslashes = backslashes * 2 + 1;
-    line.append(backslashes, L'\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(backslashes * 2, L'\\');
-  line += L'"';
 }
 
 // This process's environment without `variable`, then variable=value, as
@@ -73,12 +53,9 @@ ProgramEnd RunProgram(const std::string& program, const std::vector<std::string>
                       const std::string& variable, const std::string& value,
                       const OutputSink& output) {
   ProgramEnd end;
-  std::wstring line;
-  AppendQuoted(line, Wide(program));
-  for (const std::string& argument : arguments) {
-    line += L' ';
-    AppendQuoted(line, Wide(argument));
-  }
+  std::vector<std::string> words{program};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::wstring line = Wide(CommandLine(words));
   std::wstring environment = EnvironmentBlock(variable, value);
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

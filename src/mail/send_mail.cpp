@@ -131,7 +131,7 @@ void Deliver(const MailRequest& request, const MailTimeouts& timeouts) {
   try {
     SendBySmtp(job, timeouts, message);
   } catch (const LoginRefusedError&) {
-    if (job.authenticate) RefusedLogins::Add(job);
+    RefusedLogins::Add(job);
     throw;
   }
 }

@@ -21,7 +21,8 @@ SYSTEM_TOOLS = {
     ("conftest.py", "mount"),  # a small disk for the full-disk cases
     ("conftest.py", "umount"),
     ("tls_certificates.py", "openssl"),  # the servers' test certificates
-    ("test_check_tool.py", "iconv"),  # the conversion the sample configuration names
+    ("test_check_tool.py", "iconv"),
+    ("test_close_faults.py", "cc"),  # building the library that fails close()  # the conversion the sample configuration names
     ("test_reference_pages.py", "groff"),  # rendering the manual pages
     ("test_reference_pages.py", "man"),
     ("test_systemd_units.py", "systemd-analyze"),  # checking the units

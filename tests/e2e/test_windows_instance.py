@@ -8,11 +8,11 @@ import json
 import os
 import re
 import shutil
-import subprocess
 from pathlib import Path
 
 import pytest
 
+import run_program
 from conftest import HOST_MODE, THIS_BUILD, WINDOWS, cp, host_path
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
@@ -32,8 +32,7 @@ READABLE = "holds passwords and is readable by"
 
 
 def run(*argv, cwd=None):
-    done = subprocess.run([*THIS_BUILD.runner, *map(str, argv)], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=300, cwd=cwd)
+    done = run_program.run([*THIS_BUILD.runner, *map(str, argv)], timeout=300, cwd=cwd)
     done.out = THIS_BUILD.stderr(done.stdout).decode("utf-8", "replace")
     done.err = THIS_BUILD.stderr(done.stderr).decode("utf-8", "replace")
     return done

@@ -340,6 +340,14 @@ def full_disk_cases(file_size_limit, full_file_system):
     ]
 
 
+@pytest.fixture(autouse=True)
+def no_run_outlives_its_test():
+    """A program a test started and left going (the test failed while it
+    ran) is stopped, rather than left to disturb the next tests."""
+    yield
+    run_program.stop_all()
+
+
 @pytest.fixture
 def app(tmp_path):
     assert BIN and os.path.exists(BIN), "ZEPH_BIN must name the built program"

@@ -12,6 +12,7 @@ anything else started through Wine.
     Hung: raised when a program outlives its time limit (an AssertionError,
         so the test fails with the report below as its message).
     processes() -> the Linux processes as the report lists them (Process).
+    stop_all(): stops every run still going (conftest, after each test).
 
 Why files and not pipes: the output goes to files, and the run ends when
 the process ends (Popen.wait), not when the last holder of a pipe closes
@@ -20,8 +21,9 @@ services, the COM servers it creates) that inherit the program's handles
 and live on long after it; a run that read pipes to their end waited for
 them too, and timed out although the program had finished.
 
-Every run is a process group of its own, stdin is empty. What the program
-leaves running when it ends is left alone: under Wine that may be a service
+Every run is a process group of its own, stdin is empty; a run a test
+leaves going is stopped after it, and tests ended by SIGTERM stop theirs. What the program leaves running
+when it ends is left alone: under Wine that may be a service
 of the prefix, which the other runs share. When a run outlives its limit
 the report says where it hung: the output written so far, the processes of
 the run's group and of its Wine prefix (every Linux process with that
@@ -38,6 +40,27 @@ from pathlib import Path
 
 # How long winedbg may take to list a hung prefix's processes.
 WINEDBG_SECONDS = 30
+
+# The runs not yet ended (see stop_all).
+_RUNNING = set()
+
+
+def stop_all():
+    """Stops every run still going: at the end of each test, and when the
+    tests are ended by SIGTERM (`timeout` signals the tests' process group,
+    and each run is a group of its own)."""
+    for running in list(_RUNNING):
+        running._stop()
+
+
+def _stop_runs_and_end(signum, frame):
+    stop_all()
+    signal.signal(signum, signal.SIG_DFL)
+    os.kill(os.getpid(), signum)
+
+
+if signal.getsignal(signal.SIGTERM) == signal.SIG_DFL:
+    signal.signal(signal.SIGTERM, _stop_runs_and_end)
 
 
 class Hung(AssertionError):
@@ -65,6 +88,7 @@ class Running:
         self._proc = subprocess.Popen(self.args, cwd=cwd, env=self.env, stdin=subprocess.DEVNULL,
                                       stdout=self._out, stderr=self._err, preexec_fn=preexec_fn,
                                       process_group=0)
+        _RUNNING.add(self)
 
     @property
     def pid(self):
@@ -104,12 +128,14 @@ class Running:
             time.sleep(0.05)
 
     def _finished(self):
+        _RUNNING.discard(self)
         out, err = self.output()
         self._out.close()
         self._err.close()
         return Finished(self.args, self._proc.returncode, out, err)
 
     def _stop(self):
+        _RUNNING.discard(self)
         try:
             os.killpg(self._proc.pid, signal.SIGKILL)
         except ProcessLookupError:

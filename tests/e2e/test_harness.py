@@ -5,7 +5,9 @@ run hangs, says where and stops only what the run started."""
 import ast
 import os
 import re
+import signal
 import socket
+import sys
 from pathlib import Path
 
 import pytest
@@ -117,6 +119,17 @@ def test_started_program_is_read_while_it_runs_and_killed_with_its_group():
     done = running.kill()
     assert done.returncode == -9 and done.stdout == b""
     assert live_members(running.pid) == []
+
+
+def test_tests_ended_by_sigterm_stop_their_runs():
+    # `timeout` ends the tests' process group; each run is a group of its own.
+    tests = run_program.start([sys.executable, "-c", "import time, run_program; "
+                               "print(run_program.start(['sleep', '600']).pid, flush=True); "
+                               "time.sleep(600)"], cwd=E2E)
+    group = int(tests.read_until(b"\n"))
+    os.kill(tests.pid, signal.SIGTERM)
+    assert tests.wait().returncode == -signal.SIGTERM
+    assert live_members(group) == []
 
 
 @pytest.fixture

@@ -29,8 +29,9 @@ class Probe:
     @property
     def cause(self):
         """The message inside the brackets of the failure text."""
-        assert self.returncode == 1, self.text
-        assert self.text.startswith(PREFIX) and self.text.endswith(")"), self.text
+        assert self.returncode == 1, (self.text, self.stderr)
+        assert self.text.startswith(PREFIX) and self.text.endswith(")"), \
+            (self.returncode, self.text, self.stderr)
         return self.text[len(PREFIX):-1]
 
 

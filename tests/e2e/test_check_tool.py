@@ -225,6 +225,26 @@ def test_report_is_utf8_with_lf_line_ends_whatever_the_names(tmp_path):
     assert result.has("warning", "serwery.ini", host_path(app.path("serwery.ini"))), result.out
 
 
+@pytest.mark.parametrize("encoding", ["utf-8", "utf-16"])
+def test_conversion_advice_uses_the_systems_own_means(app, encoding):
+    # Followed on Linux, the advice leaves a file the check takes for
+    # Windows-1250; on Windows it names Notepad and PowerShell, not iconv.
+    app.write_ini("[Konfiguracja]\r\nSerwerPocztowy=h\r\n[A]\r\nUzytkownik=Księgowa\r\n"
+                  .encode(encoding))
+    [advice] = [line.split("to convert: ", 1)[1] for line in check(app).lines("warning")
+                if "to convert: " in line]
+    if WINDOWS:
+        assert "iconv" not in advice
+        assert advice.startswith("open it in Notepad and save it with the encoding ANSI")
+        assert "| Set-Content -Encoding Default serwery.ini.new" in advice
+        return
+    subprocess.run(advice.split(" (without", 1)[0], shell=True, cwd=app.dir, check=True)
+    os.replace(app.path("serwery.ini.new"), app.path("serwery.ini"))
+    converted = check(app)
+    assert converted.has("note", "serwery.ini", "encoding: Windows-1250"), converted.out
+    assert "Uzytkownik=Księgowa".encode("cp1250") in app.path("serwery.ini").read_bytes()
+
+
 def test_every_problem_is_reported_not_only_the_first(app):
     app.write_config([("A", {"Serwer": "S"}), ("B", entry(OstatniEksportMHD="wczoraj")),
                       ("C", entry(Baza=""))], mail={"SerwerPocztowy": ""})

@@ -12,7 +12,7 @@ import subprocess
 
 import pytest
 
-from conftest import END, MAIL_FAILURE, START, command, cp, entry, host_path, mask
+from conftest import END, MAIL_FAILURE, START, WINDOWS, command, cp, entry, host_path, mask
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -239,6 +239,13 @@ def test_console_reaches_the_journal_in_utf8(app):
     assert "BLAD: Źle podany katalog żółty" in run.console.decode("utf-8")
 
 
+# Where the switches are described on the system the wrapper runs on: the
+# manual page, or the section of README-Windows.txt (test_documentation.py
+# holds that section to the manual page).
+SWITCH_REFERENCE = ('README-Windows.txt, section "Switches and enable keys"' if WINDOWS
+                    else "zephautomat(1)")
+
+
 @pytest.mark.parametrize("arguments", [["/EKK"], ["/WDS", "EK"], ["/WDS", "/R D"], ["/WDS", ""]])
 def test_unknown_switch_is_refused_before_the_program_starts(app, arguments):
     app.write_config([("A", entry(WymianaDanychSpr=1))])
@@ -248,7 +255,7 @@ def test_unknown_switch_is_refused_before_the_program_starts(app, arguments):
     [wrong] = [a for a in arguments if a != "/WDS"]
     assert run.returncode == 2
     assert run.summary == [
-        f"zephautomat-run: {wrong} is no switch of the program (see zephautomat(1)); "
+        f"zephautomat-run: {wrong} is no switch of the program (see {SWITCH_REFERENCE}); "
         "nothing was run"]
     assert run.console == b""
     assert app.log() is None and app.journal() == []

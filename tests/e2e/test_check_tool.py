@@ -237,6 +237,8 @@ def test_conversion_advice_uses_the_systems_own_means(app, encoding):
         assert "iconv" not in advice
         assert advice.startswith("open it in Notepad and save it with the encoding ANSI")
         assert "| Set-Content -Encoding Default serwery.ini.new" in advice
+        # Get-Content finds UTF-16 by its byte-order mark, UTF-8 only when told
+        assert ("Get-Content -Encoding UTF8 serwery.ini" in advice) == (encoding == "utf-8")
         return
     subprocess.run(advice.split(" (without", 1)[0], shell=True, cwd=app.dir, check=True)
     os.replace(app.path("serwery.ini.new"), app.path("serwery.ini"))

@@ -30,8 +30,9 @@ endif()
 install(FILES ${ZEPH_HOST_HEADER} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zephautomat
         COMPONENT program)
 
-# The sample configuration zephautomat-instance starts an instance with.
-install(FILES packaging/instance/serwery.ini
+# The sample configuration zephautomat-instance starts an instance with, and
+# the switches of its scheduled runs (the tasks the sample enables).
+install(FILES packaging/instance/serwery.ini packaging/instance/zephautomat.env
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zephautomat/instance COMPONENT program)
 
 # Scheduling: systemd units, and examples for cron and logrotate.

@@ -30,8 +30,18 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # ctest starts the test programs through Wine (scripts/test-windows.sh sets
 # up its prefix), as on a Polish Windows: Wine takes the ANSI code page,
-# 1250, from the locale's name (which need not be installed).
-find_program(ZEPH_WINE wine)
-if(ZEPH_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 ${ZEPH_WINE})
+# 1250, from the locale's name (which need not be installed). A 64-bit build
+# through the 64-bit loader by its own name: Debian's `wine` starts the
+# 32-bit one whenever wine32 is installed, which fails on a kernel that
+# cannot run i386 programs (scripts/lib/wine-session.sh, wine_loader).
+if(ZEPH_MINGW_TRIPLET MATCHES "^x86_64")
+  find_program(ZEPH_WINE_LOADER NAMES wine64 wine PATHS /usr/lib/wine)
+else()
+  find_program(ZEPH_WINE_LOADER wine)
+endif()
+if(ZEPH_WINE_LOADER MATCHES "wine64$")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 WINELOADER=${ZEPH_WINE_LOADER}
+      ${ZEPH_WINE_LOADER})
+elseif(ZEPH_WINE_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 ${ZEPH_WINE_LOADER})
 endif()

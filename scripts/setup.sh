@@ -37,11 +37,20 @@ if [ $WINDOWS = 1 ]; then
 fi
 # The 32-bit program runs only under the 32-bit Wine, an i386 package: with
 # its libraries about 240 packages, 230 MiB to fetch and 1.1 GiB installed
-# on a machine that has the 64-bit set, hence an option of its own.
+# on a machine that has the 64-bit set, hence an option of its own. Where
+# the kernel cannot run i386 programs that Wine cannot start, and once
+# installed Debian's `wine` starts it for every prefix, 64-bit ones too: the
+# compiler alone then (the 32-bit program still builds; its tests cannot
+# run here).
 need_i386=0
 if [ $WINDOWS32 = 1 ]; then
-  PACKAGES+=(g++-mingw-w64-i686-posix wine32:i386)
-  dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+  PACKAGES+=(g++-mingw-w64-i686-posix)
+  if kernel=$("$(dirname "$0")/lib/kernel-runs-i386"); then
+    PACKAGES+=(wine32:i386)
+    dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+  else
+    echo "setup.sh: not installing the 32-bit Wine (wine32:i386): ${kernel:-cannot tell whether this kernel runs 32-bit programs}" >&2
+  fi
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -21,13 +21,13 @@ for f in "$SIM" "$TEST"; do
 done
 . scripts/lib/wine-session.sh
 wine_session "$BUILD"
-sim_path=$(winepath -w "$SIM")
-wine regsvr32 /s "$sim_path"
-trap 'wine regsvr32 /u /s "$sim_path"; wine_session_end' EXIT
+sim_path=$("$ZEPH_WINE" winepath -w "$SIM")
+"$ZEPH_WINE" regsvr32 /s "$sim_path"
+trap '"$ZEPH_WINE" regsvr32 /u /s "$sim_path"; wine_session_end' EXIT
 
 status=0
 echo "COM: the host's calls through the registered simulator"
-wine "$TEST" || status=1
+"$ZEPH_WINE" "$TEST" || status=1
 echo "COM: the black-box suite with every class created by ProgID"
 ZEPH_HOST_MODE=com ctest --test-dir "$BUILD" -R '^e2e\.' --output-on-failure \
   -j "$(nproc)" "$@" || status=1

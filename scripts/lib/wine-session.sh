@@ -8,6 +8,9 @@
 #                        for a 32-bit build, the tests' frozen clock library.
 #   wine_session_end     stops that wineserver, if this script started it;
 #                        the trap wine_session sets runs it at the end.
+#   ZEPH_WINE            what wine_session sets: the Wine loader for that
+#                        prefix, to start every Windows program with
+#                        ("$ZEPH_WINE" regsvr32 ...).
 # Called again inside a session (test-windows.sh runs test-com.sh), it
 # changes nothing.
 
@@ -22,10 +25,19 @@ wine_session() {
     BUILD_DIR=$linux scripts/build.sh zephautomat merkan-sim >/dev/null
     export ZEPH_LINUX_BIN=$linux/zephautomat ZEPH_LINUX_SIM=$linux/libmerkan-sim.so
   fi
+  local bits=64
+  if objdump -f "$build/zephautomat.exe" 2>/dev/null | grep -q 'pei-i386'; then
+    bits=32
+    local kernel
+    kernel=$(scripts/lib/kernel-runs-i386) ||
+      { echo "${kernel:-cannot tell whether this kernel runs 32-bit programs}:" \
+          "the 32-bit build's tests cannot run on this machine" >&2; return 1; }
+  fi
+  wine_loader $bits
   [ -z "${ZEPH_WINE_SESSION:-}" ] || return 0
   export ZEPH_WINE_SESSION=1
   WINE_SESSION_OWNER=1
-  if objdump -f "$build/zephautomat.exe" 2>/dev/null | grep -q 'pei-i386'; then
+  if [ $bits = 32 ]; then
     export WINEARCH=win32 WINEPREFIX=$build/wine32
     # faketime cannot stop the 32-bit Wine's clock; the tests' own library
     # does (tests/wine/frozen_clock.c), built with clang for i386 against
@@ -42,7 +54,7 @@ wine_session() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Wine prefix: $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    "$ZEPH_WINE" wineboot -i >/dev/null 2>&1
   fi
   # One wineserver for the whole run (a program then starts in about a
   # second rather than in several); one already running stays in use. A
@@ -55,8 +67,28 @@ wine_session() {
   # hold none of the pipes of a test's program (a test reading its output
   # to the end would wait for them too) and none of its environment
   # (faketime).
-  wine cmd /c exit >/dev/null 2>&1 || true
+  "$ZEPH_WINE" cmd /c exit >/dev/null 2>&1 || true
   trap wine_session_end EXIT
+}
+
+# wine_loader 64|32: the loader for a prefix of that many bits, in ZEPH_WINE.
+# Debian's `wine` starts the 32-bit loader whenever wine32 is installed, for
+# a 64-bit prefix too, and where the kernel cannot run i386 programs that
+# fails at once. The 64-bit loader called by its own name serves a 64-bit
+# prefix whatever else is installed; WINELOADER makes the programs it starts
+# use it as well. Where there is no wine64 (a Wine whose `wine` is the
+# 64-bit loader), `wine`.
+wine_loader() {
+  export ZEPH_WINE=wine
+  if [ "$1" = 64 ]; then
+    local loader
+    for loader in "$(command -v wine64 || true)" /usr/lib/wine/wine64; do
+      if [ -n "$loader" ] && [ -x "$loader" ]; then
+        export ZEPH_WINE=$loader WINELOADER=$loader
+        break
+      fi
+    done
+  fi
 }
 
 wine_session_end() {

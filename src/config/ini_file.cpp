@@ -858,6 +858,18 @@ std::vector<IniFile::LayoutLine> IniFile::Layout() const {
   return layout;
 }
 
+std::vector<std::string_view> IniFile::KeyNamesOf(std::string_view section) const {
+  std::vector<std::string_view> names;
+  const uint32_t index = FindSection(section);
+  if (index == kNone) return names;
+  const uint32_t end = std::min(sections_[index].end, loaded_lines_);
+  for (uint32_t id = sections_[index].header + 1; id < end; ++id) {
+    std::string_view name;
+    if (KeyLineName(Text(lines_[id]), name) && !name.empty()) names.push_back(name);
+  }
+  return names;
+}
+
 std::string IniFile::Content() const {
   std::string content;
   EmitContent([&](std::string_view piece) { content += piece; });

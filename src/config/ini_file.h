@@ -128,6 +128,8 @@ class IniFile {
     std::string_view key;      // empty for a header
   };
   std::vector<LayoutLine> Layout() const;
+  // The names of the keys of `section` as the file was loaded, in file order.
+  std::vector<std::string_view> KeyNamesOf(std::string_view section) const;
 
   // The bytes Flush() would write, in the file's encoding.
   std::string Content() const;

@@ -252,7 +252,6 @@ void ReadEntryKeys(const IniFile& ini, const std::vector<uint32_t>& lines, DateM
   }
   entry.Eksportowano = false;
   entry.BylyPliki = false;
-  entry.WyslanoPoczte = false;
 }
 
 // Writes every key of the entry back; `lines` as ReadEntryKeys had them.

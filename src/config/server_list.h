@@ -97,9 +97,8 @@ struct TSerwerInformacje {
   TDateTime OstatniEksportMHD = 1;
   std::string KatalogRoboczy;
   int32_t KorektaDatyKoncowej = -1;
-  bool Eksportowano = false;   // exported flag of /EK
-  bool BylyPliki = false;      // files-present flag of /EK
-  bool WyslanoPoczte = false;  // mail-sent flag shared by /EK, /RD, /EFED
+  bool Eksportowano = false;  // exported flag of /EK
+  bool BylyPliki = false;     // files-present flag of /EK
   int32_t ZakresDanych = 44;
   int32_t IDKlasyfikacjiXML = 0;
   int32_t IDKlasyWyborTowarowXML = 0;

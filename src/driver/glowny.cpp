@@ -1,6 +1,7 @@
 #include "driver/glowny.h"
 
 #include "config/ini_file.h"
+#include "config/mail_settings_check.h"
 #include "driver/dispatch_table.h"
 #include "driver/help.h"
 #include "driver/run_lock.h"
@@ -25,7 +26,7 @@ TfrmGlowny::TfrmGlowny(int argc, const char* const* argv) : argc_(argc), argv_(a
   context_.log_path = context_.program_directory + "Eksport_PelkTessaro_Auto.log";
   ComponentRuntime::Configure(context_.program_directory);
   context_.record = RunRecord(RunRecord::PathFromEnvironment());
-  context_.record.Start(argc, argv);
+  context_.record.Start(argc, argv, context_.program_directory);
   // The export directory on drive D: exists only on drive-letter systems;
   // nothing uses it, so nothing is created here.
 }
@@ -48,6 +49,10 @@ void TfrmGlowny::RunExport() {
     RemoveStaleTemporaries(context_.server_list_path);
     IniFile server_list(context_.server_list_path);
     LoadServerList(server_list, context_.mail, entries_);
+    for (const std::string& warning : MailSettingsWarnings(server_list, context_.mail)) {
+      Diagnose("warning: " + warning);
+      context_.record.Warning(warning);
+    }
     context_.export_state.Attach(std::move(server_list), entries_);
     context_.export_state.BeforeEachSave([this] { context_.log.Sync(context_.log_path); });
     if (context_.record.Active()) {

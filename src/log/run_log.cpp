@@ -18,14 +18,10 @@ void RunLog::Save(const std::string& path) {
                                    lines_.end());
   SaveLog(unsaved, path);
   saved_ = lines_.size();
-  unsynced_ = unsynced_ || !unsaved.empty();
 }
 
 void RunLog::Sync(const std::string& path) {
   if (saved_ < lines_.size()) Save(path);
-  if (!unsynced_) return;
-  unsynced_ = false;
-  SyncToDisk(path);
 }
 
 void SaveLog(const std::vector<std::string>& lines, const std::string& path) {

@@ -20,23 +20,23 @@ class RunLog {
 
   // Appends the lines not yet written by an earlier Save to the log file, so
   // that a block never reaches the file twice (a task saves its block, and
-  // an error that later reaches the run adds only its own line).
+  // an error that later reaches the run adds only its own line). The block
+  // is on the disk when Save returns (see SaveLog).
   void Save(const std::string& path);
 
-  // Makes what the run appended durable: appends the lines not yet saved,
-  // then flushes the file to the disk (fsync), unless nothing was appended
-  // since the last flush. Called before each save of serwery.ini, so that no
-  // bookkeeping on disk is ahead of the log lines that report it, and at the
-  // end of the run. A failed flush is told on standard error.
+  // Makes what the run logged durable: appends the lines not yet saved.
+  // Called before each save of serwery.ini, so that no bookkeeping on disk
+  // is ahead of the log lines that report it, and at the end of the run.
   void Sync(const std::string& path);
 
  private:
   std::vector<std::string> lines_;
   size_t saved_ = 0;
-  bool unsynced_ = false;  // appended to since the last flush
 };
 
-// Appends every line followed by CR LF to the file, creating it when missing.
+// Appends every line followed by CR LF to the file, creating it when missing,
+// and flushes it to the disk (AppendTextToFile): each block is durable before
+// the next one is appended, so a power cut leaves no hole in the log.
 // Throws Exception "Cannot open file ..." / "Cannot create file ...".
 void SaveLog(const std::vector<std::string>& lines, const std::string& path);
 

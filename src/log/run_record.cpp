@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/file.h"
 #include "platform/local_time.h"
 #include "util/diagnostics.h"
 #include "util/encoding.h"
@@ -57,9 +58,10 @@ std::string RunRecord::PathFromEnvironment() {
   return path ? path : "";
 }
 
-void RunRecord::Start(int argc, const char* const* argv) {
+void RunRecord::Start(int argc, const char* const* argv, const std::string& directory) {
   if (!Active()) return;
   started_ = Clock::now();
+  directory_ = directory;
   for (int i = 1; i < argc; ++i) switches_.emplace_back(argv[i]);
 }
 
@@ -86,8 +88,25 @@ void RunRecord::TaskOutcome(bool outcome) {
   if (task_open_) tasks_.back().outcome = tasks_.back().outcome && outcome;
 }
 
+void RunRecord::MailAttempt(const MailMessage& message) {
+  if (!task_open_) return;
+  Message noted{message, {}};
+  for (const std::string& path : message.attachments) {
+    Attachment file{path};
+    platform::FileInfo info;
+    file.found = platform::StatPath(path, info);
+    file.size = info.size;
+    file.modified_ns = info.modified_ns;
+    noted.files.push_back(std::move(file));
+  }
+  attempt_ = std::move(noted);
+}
+
 void RunRecord::Mail(bool sent, const std::string& error) {
-  if (task_open_) tasks_.back().mails.push_back({sent, error});
+  if (task_open_) {
+    tasks_.back().mails.push_back({sent, error, sent ? std::nullopt : std::move(attempt_)});
+  }
+  attempt_.reset();
 }
 
 void RunRecord::EndTask() {
@@ -110,15 +129,43 @@ void RunRecord::EndedEarly(const std::string& message, const std::string& reason
   early_reason_ = reason;
 }
 
+// The mail whole: what zephautomat-run --resend sends again. Times of
+// change are nanosecond counts as text, which a JSON number would round.
+std::string RunRecord::MessageJson(const Message& message) {
+  const MailMessage& texts = message.texts;
+  std::string json =
+      "{\"server\": " + Quoted(texts.server) + ", \"sender\": " + Quoted(texts.sender) +
+      ", \"recipients\": " + Quoted(texts.recipients) + ", \"subject\": " + Quoted(texts.subject) +
+      ", \"body\": " + Quoted(texts.body) + ", \"attachments\": [";
+  for (size_t i = 0; i < message.files.size(); ++i) {
+    const Attachment& file = message.files[i];
+    json += (i ? ", " : "") + std::string("{\"path\": ") + Quoted(file.path);
+    if (file.found) {
+      json += ", \"size\": " + std::to_string(file.size) + ", \"modified_ns\": \"" +
+              std::to_string(file.modified_ns) + "\"";
+    }
+    json += "}";
+  }
+  return json + "]}";
+}
+
 std::string RunRecord::ToJson() const {
   std::string json = "{\n  \"format\": 1,\n";
   json += "  \"program\": " + Quoted(VersionLine("zephautomat")) + ",\n";
+  json += "  \"instance_dir\": " + Quoted(directory_) + ",\n";
   json += "  \"started\": " + Quoted(Iso8601(started_)) + ",\n";
   json += "  \"ended\": " + Quoted(Iso8601(ended_)) + ",\n";
   json += "  \"ended_unix\": " + UnixSeconds(ended_) + ",\n";
   json += "  \"duration_seconds\": " + Seconds(ended_ - started_) + ",\n";
   json += "  \"switches\": " + QuotedList(switches_) + ",\n";
   json += "  \"switches_unused\": " + QuotedList(switches_unused_) + ",\n";
+  // A run that ended normally without a task did no work: said here, where
+  // monitoring reads the run, as well as by the wrapper's verdict.
+  std::vector<std::string> warnings = warnings_;
+  if (!ended_early_ && tasks_.empty()) {
+    warnings.emplace_back("no task ran: no entry of serwery.ini enables a requested switch");
+  }
+  json += "  \"warnings\": " + QuotedList(warnings) + ",\n";
   json += "  \"tasks\": [";
   for (size_t i = 0; i < tasks_.size(); ++i) {
     const Task& task = tasks_[i];
@@ -136,8 +183,13 @@ std::string RunRecord::ToJson() const {
     for (size_t m = 0; m < task.mails.size(); ++m) {
       const MailOutcome& mail = task.mails[m];
       json += m ? ", " : "";
-      json += mail.sent ? "{\"sent\": true}"
-                        : "{\"sent\": false, \"error\": " + Quoted(mail.error) + "}";
+      if (mail.sent) {
+        json += "{\"sent\": true}";
+        continue;
+      }
+      json += "{\"sent\": false, \"error\": " + Quoted(mail.error);
+      if (mail.message) json += ", \"message\": " + MessageJson(*mail.message);
+      json += "}";
     }
     json += "]}";
   }

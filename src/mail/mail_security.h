@@ -23,10 +23,11 @@ struct MailSecurity {
   std::string pins;     // "sha256//<base64>;..." as libcurl takes them; empty: none
   SaslMethod method = SaslMethod::kLogin;
 
-  // A pin makes TLS required: `auto` then behaves as `starttls`.
+  // A trust anchor (a CA file or a pin) makes TLS required: `auto` then
+  // behaves as `starttls`; a configured anchor is never left unused.
   bool TlsRequired() const {
     return encryption == MailEncryption::kStartTls || encryption == MailEncryption::kTls ||
-           (encryption == MailEncryption::kAuto && !pins.empty());
+           (encryption == MailEncryption::kAuto && (!pins.empty() || !ca_file.empty()));
   }
 };
 

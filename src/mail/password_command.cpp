@@ -39,11 +39,8 @@ std::string Failure(const std::string& what, const std::string& error_output) {
   return Text1250(what) + (text.empty() ? "" : ": " + text);
 }
 
-}  // namespace
-
-std::string RunPasswordCommand(const std::string& command, int timeout_seconds) {
-  const platform::CommandEnd end =
-      platform::RunShellCommand(command, std::chrono::seconds(timeout_seconds), kMaxOutput);
+// The password the command printed, or its failure.
+std::string PasswordOf(const platform::CommandEnd& end, int timeout_seconds) {
   const std::string& output = end.output;
   const std::string& error_output = end.error_output;
   if (!end.start_failure.empty()) {
@@ -71,6 +68,21 @@ std::string RunPasswordCommand(const std::string& command, int timeout_seconds) 
   }
   // The session sends UTF-8, as it does with Haslo converted.
   return IsUtf8Text(password) ? password : AnsiToUtf8(password);
+}
+
+}  // namespace
+
+std::string RunPasswordCommand(const std::string& command, int timeout_seconds) {
+  return PasswordOf(
+      platform::RunShellCommand(command, std::chrono::seconds(timeout_seconds), kMaxOutput),
+      timeout_seconds);
+}
+
+std::string RunPasswordCommandAs(const platform::RunUser& user, const std::string& command,
+                                 int timeout_seconds) {
+  return PasswordOf(
+      platform::RunShellCommandAs(user, command, std::chrono::seconds(timeout_seconds), kMaxOutput),
+      timeout_seconds);
 }
 
 std::string PasswordFromCommand(const std::string& command) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/run_user.h"
+
 namespace zeph {
 
 // Runs `command` through the system's shell (platform/shell_command.h), its
@@ -14,6 +16,9 @@ namespace zeph {
 // empty first line, or has not ended after `timeout_seconds` (then it is
 // killed, with whatever it started).
 std::string RunPasswordCommand(const std::string& command, int timeout_seconds);
+// The same as `user`, as the scheduler's run would (platform::RunShellCommandAs).
+std::string RunPasswordCommandAs(const platform::RunUser& user, const std::string& command,
+                                 int timeout_seconds);
 
 // RunPasswordCommand once per process and command, with a 60 s limit: the
 // first mail of a run runs it, the later ones get its password, or its error

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <set>
+#include <tuple>
 
 #include "mail/mail_address.h"
 #include "mail/message_builder.h"
@@ -68,6 +70,26 @@ void AddRecipients(const std::vector<Mailbox>& boxes, std::vector<std::string>& 
   }
 }
 
+// The logins a server refused in this process, so that a run logs in with
+// wrong credentials once per server, not once per mail: accounts that lock
+// after a few failed logins stay open. Keyed by everything the login
+// depends on.
+class RefusedLogins {
+ public:
+  static bool Known(const SmtpJob& job) { return Keys().count(Key(job)) != 0; }
+  static void Add(const SmtpJob& job) { Keys().insert(Key(job)); }
+
+ private:
+  using LoginKey = std::tuple<std::string, int, std::string, std::string, int>;
+  static LoginKey Key(const SmtpJob& job) {
+    return {job.host, job.port, job.user, job.password, static_cast<int>(job.security.method)};
+  }
+  static std::set<LoginKey>& Keys() {
+    static std::set<LoginKey> keys;
+    return keys;
+  }
+};
+
 void Deliver(const MailRequest& request, const MailTimeouts& timeouts) {
   SmtpJob job;
   SplitServer(request.server, request.port, job.host, job.port);
@@ -103,8 +125,15 @@ void Deliver(const MailRequest& request, const MailTimeouts& timeouts) {
                                                     : PasswordFromCommand(request.password_command);
   }
 
+  // The same reason as the refusal, and no new AUTH.
+  if (job.authenticate && RefusedLogins::Known(job)) throw LoginRefusedError();
   MessageStream message(BuildMessage(content));
-  SendBySmtp(job, timeouts, message);
+  try {
+    SendBySmtp(job, timeouts, message);
+  } catch (const LoginRefusedError&) {
+    if (job.authenticate) RefusedLogins::Add(job);
+    throw;
+  }
 }
 
 }  // namespace

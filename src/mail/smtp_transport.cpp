@@ -191,16 +191,15 @@ int ParsePort(const std::string& text, const std::string& server) {
   return std::stoi(text);
 }
 
-std::string LoginRefused() {
-  return Text1250("Błąd autentykacji (TidSMTP.Authenticate).");
-}
-
 struct CurlFree {
   void operator()(CURL* handle) const { Curl().easy_cleanup(handle); }
   void operator()(curl_slist* list) const { Curl().slist_free_all(list); }
 };
 
 }  // namespace
+
+LoginRefusedError::LoginRefusedError()
+    : Exception(Text1250("Błąd autentykacji (TidSMTP.Authenticate).")) {}
 
 void SplitServer(const std::string& server, int default_port, std::string& host, int& port) {
   std::string text = Trim(server);
@@ -292,7 +291,7 @@ class SmtpSession {
       session_.tls_hint = IpAddressNameHint(handle_.get(), result, error_buffer_, job_.host);
       throw TlsFailure(tls);
     }
-    if (session_.login_skipped || result == CURLE_LOGIN_DENIED) throw Exception(LoginRefused());
+    if (session_.login_skipped || result == CURLE_LOGIN_DENIED) throw LoginRefusedError();
     if (result == CURLE_COULDNT_CONNECT && !session_.connect_error.empty()) {
       throw Exception(
           std::string(lib.easy_strerror(session_.connect_timed_out ? CURLE_OPERATION_TIMEDOUT
@@ -368,7 +367,7 @@ void SendBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, MessageStream&
     if (!session.tls_hint.empty()) Diagnose("mail: " + session.tls_hint);
     throw;
   }
-  if (job.authenticate && !session.login_accepted) throw Exception(LoginRefused());
+  if (job.authenticate && !session.login_accepted) throw LoginRefusedError();
 }
 
 void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionInfo& info) {
@@ -379,23 +378,27 @@ void ProbeBySmtp(const SmtpJob& job, const MailTimeouts& timeouts, SmtpSessionIn
   // Greeting, EHLO, TLS and the login, then QUIT: no envelope, no message.
   lib.easy_setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
   lib.easy_setopt(curl, CURLOPT_CERTINFO, 1L);
-  try {
-    smtp.Perform();
-  } catch (...) {
+  // What the session saw, also when it failed after the handshake (a
+  // refused login): the certificate was shown all the same.
+  auto note_session = [&] {
     info.login_accepted = smtp.State().login_accepted;
     info.last_reply = smtp.State().last_reply;
     info.hint = smtp.State().tls_hint;
+    curl_certinfo* chain = nullptr;
+    if (info.tls && lib.easy_getinfo(curl, CURLINFO_CERTINFO, &chain) == CURLE_OK &&
+        chain != nullptr && chain->num_of_certs > 0) {
+      for (curl_slist* field = chain->certinfo[0]; field != nullptr; field = field->next) {
+        info.certificate.emplace_back(field->data);
+      }
+    }
+  };
+  try {
+    smtp.Perform();
+  } catch (...) {
+    note_session();
     throw;
   }
-  info.login_accepted = smtp.State().login_accepted;
-  info.last_reply = smtp.State().last_reply;
-  curl_certinfo* chain = nullptr;
-  if (lib.easy_getinfo(curl, CURLINFO_CERTINFO, &chain) == CURLE_OK && chain != nullptr &&
-      chain->num_of_certs > 0) {
-    for (curl_slist* field = chain->certinfo[0]; field != nullptr; field = field->next) {
-      info.certificate.emplace_back(field->data);
-    }
-  }
+  note_session();
 }
 
 }  // namespace zeph

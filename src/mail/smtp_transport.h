@@ -7,6 +7,7 @@
 
 #include "mail/mail_security.h"
 #include "mail/message_stream.h"
+#include "util/error.h"
 
 namespace zeph {
 
@@ -26,6 +27,13 @@ struct SmtpJob {
   MailSecurity security;
   std::string mail_from;             // bare address
   std::vector<std::string> rcpt_to;  // bare addresses, at least one
+};
+
+// The server refused the login, offered not the configured method, or
+// offered no login at all: "Błąd autentykacji (TidSMTP.Authenticate).".
+class LoginRefusedError : public Exception {
+ public:
+  LoginRefusedError();
 };
 
 // Splits "host", "host:port", "[v6]" or "[v6]:port"; `default_port` applies

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/run_user.h"
+
 namespace zeph::platform {
 
 struct CommandEnd {
@@ -21,5 +23,16 @@ struct CommandEnd {
 // error until both end or `timeout` has passed.
 CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds timeout,
                            size_t max_output);
+
+// Whether this process can run a command as `user`: the user it runs as,
+// or any user when it runs as root (POSIX). Windows switches to no other
+// account without its password.
+bool CanRunAs(const RunUser& user);
+
+// RunShellCommand as `user` (its user and group ids, its groups, and HOME,
+// USER and LOGNAME of its own), as a scheduler would start it. Fails to
+// start (`start_failure`) when CanRunAs(user) is false.
+CommandEnd RunShellCommandAs(const RunUser& user, const std::string& command,
+                             std::chrono::seconds timeout, size_t max_output);
 
 }  // namespace zeph::platform

@@ -40,7 +40,7 @@ int32_t NumberOrZero(std::string_view text) {
 
 class CentralExport {
  public:
-  CentralExport(TaskRun& run, std::string& mail_error) : run_(run), mail_error_(mail_error) {}
+  CentralExport(TaskRun& run, TaskMail& mail) : run_(run), mail_(mail) {}
 
   void Work() {
     TSerwerInformacje& entry = run_.entry;
@@ -81,7 +81,7 @@ class CentralExport {
     run_.context.export_state.Save(entry);
     entry.BylyPliki = !run_.context.produced_files.empty();
     if (entry.BylyPliki) {
-      mail_error_ = RunMailStep(run_, [this] { return MailFiles(); });
+      RunMailStep(run_, mail_, [this] { return MailFiles(); });
     }
   }
 
@@ -118,28 +118,27 @@ class CentralExport {
     const std::string subject = TaskMailSubject(kTarget, OwnerIdentifier(run_), run_.entry);
     std::string body;
     for (const std::string& file : files) body += file + "\r\n";
-    return SendTaskMail(run_.context.mail, subject, body, files);
+    return SendTaskMail(run_, subject, body, files);
   }
 
   TaskRun& run_;
-  std::string& mail_error_;
+  TaskMail& mail_;
   IEksportTessaro* server_ = nullptr;
 };
 
 }  // namespace
 
 bool RunCentralExport(TaskContext& context, TSerwerInformacje& entry) {
-  std::string mail_error;
+  TaskMail mail;
   TaskShape shape;
   shape.print_ok = false;  // each pass completes its own console line
-  shape.summary = [&mail_error](TaskRun& run) {
+  shape.summary = [&mail](TaskRun& run) {
     run.LogIndented("Eksportowano: " + YesNoText(run.entry.Eksportowano));
     run.LogIndented(Text1250("Były pliki:   ") + YesNoText(run.entry.BylyPliki));
-    run.LogIndented(Text1250("Wysłano:      ") + YesNoText(run.entry.WyslanoPoczte));
-    LogMailError(run, mail_error);
+    run.LogIndented(Text1250("Wysłano:      ") + YesNoText(mail.sent));
+    LogMailError(run, mail);
   };
-  return RunTask(context, entry, shape,
-                 [&mail_error](TaskRun& run) { CentralExport(run, mail_error).Work(); });
+  return RunTask(context, entry, shape, [&mail](TaskRun& run) { CentralExport(run, mail).Work(); });
 }
 
 }  // namespace zeph

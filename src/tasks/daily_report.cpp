@@ -12,6 +12,7 @@
 #include "tasks/frame.h"
 #include "tasks/task_mail.h"
 #include "util/date_time.h"
+#include "util/diagnostics.h"
 #include "util/encoding.h"
 #include "util/error.h"
 #include "util/files.h"
@@ -33,14 +34,18 @@ class ReportFile {
                                0666)) {
     if (!fd_) {
       const int error = errno;
+      DiagnoseSystemError("cannot create", path, error);
       throw Exception("Cannot create file \"" + path + "\". " + platform::ErrorText(error));
     }
   }
 
+  // A failed close() is a failed write: some file systems report a lost
+  // write only there.
   void WriteAndClose(const std::string& bytes) {
     if (!WriteAll(fd_.Get(), bytes) || !fd_.Close()) {
       const int error = errno;
       fd_.Reset();
+      DiagnoseSystemError("cannot write", path_, error);
       throw Exception("Cannot write to file \"" + path_ + "\". " + platform::ErrorText(error));
     }
   }
@@ -61,7 +66,7 @@ std::string ConfigurationCode(const std::string& stored) {
 struct DailyReportState {
   std::vector<std::string> attachments;
   bool report_created = false;
-  std::string mail_error;
+  TaskMail mail;
 };
 
 void Work(TaskRun& run, DailyReportState& state) {
@@ -84,10 +89,10 @@ void Work(TaskRun& run, DailyReportState& state) {
   }
   file.WriteAndClose(WideToAnsi(text));
 
-  state.mail_error = RunMailStep(run, [&] {
+  RunMailStep(run, state.mail, [&] {
     const std::string subject = TaskMailSubject("Raport dzienny", OwnerIdentifier(run), entry);
     const std::string body = FormatS(Text1250("Raport dzienny za dzień: %s "), {DateToStr(moment)});
-    return SendTaskMail(run.context.mail, subject, body, state.attachments);
+    return SendTaskMail(run, subject, body, state.attachments);
   });
 }
 
@@ -101,8 +106,8 @@ bool RunDailyReport(TaskContext& context, TSerwerInformacje& entry) {
   shape.release_modules_before_logout = true;
   shape.summary = [&state](TaskRun& run) {
     run.LogIndented("Stworzono raport:       " + YesNoText(state.report_created));
-    run.LogIndented(Text1250("Raport dzienny wysłany: ") + YesNoText(run.entry.WyslanoPoczte));
-    LogMailError(run, state.mail_error);
+    run.LogIndented(Text1250("Raport dzienny wysłany: ") + YesNoText(state.mail.sent));
+    LogMailError(run, state.mail);
   };
   return RunTask(context, entry, shape, [&state](TaskRun& run) { Work(run, state); });
 }

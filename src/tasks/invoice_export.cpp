@@ -56,9 +56,9 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
   }
 }
 
-std::string MailInvoiceExportError(TaskRun& run, const std::string& message,
-                                   const std::string& error_log_path) {
-  return RunMailStep(run, [&] {
+void MailInvoiceExportError(TaskRun& run, TaskMail& mail, const std::string& message,
+                            const std::string& error_log_path) {
+  RunMailStep(run, mail, [&] {
     std::vector<std::string> attachments;
     if (!error_log_path.empty() && FileExists(error_log_path)) {
       attachments.push_back(error_log_path);
@@ -70,7 +70,7 @@ std::string MailInvoiceExportError(TaskRun& run, const std::string& message,
     if (!attachments.empty()) {
       body += Text1250("\r\n\r\n(liczba załączników ") + std::to_string(attachments.size()) + ")";
     }
-    return SendTaskMail(run.context.mail, subject, body, attachments);
+    return SendTaskMail(run, subject, body, attachments);
   });
 }
 
@@ -79,7 +79,7 @@ namespace {
 struct InvoiceExportState {
   bool outcome = false;
   std::string error_log_path;
-  std::string mail_error;
+  TaskMail mail;
 };
 
 void Work(TaskRun& run, InvoiceExportState& state) {
@@ -112,12 +112,12 @@ bool RunInvoiceExport(TaskContext& context, TSerwerInformacje& entry) {
   shape.header = Text1250("Eksport faktur do systemu eDokumenty: ");
   shape.print_ok = false;
   shape.after_error = [&state](TaskRun& run, const std::string& message) {
-    state.mail_error = MailInvoiceExportError(run, message, state.error_log_path);
+    MailInvoiceExportError(run, state.mail, message, state.error_log_path);
   };
   shape.summary = [&state](TaskRun& run) {
     run.LogIndented(Text1250("Zakończono poprawnie: ") + YesNoText(state.outcome));
-    run.LogIndented(Text1250("Wysłano log         : ") + YesNoText(run.entry.WyslanoPoczte));
-    LogMailError(run, state.mail_error);
+    run.LogIndented(Text1250("Wysłano log         : ") + YesNoText(state.mail.sent));
+    LogMailError(run, state.mail);
   };
   RunTask(context, entry, shape, [&state](TaskRun& run) { Work(run, state); });
   return state.outcome;

@@ -8,6 +8,7 @@
 #include "host/host_api.h"
 #include "tasks/frame.h"
 #include "tasks/task_context.h"
+#include "tasks/task_mail.h"
 
 namespace zeph {
 
@@ -21,8 +22,8 @@ std::string WriteInvoiceErrorLog(const std::string& program_directory, int32_t e
                                  const WideString& details);
 
 // Mails the failure `message`, with the error-log file attached when there is
-// one. Returns the mail error text (empty when sent).
-std::string MailInvoiceExportError(TaskRun& run, const std::string& message,
-                                   const std::string& error_log_path);
+// one; `mail` tells whether it went out, or why not.
+void MailInvoiceExportError(TaskRun& run, TaskMail& mail, const std::string& message,
+                            const std::string& error_log_path);
 
 }  // namespace zeph

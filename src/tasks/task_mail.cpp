@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "config/mail_settings_check.h"
 #include "mail/send_mail.h"
 #include "util/error.h"
 #include "util/text.h"
@@ -29,6 +30,11 @@ MailSecurity MailSecurityOf(const MailSettings& mail) {
   ParseMailEncryption(mail.SzyfrowaniePoczty, security.encryption);
   ParseSaslMethod(mail.MetodaUwierzytelniania, security.method);
   security.ca_file = mail.CertyfikatyCA;
+  if (const std::string keys = TrustAnchorConflict(mail); !keys.empty()) {
+    throw Exception(Text1250("SzyfrowaniePoczty=brak wyklucza ") + keys +
+                    Text1250(": zaufany certyfikat lub klucz serwera wymaga TLS; poczta nie "
+                             "została wysłana"));
+  }
   std::string bad;
   if (!ParsePins(mail.KluczSerweraPocztowego, security.pins, bad)) {
     throw Exception(FormatS(Text1250("KluczSerweraPocztowego: \"%s\" nie jest kluczem postaci "
@@ -38,8 +44,8 @@ MailSecurity MailSecurityOf(const MailSettings& mail) {
   return security;
 }
 
-bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
-                  const std::vector<std::string>& attachments) {
+MailRequest TaskMailRequest(const MailSettings& mail, const std::string& subject,
+                            const std::string& body, const std::vector<std::string>& attachments) {
   if (!mail.cut_address_keys.empty()) {
     throw Exception(FormatS(
         "The value of %s in serwery.ini is longer than 2047 characters and was cut on reading; "
@@ -60,23 +66,31 @@ bool SendTaskMail(const MailSettings& mail, const std::string& subject, const st
   request.body = body;
   request.subject = subject;
   request.recipients = Trim(mail.AdresPocztowyOdbiorcy);
-  return SendMail(request, /*raise_on_failure=*/true, MailTimeouts{});
+  return request;
 }
 
-std::string RunMailStep(TaskRun& run, const std::function<bool()>& step) {
-  std::string error;
+bool SendTaskMail(TaskRun& run, const std::string& subject, const std::string& body,
+                  const std::vector<std::string>& attachments) {
+  const MailSettings& mail = run.context.mail;
+  run.context.record.MailAttempt({mail.SerwerPocztowy, mail.AdresPocztowyNadawcy,
+                                  Trim(mail.AdresPocztowyOdbiorcy), subject, body, attachments});
+  return SendMail(TaskMailRequest(mail, subject, body, attachments), /*raise_on_failure=*/true,
+                  MailTimeouts{});
+}
+
+void RunMailStep(TaskRun& run, TaskMail& mail, const std::function<bool()>& step) {
+  mail.error.clear();
   try {
-    run.entry.WyslanoPoczte = step();
+    mail.sent = step();
   } catch (const std::exception& e) {
-    run.entry.WyslanoPoczte = false;
-    error = e.what();
+    mail.sent = false;
+    mail.error = e.what();
   }
-  run.context.record.Mail(run.entry.WyslanoPoczte, error);
-  return error;
+  run.context.record.Mail(mail.sent, mail.error);
 }
 
-void LogMailError(TaskRun& run, const std::string& mail_error) {
-  if (!run.entry.WyslanoPoczte) run.LogIndented(Text1250("  Komunikat błędu: ") + mail_error);
+void LogMailError(TaskRun& run, const TaskMail& mail) {
+  if (!mail.sent) run.LogIndented(Text1250("  Komunikat błędu: ") + mail.error);
 }
 
 }  // namespace zeph

@@ -1,6 +1,6 @@
 // Mail of the tasks that report by mail (/EK, /RD, /EFED): one way to send
 // with the Konfiguracja settings, and one way to turn a mail step into the
-// entry's mail-sent flag and the summary's error line.
+// task's own mail-sent flag and the summary's error line.
 #pragma once
 
 #include <functional>
@@ -9,6 +9,7 @@
 
 #include "config/server_list.h"
 #include "mail/mail_security.h"
+#include "mail/send_mail.h"
 #include "tasks/frame.h"
 
 namespace zeph {
@@ -25,21 +26,35 @@ std::string OwnerIdentifier(TaskRun& run);
 // KluczSerweraPocztowego.
 MailSecurity MailSecurityOf(const MailSettings& mail);
 
-// Sends with the Konfiguracja settings: sender name and address both
+// The mail with the Konfiguracja settings: sender name and address both
 // AdresPocztowyNadawcy, trimmed AdresPocztowyOdbiorcy, no copy, port 25
-// (465 for TLS from the first byte), the password from PolecenieHasla when set.
-// Failures throw the mail sender's text; an address key that the read limit
-// cut fails before connecting, naming the key.
-bool SendTaskMail(const MailSettings& mail, const std::string& subject, const std::string& body,
+// (465 for TLS from the first byte), the password from PolecenieHasla when
+// set. An address key that the read limit cut fails (Exception) before
+// connecting, naming the key; so do the settings MailSecurityOf refuses.
+MailRequest TaskMailRequest(const MailSettings& mail, const std::string& subject,
+                            const std::string& body, const std::vector<std::string>& attachments);
+
+// Sends TaskMailRequest with the run's settings, the mail noted in the run
+// record first (kept whole there if it fails). Failures throw the mail
+// sender's text.
+bool SendTaskMail(TaskRun& run, const std::string& subject, const std::string& body,
                   const std::vector<std::string>& attachments);
 
-// Runs `step`; its result becomes the entry's mail-sent flag and goes to the
-// run record. An error sets the flag false and its message is returned
-// (empty otherwise): a mail failure never fails the task.
-std::string RunMailStep(TaskRun& run, const std::function<bool()>& step);
+// What the mail step of one task run did. Each task run keeps its own, not
+// sent until its step sends: a summary says whether this task mailed, never
+// what an earlier task of the entry did (the report of /RD failed after /EK
+// mailed: "Raport dzienny wysłany: nie").
+struct TaskMail {
+  bool sent = false;
+  std::string error;  // the step's error; empty when it sent or never ran
+};
 
-// The indented "  Komunikat błędu: " line, only while the entry's mail-sent
-// flag is false.
-void LogMailError(TaskRun& run, const std::string& mail_error);
+// Runs `step`; its result becomes `mail.sent` and goes to the run record.
+// An error sets it false and its message becomes `mail.error`: a mail
+// failure never fails the task.
+void RunMailStep(TaskRun& run, TaskMail& mail, const std::function<bool()>& step);
+
+// The indented "  Komunikat błędu: " line, only when the task sent no mail.
+void LogMailError(TaskRun& run, const TaskMail& mail);
 
 }  // namespace zeph

@@ -73,11 +73,13 @@ namespace {
 constexpr std::chrono::milliseconds kLockWait{5000};
 constexpr std::chrono::milliseconds kLockRetry{20};
 
-// Opens `path` for appending, creating it when missing. A dangling symlink
-// is followed and its target created. Read access is asked for so that the
-// last byte can be checked; a file we may only write is still appended to.
-UniqueFd OpenForAppend(const std::string& path, bool& readable) {
+// Opens `path` for appending, creating it when missing (`created`). A
+// dangling symlink is followed and its target created. Read access is asked
+// for so that the last byte can be checked; a file we may only write is
+// still appended to.
+UniqueFd OpenForAppend(const std::string& path, bool& readable, bool& created) {
   readable = true;
+  created = false;
   namespace os = platform;
   UniqueFd fd(os::OpenFile(path, os::kRead | os::kWrite | os::kAppend));
   if (!fd && errno == EACCES) {
@@ -86,6 +88,7 @@ UniqueFd OpenForAppend(const std::string& path, bool& readable) {
   }
   if (!fd && errno == ENOENT) {
     fd.Reset(os::OpenFile(path, os::kRead | os::kWrite | os::kAppend | os::kCreate, 0644));
+    created = fd.Valid();
     if (!fd) {
       const int error = errno;
       DiagnoseSystemError("cannot create", path, error);
@@ -137,7 +140,8 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
   UniqueFd fd;
   for (;;) {
     bool readable = true;
-    fd = OpenForAppend(path, readable);
+    bool created = false;
+    fd = OpenForAppend(path, readable, created);
     // The file is not shared while we append: another writer waits for us,
     // and we wait a bounded time for it, so lines never interleave.
     int error = 0;
@@ -175,18 +179,21 @@ void AppendTextToFile(std::string_view text, const std::string& path) {
       Diagnose("the last line of " + path +
                " was incomplete; a line end was added before the new lines");
     }
-    // The bytes were accepted; a late error of the file system is told to
-    // the operator but does not end the run.
+    // The block is on the disk before the next one is appended: two blocks
+    // in one flush window may reach it in either order, and a power cut
+    // would then leave zeros in the middle of the file. A new file's name
+    // is made durable with it. The bytes were accepted: a late error of the
+    // file system is told to the operator but does not end the run.
+    if (!platform::SyncFile(fd.Get())) DiagnoseSystemError("cannot flush to disk", path, errno);
+    if (created) {
+      // The directory that holds the new name: a dangling symlink's target's.
+      const std::string real = platform::ResolvedPath(path);
+      if (!platform::SyncDirectoryOf(real.empty() ? path : real)) {
+        DiagnoseSystemError("cannot sync the directory of", path, errno);
+      }
+    }
     if (!fd.Close()) DiagnoseSystemError("cannot close", path, errno);
     return;
-  }
-}
-
-void SyncToDisk(const std::string& path) {
-  // Opened for writing: some systems flush only what a writer may change.
-  UniqueFd fd(platform::OpenFile(path, platform::kWrite | platform::kAppend));
-  if (!fd || !platform::SyncFile(fd.Get())) {
-    DiagnoseSystemError("cannot flush to disk", path, errno);
   }
 }
 

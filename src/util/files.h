@@ -23,15 +23,14 @@ bool WriteAll(int fd, const std::vector<std::string_view>& pieces);
 // a dangling symlink) when it is missing. The file is locked exclusively
 // while open; a lock held by another process is waited for up to 5 seconds.
 // The text is appended whole or not at all, after a line end when the file's
-// last line lacks one. Throws Exception "Cannot open file "%s". %s",
+// last line lacks one, and flushed to the disk (fsync; a new file's
+// directory too) before the call returns, so that text appended later never
+// reaches the disk before it. Throws Exception "Cannot open file "%s". %s",
 // "Cannot create file "%s". %s" or "Cannot write to file "%s". %s", and tells
-// the operator the path and the system's reason on standard error.
+// the operator the path and the system's reason on standard error; a failed
+// flush or close is told there too, without an exception, as the data itself
+// was written.
 void AppendTextToFile(std::string_view text, const std::string& path);
-
-// Flushes the file at `path` (followed through symlinks) to the disk. A
-// failure is told on standard error with the path and the system's reason;
-// nothing is thrown, as the data itself was written.
-void SyncToDisk(const std::string& path);
 
 // Writes `bytes` to `path`, replacing any file of that name. On failure no
 // cut file is left behind and the reason goes to standard error.

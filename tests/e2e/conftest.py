@@ -6,7 +6,9 @@ the Windows build (ZEPH_BIN ending in .exe) runs them under the command
 prefix in ZEPH_RUNNER (`wine`, scripts/test-windows.sh), takes paths in
 Windows form (host_path) and leaves out what only POSIX has (the
 `posix_only` marker, with the reason). Under Wine it also leaves out what
-Wine does otherwise than Windows (the `wine_gap` marker, with the reason)."""
+Wine does otherwise than Windows (the `wine_gap` marker, with the reason).
+Every program under test runs through run_program (its text says why and
+how); test_harness.py holds the test files to that."""
 
 import contextlib
 import os
@@ -14,9 +16,10 @@ import re
 import shlex
 import shutil
 import subprocess
-import tempfile
 
 import pytest
+
+import run_program
 
 BIN = os.environ.get("ZEPH_BIN", "")
 SIM = os.environ.get("ZEPH_SIM", "")
@@ -36,7 +39,7 @@ LOADER_NOISE = re.compile(rb"^ERROR: ld\.so: object .* from LD_PRELOAD cannot be
 
 class Build:
     """One build of the program: its binary, its simulator, and the prefix
-    its programs run through (["wine"] for the Windows build)."""
+    its programs run through (Wine's loader for the Windows build)."""
 
     def __init__(self, binary, sim, runner=(), frozen_clock=""):
         self.bin = binary
@@ -92,11 +95,16 @@ THIS_BUILD = Build(BIN, SIM, shlex.split(os.environ.get("ZEPH_RUNNER", "")),
                    os.environ.get("ZEPH_FROZEN_CLOCK", ""))
 WINDOWS = THIS_BUILD.windows
 # The Windows build run under Wine rather than on Windows itself.
-UNDER_WINE = any(os.path.basename(part) == "wine" for part in THIS_BUILD.runner)
+UNDER_WINE = any(os.path.basename(part) in ("wine", "wine64") for part in THIS_BUILD.runner)
 command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
 host_dir = THIS_BUILD.host_dir
 disk_name = THIS_BUILD.disk_name
+# Where the tools send an operator for the program's switches: the manual
+# page, or on Windows the section of README-Windows.txt
+# (test_documentation.py holds that section to the manual page).
+SWITCH_REFERENCE = ('README-Windows.txt, section "Switches and enable keys"' if WINDOWS
+                    else "zephautomat(1)")
 
 
 def journal_path(path):
@@ -280,15 +288,8 @@ class App:
         argv = self.command(*args)
         if at is not None:
             argv = self.build.frozen(at, argv)
-        # The output goes to files, read once the program has ended: under
-        # Wine a process the program's start wakes (the prefix's services)
-        # may keep a pipe open long after the program is gone.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.run(argv, cwd=cwd or self.dir, stdout=out, stderr=err,
-                                  timeout=timeout, env=full_env, preexec_fn=preexec_fn)
-            out.seek(0)
-            err.seek(0)
-            proc.stdout, proc.stderr = out.read(), err.read()
+        proc = run_program.run(argv, cwd=cwd or self.dir, timeout=timeout, env=full_env,
+                               preexec_fn=preexec_fn)
         return Result(self, proc)
 
 

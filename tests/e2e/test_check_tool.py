@@ -6,12 +6,15 @@ and nothing in the instance is ever written or created."""
 import os
 import pathlib
 import pwd
+import shutil
 import stat
 import subprocess
+import tempfile
 
 import pytest
 
-from conftest import SIM, WINDOWS, App, command, entry, host_path
+import run_program
+from conftest import SIM, SWITCH_REFERENCE, WINDOWS, App, command, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates, pin  # noqa: F401
 
@@ -54,8 +57,7 @@ def check(app, *switches, options=()):
     assert CHECK and os.path.exists(CHECK), "ZEPH_CHECK must name the built check tool"
     root = app.dir.parent
     before = tree(root)
-    proc = subprocess.run(command(CHECK, *options, app.dir, *switches),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    proc = run_program.run(command(CHECK, *options, app.dir, *switches))
     assert tree(root) == before, "the check changed the instance"
     return Checked(proc)
 
@@ -149,8 +151,6 @@ PROBLEMS = [
     ("hard-link", lambda app: (app.write_config([("A", entry())]),
                                os.link(app.path("serwery.ini"), app.dir.parent / "copy.ini")),
      "warning", "serwery.ini", "has 2 hard links"),
-    ("unknown-switch", lambda app: app.write_config([("A", entry())]),
-     "warning", "command line", "\"/EK,\" is no switch"),
     ("setup-not-listed", lambda app: (app.write_config([("A", entry(RaportDzienny=1))]),
                                       app.write_components(Setup=None)),
      "error", "components.ini: [InprocServers] Setup", "names no library"),
@@ -205,7 +205,7 @@ def system_library():
                          ids=[p[0] for p in PROBLEMS])
 def test_each_problem_is_reported_with_its_place(app, breakage, kind, where, text):
     breakage(app)
-    result = check(app, "/EK,", "/RD", "/EK", "/XML")
+    result = check(app, "/RD", "/EK", "/XML")
     assert result.has(kind, where, text), result.out
     if kind == "error":
         assert result.returncode == 1
@@ -218,11 +218,13 @@ def test_report_is_utf8_with_lf_line_ends_whatever_the_names(tmp_path):
     app = App(tmp_path, name="Księgowość")
     app.write_config([("A", entry(Haslo="tajne"))])
     os.chmod(app.path("serwery.ini"), 0o644)
-    result = check(app, "/ĄĘ")
+    result = check(app)
     assert "\r" not in result.out
     assert f": {host_path(app.dir)}" in result.out.splitlines()[0]
-    assert result.has("warning", "command line", '"/ĄĘ" is no switch')
     assert result.has("warning", "serwery.ini", host_path(app.path("serwery.ini"))), result.out
+    refused = check(app, "/ĄĘ")
+    assert refused.returncode == 2
+    assert f"/ĄĘ is no switch of the program (see {SWITCH_REFERENCE})" in refused.err
 
 
 @pytest.mark.parametrize("encoding", ["utf-8", "utf-16"])
@@ -311,6 +313,7 @@ def test_keys_the_program_never_reads_as_meant_are_told_with_their_lines(app):
     ("raportdzienny2", "RaportDzienny"),
     ("SerwerPocztowy", None),                # a mail key is no key of an entry
     ("OstatniEksportMDH", "OstatniEksportMHD"),
+    ("RaoprtDzeinny", "RaportDzienny"),      # two swapped pairs: two edits
 ])
 def test_suggestion_is_a_known_key_within_two_edits(app, name, closest):
     app.write_config([("A", {**entry(), name: "1"})])
@@ -385,7 +388,7 @@ def test_unknown_user_and_options_are_usage_errors(app):
 
 
 def test_version():
-    proc = subprocess.run(command(CHECK, "--version"), stdout=subprocess.PIPE, timeout=30)
+    proc = run_program.run(command(CHECK, "--version"), timeout=30)
     assert proc.returncode == 0
     assert proc.stdout.startswith(b"zephautomat-check ")
 
@@ -448,15 +451,14 @@ def test_mail_server_is_asked_but_sent_nothing(app, mail_server, offer_auth, aut
         ("warning", "SzyfrowaniePoczty", "auto takes the certificate unchecked; it would not "
                                          "verify: certyfikat serwera pocztowego nie jest zaufany")],
                  marks=SYSTEM_STORE),
-    # CertyfikatyCA, not used by auto, is what STARTTLS would check against
+    # a configured CA is never ignored: auto with it requires STARTTLS and checks
     ("starttls", "self_signed", {"CertyfikatyCA": "ca"}, [
-        ("warning", "SzyfrowaniePoczty", "auto takes the certificate unchecked; it would not "
-                                         "verify: certyfikat serwera pocztowego nie jest zaufany")]),
+        ("error", "SerwerPocztowy", "certyfikat serwera pocztowego nie jest zaufany")]),
     ("starttls", "short_lived", {"SzyfrowaniePoczty": "starttls", "CertyfikatyCA": "ca"}, [
         ("warning", "SzyfrowaniePoczty", "the server's certificate expires within 14 days")]),
     (None, None, {"SzyfrowaniePoczty": "starttls"}, [
         ("error", "SerwerPocztowy", "serwer pocztowy nie oferuje STARTTLS")]),
-], ids=["starttls", "implicit", "pinned", "auto-unverified", "auto-unverified-ca-file",
+], ids=["starttls", "implicit", "pinned", "auto-unverified", "auto-with-ca-file-verifies",
         "expiring", "no-starttls"])
 def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls, cert, keys,
                                             findings):
@@ -474,6 +476,33 @@ def test_mail_check_reports_the_tls_outcome(app, mail_server, certificates, tls,
         assert result.has(kind, MAIL_PLACE + key, text), result.out
     assert not result.has("warning", MAIL_PLACE + "Uwierzytelnianie", "clear text")
     assert all(server.auth_in_tls) and server.mail_froms == [] and server.deliveries == []
+
+
+def test_certificate_is_shown_after_a_refused_login(app, mail_server, certificates):
+    server = mail_server(tls="starttls", cert=certificates.server, offer_auth=False)
+    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie="1", Uzytkownik=USER,
+                Haslo="złe", SzyfrowaniePoczty="starttls",
+                CertyfikatyCA=host_path(certificates.ca.cert))
+    result = check(app, options=["--mail"])
+    assert result.has("error", MAIL_PLACE + "Uwierzytelnianie", "refused the login"), result.out
+    assert result.has("note", MAIL_PLACE + "SzyfrowaniePoczty",
+                      "certificate subject: " + cn("localhost")), result.out
+    assert not result.has("note", MAIL_PLACE + "SzyfrowaniePoczty", "expires: ;")
+    assert server.auth_in_tls == [True] and server.mail_froms == []
+
+
+@pytest.mark.posix_only("switching users")
+@pytest.mark.skipif(os.geteuid() != 0, reason="only root can run a command as another user")
+def test_password_command_runs_as_the_checked_user(app, mail_server):
+    """The run's login is the service user's: PolecenieHasla prints the name
+    of the user it runs as, and only that user's name is the password."""
+    server = mail_server(users={USER: "nobody"})
+    good_config(app, SerwerPocztowy=server.address, Uwierzytelnianie="1", Uzytkownik=USER,
+                PolecenieHasla="id -un")
+    as_root = check(app, options=["--mail"])
+    as_nobody = check(app, options=["--user", "nobody", "--mail"])
+    assert as_root.has("error", MAIL_PLACE + "Uwierzytelnianie", "refused the login")
+    assert as_nobody.has("note", MAIL_PLACE + "Uwierzytelnianie", "is accepted"), as_nobody.out
 
 
 # SerwerPocztowy an IP address: OpenSSL (the Linux build) matches it against
@@ -511,13 +540,17 @@ def test_mail_check_explains_a_server_named_by_its_ip_address(app, mail_server, 
     ({"KluczSerweraPocztowego": "sha256//krótki="}, "error", "KluczSerweraPocztowego",
      '"sha256//krótki=" is no pin of the form sha256//<Base64 of 32 bytes>'),
     ({"KluczSerweraPocztowego": "sha256//" + "A" * 43 + "=", "SzyfrowaniePoczty": "brak"},
-     "warning", "KluczSerweraPocztowego", "ignored: SzyfrowaniePoczty=brak"),
+     "error", "SzyfrowaniePoczty", "brak together with KluczSerweraPocztowego: a configured "
+                                   "trust anchor needs TLS"),
+    ({"CertyfikatyCA": "/etc/hostname", "KluczSerweraPocztowego": "sha256//" + "A" * 43 + "=",
+      "SzyfrowaniePoczty": "brak"},
+     "error", "SzyfrowaniePoczty", "brak together with CertyfikatyCA, KluczSerweraPocztowego"),
     ({"Uwierzytelnianie": "1", "Uzytkownik": "jan", "Haslo": "x", "PolecenieHasla": "pass smtp"},
      "note", "Haslo", "is not used: PolecenieHasla gives the password"),
     ({"Uwierzytelnianie": "1", "Uzytkownik": "jan", "SzyfrowaniePoczty": "BRAK"}, "warning",
      "SzyfrowaniePoczty", "the password crosses the network in clear text"),
 ], ids=["bad-mode", "bad-method", "ca-missing", "ca-not-pem", "bad-pin", "pin-with-brak",
-        "command-and-haslo", "brak-with-login"])
+        "ca-and-pin-with-brak", "command-and-haslo", "brak-with-login"])
 def test_mail_keys_are_checked_without_the_network(app, keys, kind, key, text):
     if "CertyfikatyCA" in keys:
         keys = dict(keys, CertyfikatyCA=host_path(keys["CertyfikatyCA"]))
@@ -562,3 +595,26 @@ def test_sample_configuration_converted_as_it_says_passes_the_check(app):
 def test_sample_configuration_unconverted_is_reported_as_utf8(app):
     app.write_ini((EXAMPLES / "serwery.ini").read_bytes())
     assert check(app).has("warning", "serwery.ini", "encoding: UTF-8;")
+
+
+@pytest.mark.posix_only("switching users")
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs root to start the check as another user")
+def test_check_that_cannot_switch_user_says_so():
+    """Run by nobody for --user root, the check cannot run PolecenieHasla as
+    root: it says so and exits 2, rather than judge its own login."""
+    root = pathlib.Path(tempfile.mkdtemp(dir="/tmp"))
+    try:
+        os.chmod(root, 0o755)
+        app = App(root)
+        good_config(app, Uwierzytelnianie="1", Uzytkownik=USER, PolecenieHasla="id -un")
+        os.chmod(app.dir, 0o755)
+        os.chmod(app.path("serwery.ini"), 0o644)
+        nobody = pwd.getpwnam("nobody")
+        proc = run_program.run(command(CHECK, "--user", "root", "--mail", app.dir),
+                               preexec_fn=lambda: (os.setgid(nobody.pw_gid),
+                                                   os.setuid(nobody.pw_uid)))
+        assert proc.returncode == 2, proc.stdout
+        assert ("--mail runs PolecenieHasla as user root, as the run would, and this check cannot "
+                "switch to that user (only root can)") in proc.stderr.decode()
+    finally:
+        shutil.rmtree(root)

@@ -5,10 +5,10 @@ ProgID registered or not. Runs with the simulator registered as a COM server
 (ZEPH_HOST_MODE=com, scripts/test-com.sh)."""
 
 import os
-import subprocess
 
 import pytest
 
+import run_program
 from conftest import HOST_MODE, command, cp, entry, host_path
 from host_journal import frame_close, frame_open
 
@@ -55,8 +55,7 @@ def test_check_names_registered_and_unregistered_progids(app):
     # The check creates each server; the simulator keeps its journal in the
     # instance rather than beside the check tool.
     env = dict(os.environ, ZEPH_SIM_DIR=host_path(app.dir))
-    proc = subprocess.run(command(CHECK, host_path(app.dir), "/XML"), env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    proc = run_program.run(command(CHECK, host_path(app.dir), "/XML"), env=env)
     out = proc.stdout.decode("utf-8")
     lines = out.splitlines()
     assert ('note: components.ini: [ProgIDs] Setup: "MerkanSim.Setup" is registered and '

@@ -103,14 +103,24 @@ def test_mail_failure_is_only_in_the_summary(app):
     assert log.endswith(b")\r\n")
 
 
-def test_mail_sent_flag_is_shared_with_central_export(app, mail_server):  # noqa: F811
-    server = mail_server()
-    configure(app, server.address, "Report2.CreateDailyReport = false: Brak danych\n",
-              EksportDoPelkTessaro=1)
-    result = app.run("/EK", "/RD")
+EFED_HEADER_LOG = "TS  [SRV].[DB] Eksport faktur do systemu eDokumenty: "
 
-    assert result.body.endswith(cp("BLAD: Tworzenia raportu dziennego: Brak danych\n"))
-    assert len(server.deliveries) == 1
-    assert mask(app.log()).endswith(log_block(
-        HEADER_LOG, "TS  BŁĄD: Tworzenia raportu dziennego: Brak danych",
-        *summary("nie", "tak")))
+
+@pytest.mark.parametrize("switch, sim, block", [
+    # the report is not built: /RD sends nothing, whatever /EK sent before it
+    ("/RD", "Report2.CreateDailyReport = false: Brak danych\n",
+     [HEADER_LOG, "TS  BŁĄD: Tworzenia raportu dziennego: Brak danych",
+      *summary("nie", "nie")]),
+    # a clean invoice export has nothing to mail
+    ("/EFED", "",
+     [EFED_HEADER_LOG, INDENT + "Zakończono poprawnie: tak",
+      INDENT + "Wysłano log         : nie", INDENT + "  Komunikat błędu: "]),
+], ids=["report-not-built", "invoices-clean"])
+def test_a_task_reports_only_its_own_mail(app, mail_server, switch, sim, block):  # noqa: F811
+    server = mail_server()
+    configure(app, server.address, sim, EksportDoPelkTessaro=1,
+              EksportFakturDoSystemuEDokumenty=1)
+    app.run("/EK", switch)
+
+    assert len(server.deliveries) == 1  # /EK mailed its files
+    assert mask(app.log()).endswith(log_block(*block))

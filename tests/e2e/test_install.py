@@ -7,10 +7,11 @@ import pwd
 import re
 import shutil
 import stat
-import subprocess
 from pathlib import Path
 
 import pytest
+
+import run_program
 
 pytestmark = pytest.mark.posix_only("the Linux install layout and Debian packages; "
                                     "Windows has the ZIP package")
@@ -23,8 +24,7 @@ VERSION_TAG = re.compile(rb"ZephAutomat \d+\.\d+\.\d+ revision [0-9A-Za-z.+-]+")
 
 
 def run(*command, **options):
-    return subprocess.run([str(c) for c in command], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=300, **options)
+    return run_program.run(command, timeout=300, **options)
 
 
 @pytest.fixture(scope="module")
@@ -92,6 +92,55 @@ def test_created_instance_runs_the_installed_program(prefix, tmp_path):
     assert (instance / "praca").is_dir()
 
 
+def environment_files(unit, instance):
+    """ZEPHAUTOMAT_SWITCHES as the unit's Environment= and EnvironmentFile=
+    lines give it for `instance`, later lines overriding earlier ones."""
+    switches = None
+    for line in unit.read_text().splitlines():
+        key, _, value = line.partition("=")
+        if key == "Environment":
+            pairs = [value.strip('"')]
+        elif key == "EnvironmentFile":
+            path = Path(value.lstrip("-").replace("/srv/zephautomat/%i", str(instance)))
+            pairs = path.read_text().splitlines() if path.exists() else []
+        else:
+            continue
+        for pair in pairs:
+            name, _, setting = pair.partition("=")
+            if name == "ZEPHAUTOMAT_SWITCHES":
+                switches = setting.strip('"')
+    return switches
+
+
+def test_scheduled_runs_of_a_new_instance_run_what_its_sample_enables(prefix, tmp_path):
+    instance = tmp_path / "srv" / "main"
+    assert run(prefix / "bin" / "zephautomat-instance", "create", instance).returncode == 0
+    state = tmp_path / "state"
+    state.mkdir()
+    wrapper = prefix / "bin" / "zephautomat-run"
+
+    # the unit, with its paths moved into the test's directory
+    switches = environment_files(prefix / "lib" / "systemd" / "system" / "zephautomat@.service",
+                                 instance)
+    assert switches, "the unit gives a new instance no switches"
+    by_unit = run(wrapper, "--metrics", state / "unit.prom", instance, *switches.split())
+    # the cron line, run by the shell as cron would
+    [line] = [line for line in Path(SOURCE, "packaging", "cron", "zephautomat").read_text()
+              .splitlines() if line and not line.startswith("#")]
+    shell = line.split(None, 6)[6]  # after the five time fields and the user
+    for path, moved in [("/srv/zephautomat/main", instance), ("/usr/bin/zephautomat-run", wrapper),
+                        ("/var/lib/zephautomat", state)]:
+        shell = shell.replace(path, str(moved))
+    by_cron = run("sh", "-c", shell)
+
+    for done, metrics in [(by_unit, "unit.prom"), (by_cron, "main.prom")]:
+        assert done.returncode == 0, done.stderr.decode()
+        text = (state / metrics).read_text()
+        # every switch found an enabled task: the sample's two, nothing unused
+        assert re.search(r"^zephautomat_last_run_tasks_run\{.*\} 2$", text, re.M), text
+        assert re.search(r"^zephautomat_last_run_switches_unused\{.*\} 0$", text, re.M), text
+
+
 @pytest.mark.skipif(os.geteuid() != 0, reason="needs root")
 def test_instance_for_another_user_is_theirs_and_says_how_to_run_it(prefix, tmp_path):
     instance = tmp_path / "srv" / "main"
@@ -117,7 +166,7 @@ def test_update_is_idempotent_and_leaves_nothing_behind(prefix, tmp_path):
         done = run(tool, "update", instance)
         assert done.returncode == 0, done.stderr
         assert sorted(p.name for p in instance.iterdir()) == [
-            "components.ini", "serwery.ini", "zephautomat"]
+            "components.ini", "serwery.ini", "zephautomat", "zephautomat.env"]
         assert (instance / "zephautomat").read_bytes() == installed.read_bytes()
         return done.stdout.decode().split(": ", 1)[1]
 
@@ -154,18 +203,23 @@ def test_instance_tool_refuses_with_a_reason(prefix, tmp_path, arguments, messag
 MAINTAINER_SCRIPTS = Path(SOURCE, "packaging", "debian")
 
 
+STATE_DIRECTORY = "install -d -o zephautomat -g zephautomat -m 0755 /var/lib/zephautomat"
+
+
 @pytest.mark.parametrize("user_exists, systemd_runs, calls", [
     (False, False, ["adduser --system --group --quiet --home /var/lib/zephautomat "
-                    "--no-create-home --gecos ZephAutomat runs zephautomat"]),
-    (True, False, []),
-    (True, True, ["systemctl daemon-reload"]),
+                    "--no-create-home --gecos ZephAutomat runs zephautomat", STATE_DIRECTORY]),
+    # the records' directory for cron too, where no StateDirectory= makes it
+    (True, False, [STATE_DIRECTORY]),
+    (True, True, [STATE_DIRECTORY, "systemctl daemon-reload"]),
 ])
 def test_package_creates_the_service_user_once(tmp_path, user_exists, systemd_runs, calls):
     # the commands the script calls are stand-ins that record how they were called
     stubs = tmp_path / "bin"
     stubs.mkdir()
     log = tmp_path / "calls"
-    for name, status in [("getent", 0 if user_exists else 2), ("adduser", 0), ("systemctl", 0)]:
+    for name, status in [("getent", 0 if user_exists else 2), ("adduser", 0), ("systemctl", 0),
+                         ("install", 0)]:
         (stubs / name).write_text(f'#!/bin/sh\n[ {name} = getent ] || echo "{name} $*" >> {log}\n'
                                   f"exit {status}\n")
         (stubs / name).chmod(0o755)

@@ -1,15 +1,17 @@
-"""The run log is flushed to the disk (fsync) before each save of the
-bookkeeping in serwery.ini and at the end of the run, so that after a power
-cut no bookkeeping is ahead of the log lines that report it. Seen from the
+"""The run log is flushed to the disk (fsync) after every block it is
+appended, so that after a power cut no bookkeeping in serwery.ini is ahead
+of the log lines that report it and no block is on the disk while an
+earlier one is not (which leaves zeros in the middle of the log); the name
+of a log the run creates is made durable with its directory. Seen from the
 outside by tracing the program's system calls."""
 
 import os
 import re
 import shutil
-import subprocess
 
 import pytest
 
+import run_program
 from conftest import entry
 
 pytestmark = [
@@ -26,14 +28,14 @@ SIM = ("[Host]\nSetup.GetLoginValue.ROK = 2024\nSetup.GetLoginValue.MIESIAC = 3\
 
 
 def traced_events(app, *switches):
-    """The run's log writes, log flushes and renames over serwery.ini, in order."""
+    """The run's log writes, log flushes, flushes of the installation's
+    directory and renames over serwery.ini, in order."""
     trace = app.dir.parent / "trace"
     # LeakSanitizer cannot work under ptrace: a sanitized build runs without it
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
-    done = subprocess.run(["strace", "-f", "-qq", "-y", "-s", "300", "-o", str(trace),
-                           "-e", "trace=write,writev,fsync,fdatasync,rename,renameat,renameat2",
-                           str(app.exe), *switches],
-                          cwd=app.dir, capture_output=True, timeout=120, env=env)
+    done = run_program.run(["strace", "-f", "-qq", "-y", "-s", "300", "-o", trace,
+                            "-e", "trace=write,writev,fsync,fdatasync,rename,renameat,renameat2",
+                            app.exe, *switches], cwd=app.dir, env=env)
     assert done.returncode == 0, done.stderr
     events = []
     for line in trace.read_text(errors="replace").splitlines():
@@ -45,6 +47,8 @@ def traced_events(app, *switches):
             events.append(("log write", rest))
         elif name in ("fsync", "fdatasync") and f"{LOG}>" in rest:
             events.append(("log flush", rest))
+        elif name in ("fsync", "fdatasync") and re.match(rf"\d+<{re.escape(str(app.dir))}>", rest):
+            events.append(("directory flush", rest))
         elif name.startswith("rename") and re.search(r'"[^"]*/serwery\.ini"', rest.split(",", 1)[1]):
             events.append(("ini save", rest))
     return events
@@ -86,3 +90,17 @@ def test_a_run_that_writes_no_log_flushes_nothing(app):
     events = traced_events(app, "/MHD")
 
     assert events == []
+
+
+def test_each_block_is_on_disk_before_the_next_and_a_new_log_with_its_name(app):
+    app.write_config([("A", entry("SA", WymianaDanychSpr=1)),
+                      ("B", entry("SB", WymianaDanychSpr=1))])
+    app.run("/X")  # normalised; no log yet
+
+    events = traced_events(app, "/WDS")
+    again = traced_events(app, "/WDS")
+
+    # the run that creates the log makes its name durable once
+    assert [kind for kind, _ in events] == [
+        "log write", "log flush", "directory flush", "log write", "log flush"], events
+    assert [kind for kind, _ in again] == ["log write", "log flush"] * 2, again

@@ -2,12 +2,12 @@
 mail_probe and checked with Python's email package."""
 
 import os
-import subprocess
 import time
 from itertools import takewhile
 
 import pytest
 
+import run_program
 from conftest import TOOLS, command, disk_name, host_path, tool
 from smtp_server import PASSWORD, USER, mail_server, stalling_server  # noqa: F401
 
@@ -44,7 +44,7 @@ def send(server, *extra, attach=(), **options):
     argv += [b"--attach=" + os.fsencode(host_path(path)) for path in attach]
     argv = command(tool("mail_probe"), *argv, *extra)
     start = time.monotonic()
-    proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    proc = run_program.run(argv)
     return Probe(proc, time.monotonic() - start)
 
 

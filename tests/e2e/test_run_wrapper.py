@@ -8,11 +8,12 @@ import os
 import pwd
 import re
 import resource
-import subprocess
 
 import pytest
 
-from conftest import END, MAIL_FAILURE, START, WINDOWS, command, cp, entry, host_path, mask
+import run_program
+from conftest import (END, MAIL_FAILURE, START, SWITCH_REFERENCE, command, cp, entry, host_path,
+                      mask)
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -47,10 +48,9 @@ def wrap(app, *switches, options=(), record=None, preexec_fn=None):
     record = record or app.dir.parent / "out" / "record.json"
     metrics = app.dir.parent / "out" / "zephautomat.prom"
     metrics.parent.mkdir(exist_ok=True)
-    proc = subprocess.run(command(RUN, *options, "--record", host_path(record), "--metrics",
-                                  host_path(metrics), host_path(app.dir), *switches),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120,
-                          preexec_fn=preexec_fn)
+    proc = run_program.run(command(RUN, *options, "--record", host_path(record), "--metrics",
+                                   host_path(metrics), host_path(app.dir), *switches),
+                           preexec_fn=preexec_fn)
     return Wrapped(proc, record, metrics)
 
 
@@ -84,7 +84,7 @@ def test_all_good_run(app, mail_server):  # noqa: F811
     assert all(t["duration_seconds"] >= 0 for t in record["tasks"])
     assert len(server.deliveries) == 2
     assert run.metric("zephautomat_last_run_exit_code", instance_dir=host_path(app.dir)) == 0
-    assert run.metric("zephautomat_last_run_tasks") == 2
+    assert run.metric("zephautomat_last_run_tasks_run") == 2
     assert run.metric("zephautomat_last_run_tasks_failed") == 0
     assert run.metric("zephautomat_last_run_timestamp_seconds") == pytest.approx(
         record["ended_unix"])
@@ -196,7 +196,7 @@ def test_run_that_could_not_start(app, breakage, why):
     assert run.record["ended_early"] == {"stage": "start", "message": why}
     assert run.record["switches"] == ["/WDS"]
     assert run.metric("zephautomat_last_run_exit_code") == 2
-    assert run.metric("zephautomat_last_run_tasks") == 0
+    assert run.metric("zephautomat_last_run_tasks_run") == 0
 
 
 def test_program_alone_writes_the_record_only_when_asked(app, tmp_path):
@@ -237,13 +237,6 @@ def test_console_reaches_the_journal_in_utf8(app):
     # the program's own console stays Windows-1250; the wrapper passes it on in UTF-8
     assert run.console == direct.console.decode("cp1250").encode("utf-8")
     assert "BLAD: Źle podany katalog żółty" in run.console.decode("utf-8")
-
-
-# Where the switches are described on the system the wrapper runs on: the
-# manual page, or the section of README-Windows.txt (test_documentation.py
-# holds that section to the manual page).
-SWITCH_REFERENCE = ('README-Windows.txt, section "Switches and enable keys"' if WINDOWS
-                    else "zephautomat(1)")
 
 
 @pytest.mark.parametrize("arguments", [["/EKK"], ["/WDS", "EK"], ["/WDS", "/R D"], ["/WDS", ""]])
@@ -293,6 +286,32 @@ def test_every_switch_used_and_help_is_no_task(app):
     assert run.returncode == 0
     assert run.record["switches_unused"] == []
     assert run.metric("zephautomat_last_run_switches_unused") == 0
+
+
+NO_TASK = ("no task ran: no entry of serwery.ini enables a requested switch")
+
+
+@pytest.mark.parametrize("switches, options", [
+    (["/EK", "/RD"], ()),  # switches the instance does not enable
+    (["/RD"], ("--strict",)),  # the enable key of /RD misspelt
+], ids=["other-switches", "misspelt-key-strict"])
+def test_run_without_a_task_is_no_success(app, switches, options):
+    app.write_config([("A", entry(WymianaDanychSpr=1, RaportDzienyy=1))])
+    success = wrap(app, "/WDS").metric("zephautomat_last_run_success_timestamp_seconds")
+    assert success > 0
+
+    run = wrap(app, *switches, options=options)
+
+    assert run.returncode == 1
+    assert run.console == START + END
+    assert run.summary[-2:] == [
+        f"zephautomat-run: warning: {NO_TASK}; a run that does no work is no success",
+        "zephautomat-run: 0 tasks run, 0 failed, 0 mails failed; exit code 1"]
+    assert run.record["tasks"] == [] and run.record["warnings"] == [NO_TASK]
+    assert run.metric("zephautomat_last_run_tasks_run") == 0
+    assert run.metric("zephautomat_last_run_exit_code") == 1
+    # the stale-success alert sees a schedule that does nothing
+    assert run.metric("zephautomat_last_run_success_timestamp_seconds") == success
 
 
 def test_success_timestamp_survives_failed_runs(app):

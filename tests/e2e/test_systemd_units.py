@@ -13,6 +13,7 @@ from pathlib import Path
 
 import pytest
 
+import run_program
 from conftest import END, START, entry
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
@@ -108,9 +109,8 @@ def test_a_run_makes_only_calls_the_filter_allows(app, tmp_path, mail_server):  
     trace = tmp_path / "trace"
     # LeakSanitizer cannot work under ptrace: a sanitized build runs without it
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
-    done = subprocess.run(["strace", "-f", "-qq", "-c", "-U", "name", "-o", trace,
-                           RUN, str(app.dir), "/WDS", "/CSK", "/RD"],
-                          capture_output=True, timeout=120, env=env)
+    done = run_program.run(["strace", "-f", "-qq", "-c", "-U", "name", "-o", trace,
+                            RUN, app.dir, "/WDS", "/CSK", "/RD"], env=env)
     assert done.returncode == 0, done.stderr.decode()
     assert done.stdout == START + b"OK\nOK\nOK\n" + END
     assert len(server.deliveries) == 1

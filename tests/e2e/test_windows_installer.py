@@ -7,11 +7,11 @@ was installed and never the operator's files."""
 import os
 import re
 import shutil
-import subprocess
 from pathlib import Path
 
 import pytest
 
+import run_program
 from conftest import HOST_MODE, THIS_BUILD, WINDOWS, App, cp, host_path
 
 pytestmark = [
@@ -37,8 +37,7 @@ ADDED = {"Uninstall.exe", "serwery.ini", "components.ini"}
 
 
 def run(argv, **options):
-    return subprocess.run([str(a) for a in argv], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=300, **options)
+    return run_program.run(argv, timeout=300, **options)
 
 
 def start(program, *args, tail=""):

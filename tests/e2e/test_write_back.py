@@ -15,6 +15,7 @@ import time
 
 import pytest
 
+import run_program
 from conftest import (END, START, WINDOWS, App, cp, entry, full_disk_cases, host_path, mask,
                       small_disk)
 
@@ -84,8 +85,7 @@ def slow_refuser():
 def start(app, *args, env=None):
     full_env = dict(os.environ)
     full_env.update(env or {})
-    return subprocess.Popen(app.command(*args), cwd=app.dir, stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, env=full_env)
+    return run_program.start(app.command(*args), cwd=app.dir, env=full_env)
 
 
 def section_value(ini, section, key):
@@ -115,7 +115,7 @@ def test_overlapping_runs_keep_both_dates(app, slow_refuser):
     ek = start(app, "/EK")
     assert server.connected.wait(60), "the /EK run never reached its first mail"
     mhd = app.run("/MHD")
-    ek_out, _ = ek.communicate(timeout=120)
+    ek = ek.wait(120)
 
     assert ek.returncode == 0 and mhd.returncode == 0
     assert mhd.body == (b"[SRV].[A] Eksport do MHD: dane biezace... OK\n"
@@ -151,7 +151,7 @@ def test_edit_during_a_run_survives_its_write_back(app, slow_refuser, how):
     else:
         (app.dir / "edit.tmp").write_bytes(edited)
         os.rename(app.dir / "edit.tmp", path)
-    ek.communicate(timeout=120)
+    ek.wait(120)
 
     ini = app.ini()
     period = section_value(edited, "A", "ZamknietyMiesiac").encode()
@@ -210,7 +210,6 @@ def test_kill_during_rewrites_leaves_old_or_new_content_only(app):
         proc = start(app, "/MHD")
         time.sleep(rng.uniform(0, duration))
         proc.kill()
-        proc.wait()
         content = app.ini()
         assert content in states, f"trial {trial}: a torn or mixed file"
         mid_run += content not in (base, base.replace(old, new))

@@ -93,7 +93,8 @@ TEST_P(VerdictTest, ExitCodeCountsFailedTasksAndMails) {
 INSTANTIATE_TEST_SUITE_P(
     Records, VerdictTest,
     ::testing::Values(
-        VerdictCase{"NoTasks", Record(""), kRunSucceeded, 0, 0},
+        // Nothing done is no success: no entry enabled a requested switch.
+        VerdictCase{"NoTasks", Record(""), kRunFailed, 0, 0},
         VerdictCase{"AllGood",
                     Record(Task("A", "ok", "", R"({"sent": true})") + "," + Task("B", "ok")),
                     kRunSucceeded, 0, 0},
@@ -127,6 +128,21 @@ TEST(VerdictTest, SummaryPutsMultiLineMessagesOnOneLine) {
                 "[Hurtownia] /EK (EksportDoPelkTessaro): FAILED: pierwszy drugi; mail: poczta "
                 "(komunikat: x)",
                 "1 tasks run, 1 failed, 1 mails failed; exit code 1"}));
+}
+
+TEST(VerdictTest, RunWithoutTasksIsToldAndKeepsTheLastSuccess) {
+  RunVerdict verdict = JudgeRecord(ParseJson(Record("")));
+  EXPECT_EQ(SummaryLines(verdict),
+            (std::vector<std::string>{
+                "warning: no task ran: no entry of serwery.ini enables a requested switch; a run "
+                "that does no work is no success",
+                "0 tasks run, 0 failed, 0 mails failed; exit code 1"}));
+  verdict.last_success_unix = 1600000000;
+  const std::string metrics = MetricsText(verdict, "/a");
+  EXPECT_NE(metrics.find("zephautomat_last_run_tasks_run{instance_dir=\"/a\"} 0\n"),
+            std::string::npos)
+      << metrics;
+  EXPECT_EQ(LastSuccessIn(metrics), 1600000000);
 }
 
 TEST(MetricsTest, EscapesLabelsAndJoinsRepeatedTasks) {
@@ -172,12 +188,16 @@ TEST(RunRecordTest, WrittenRecordReadsBackWithItsTexts) {
   // Windows-1250 texts with a line break and a quote, as a task reports them.
   RunRecord record("unused");
   const char* argv[] = {"zephautomat", "/EK"};
-  record.Start(2, argv);
+  record.Start(2, argv, "/srv/p\xf3\xb3noc/");
   record.BeginTask("P\xf3\xb3noc", "SRV", "DB", "/EK", "EksportDoPelkTessaro");
   record.TaskError(
       "B\xa3\xa5"
       "D: \"x\"\r\n\x01");
+  // The failed mail is kept whole; a sent one and its attempt leave no message.
+  record.MailAttempt({"smtp:25", "a@b", "c@d", "Raport", "dzie\xf1\r\n", {"/nie/ma"}});
   record.Mail(false, "poczta");
+  record.MailAttempt({"smtp:25", "a@b", "c@d", "Raport", "", {}});
+  record.Mail(true, "");
   record.TaskOutcome(false);
   record.EndTask();
   record.EndedEarly("koniec");
@@ -188,11 +208,29 @@ TEST(RunRecordTest, WrittenRecordReadsBackWithItsTexts) {
   EXPECT_EQ(task.Find("errors")->items.at(0).text,
             "B\xc5\x81\xc4\x84"
             "D: \"x\"\r\n\x01");
+  EXPECT_EQ(json.Text("instance_dir"), "/srv/p\xc3\xb3\xc5\x82noc/");
+  const JsonValue& failed = task.Find("mails")->items.at(0);
+  const JsonValue* message = failed.Find("message");
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(message->Text("server"), "smtp:25");
+  EXPECT_EQ(message->Text("recipients"), "c@d");
+  EXPECT_EQ(message->Text("body"), "dzie\xc5\x84\r\n");
+  const JsonValue& file = message->Find("attachments")->items.at(0);
+  EXPECT_EQ(file.Text("path"), "/nie/ma");
+  EXPECT_EQ(file.Find("size"), nullptr);  // missing when the mail was tried
+  EXPECT_EQ(task.Find("mails")->items.at(1).Find("message"), nullptr);
   EXPECT_EQ(json.Find("ended_early")->Text("stage"), "run");
   const RunVerdict verdict = JudgeRecord(json);
   EXPECT_EQ(verdict.exit_code, kRunIncomplete);
   EXPECT_EQ(verdict.tasks_failed, 1);
   EXPECT_EQ(verdict.mails_failed, 1);
+
+  // Read and written again, the record keeps its texts and numbers as they were.
+  const JsonValue again = ParseJson(JsonText(json));
+  EXPECT_EQ(JsonText(again), JsonText(json));
+  EXPECT_EQ(again.Find("ended_unix")->text, json.Find("ended_unix")->text);
+  EXPECT_EQ(again.Find("tasks")->items.at(0).Find("errors")->items.at(0).text,
+            task.Find("errors")->items.at(0).text);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "platform/shell_command.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,6 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "util/unique_fd.h"
 
@@ -66,17 +70,54 @@ bool ReadOutputs(UniqueFd& out_fd, UniqueFd& err_fd, Clock::time_point deadline,
   return true;
 }
 
-}  // namespace
-
-CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds timeout,
-                           size_t max_output) {
-  CommandEnd end;
-  Pipe out;
-  Pipe err;
-  if (!MakePipe(out) || !MakePipe(err)) {
-    end.start_failure = std::strerror(errno);
-    return end;
+// Starts the shell in its own process group as `user` (fork, as
+// posix_spawn cannot change the user); the child's failure to become the
+// user is its standard error and exit code 127.
+int SpawnAs(const RunUser& user, const std::string& command, Pipe& out, Pipe& err, pid_t& pid) {
+  // Everything the child needs, gathered before the fork: after it only
+  // async-signal-safe calls are made.
+  const passwd* entry = ::getpwuid(user.uid);
+  const std::string home = std::string("HOME=") + (entry != nullptr ? entry->pw_dir : "/");
+  const std::string user_variable = "USER=" + user.name;
+  const std::string logname = "LOGNAME=" + user.name;
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string_view text(*variable);
+    if (text.rfind("HOME=", 0) != 0 && text.rfind("USER=", 0) != 0 &&
+        text.rfind("LOGNAME=", 0) != 0) {
+      variables.emplace_back(text);
+    }
   }
+  variables.insert(variables.end(), {home, user_variable, logname});
+  std::vector<char*> envp;
+  for (std::string& variable : variables) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  const std::vector<gid_t> groups(user.groups.begin(), user.groups.end());
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid = ::fork();
+  if (pid < 0) return errno;
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    const int input = ::open("/dev/null", O_RDONLY);
+    if (input >= 0) ::dup2(input, STDIN_FILENO);
+    ::dup2(out.write.Get(), STDOUT_FILENO);
+    ::dup2(err.write.Get(), STDERR_FILENO);
+    if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(user.gid) != 0 ||
+        ::setuid(user.uid) != 0) {
+      constexpr char kText[] = "cannot switch to the user: ";
+      const char* reason = std::strerror(errno);
+      [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kText, sizeof kText - 1);
+      written = ::write(STDERR_FILENO, reason, std::strlen(reason));
+      ::_exit(127);
+    }
+    ::execve("/bin/sh", const_cast<char* const*>(argv), envp.data());
+    ::_exit(127);
+  }
+  ::setpgid(pid, pid);  // also here: the group must exist before a kill at the time limit
+  return 0;
+}
+
+int SpawnCurrent(const std::string& command, Pipe& out, Pipe& err, pid_t& pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -89,11 +130,26 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attributes, 0);
   const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-  pid_t pid = 0;
   const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, &attributes,
                                     const_cast<char* const*>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
+  return spawned;
+}
+
+// Runs the command as `user`, or as this process's user when it is null.
+CommandEnd Run(const RunUser* user, const std::string& command, std::chrono::seconds timeout,
+               size_t max_output) {
+  CommandEnd end;
+  Pipe out;
+  Pipe err;
+  if (!MakePipe(out) || !MakePipe(err)) {
+    end.start_failure = std::strerror(errno);
+    return end;
+  }
+  pid_t pid = 0;
+  const int spawned = user != nullptr ? SpawnAs(*user, command, out, err, pid)
+                                      : SpawnCurrent(command, out, err, pid);
   if (spawned != 0) {
     end.start_failure = std::strerror(spawned);
     return end;
@@ -111,6 +167,28 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
   if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
   if (WIFEXITED(status)) end.exit_code = WEXITSTATUS(status);
   return end;
+}
+
+}  // namespace
+
+CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds timeout,
+                           size_t max_output) {
+  return Run(nullptr, command, timeout, max_output);
+}
+
+bool CanRunAs(const RunUser& user) {
+  return user.is_current || ::geteuid() == 0;
+}
+
+CommandEnd RunShellCommandAs(const RunUser& user, const std::string& command,
+                             std::chrono::seconds timeout, size_t max_output) {
+  if (user.is_current) return Run(nullptr, command, timeout, max_output);
+  if (!CanRunAs(user)) {
+    CommandEnd end;
+    end.start_failure = "only root can run a command as user " + user.name;
+    return end;
+  }
+  return Run(&user, command, timeout, max_output);
 }
 
 }  // namespace zeph::platform

@@ -82,4 +82,16 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
   return end;
 }
 
+bool CanRunAs(const RunUser& user) {
+  return user.is_current;
+}
+
+CommandEnd RunShellCommandAs(const RunUser& user, const std::string& command,
+                             std::chrono::seconds timeout, size_t max_output) {
+  if (CanRunAs(user)) return RunShellCommand(command, timeout, max_output);
+  CommandEnd end;
+  end.start_failure = "Windows starts no command as another account without its password";
+  return end;
+}
+
 }  // namespace zeph::platform

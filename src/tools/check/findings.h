@@ -16,12 +16,18 @@ struct Finding {
   Severity severity;
   std::string where;  // "serwery.ini: [Baza1] KatalogRoboczy", "serwery.ini:12", ...
   std::string text;
+  bool mail_only = false;  // an error that fails the mails while the tasks run
 };
 
 class Findings {
  public:
   void Error(std::string where, std::string text) {
     Add(Severity::kError, std::move(where), std::move(text));
+  }
+  // An error the run meets only when it mails: the tasks run, their mails fail.
+  void MailError(std::string where, std::string text) {
+    Add(Severity::kError, std::move(where), std::move(text));
+    all_.back().mail_only = true;
   }
   void Warning(std::string where, std::string text) {
     Add(Severity::kWarning, std::move(where), std::move(text));

@@ -2,52 +2,20 @@
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 
 #include "config/server_list.h"
+#include "util/closest_name.h"
 #include "util/encoding.h"
 #include "util/text.h"
 
 namespace zeph {
 namespace {
 
-constexpr size_t kMaxEdits = 2;
-
-// Edits (insertions, deletions, substitutions) between two upper-cased names.
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  std::iota(row.begin(), row.end(), size_t{0});
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 std::string Line(uint32_t line) {
   return "serwery.ini:" + std::to_string(line);
 }
 
 }  // namespace
-
-std::string ClosestName(std::string_view name, const std::vector<std::string>& known) {
-  const std::string upper = UpperCase1250(std::string(name));
-  std::string best;
-  size_t best_edits = kMaxEdits + 1;
-  for (const std::string& candidate : known) {
-    const size_t edits = EditDistance(upper, UpperCase1250(candidate));
-    if (edits < best_edits) {
-      best = candidate;
-      best_edits = edits;
-    }
-  }
-  return best;
-}
 
 void CheckKeyNames(const IniFile& ini, Findings& findings) {
   const std::vector<std::string> entry_keys = EntryKeyNames();

@@ -12,10 +12,6 @@
 
 namespace zeph {
 
-// The name among `known` within two edits of `name` (letters compared
-// without regard to case), the nearest first; empty when none is.
-std::string ClosestName(std::string_view name, const std::vector<std::string>& known);
-
 // Warns, with the file's line numbers, about every such key and section.
 void CheckKeyNames(const IniFile& ini, Findings& findings);
 

@@ -8,6 +8,7 @@
 #include <locale>
 #include <sstream>
 
+#include "config/mail_settings_check.h"
 #include "mail/mail_security.h"
 #include "mail/password_command.h"
 #include "mail/smtp_transport.h"
@@ -24,6 +25,7 @@ constexpr const char* kFile = "serwery.ini";
 constexpr const char* kMail = "Konfiguracja";
 constexpr long kMailTimeoutSeconds = 30;
 constexpr int kExpiryWarningDays = 14;
+constexpr int kPasswordSeconds = 60;  // as long as a run waits for PolecenieHasla
 
 std::string Place(const char* key) {
   return IniPlace(kFile, kMail, key);
@@ -39,21 +41,21 @@ void CheckCaFile(const MailSettings& mail, const MailSecurity& security, Finding
   std::string pem;
   std::string reason;
   if (!ReadWholeFile(mail.CertyfikatyCA, pem, reason)) {
-    findings.Error(where, Quoted(mail.CertyfikatyCA) + " cannot be read: " + reason +
-                              "; every mail that checks the server's certificate fails");
+    findings.MailError(where, Quoted(mail.CertyfikatyCA) + " cannot be read: " + reason +
+                                  "; the tasks run, and every mail fails before it is sent");
   } else if (pem.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
-    findings.Error(where, Quoted(mail.CertyfikatyCA) +
-                              " holds no PEM certificate (-----BEGIN CERTIFICATE-----)");
+    findings.MailError(where, Quoted(mail.CertyfikatyCA) +
+                                  " holds no PEM certificate (-----BEGIN CERTIFICATE-----); the "
+                                  "tasks run, and every mail fails before it is sent");
   }
-  if (!security.TlsRequired()) {
-    findings.Note(where, "not used: SzyfrowaniePoczty=" +
-                             std::string(security.encryption == MailEncryption::kNone
-                                             ? "brak never uses TLS"
-                                             : "auto does not check the certificate"));
-  } else if (!security.pins.empty()) {
+  if (!security.pins.empty()) {
     findings.Note(where,
                   "not used: with KluczSerweraPocztowego the pinned key is checked "
                   "instead of the chain");
+  } else if (security.encryption == MailEncryption::kAuto) {
+    findings.Note(where,
+                  "SzyfrowaniePoczty=auto with CertyfikatyCA: STARTTLS is required and "
+                  "the certificate is checked against this file, as with starttls");
   }
 }
 
@@ -132,7 +134,7 @@ void ReportTls(const SmtpSessionInfo& info, Findings& findings) {
 // mode were `starttls`? A second session, without a login, says.
 void ReportVerification(const SmtpJob& job, const MailTimeouts& timeouts, Findings& findings) {
   const std::string where = Place("SzyfrowaniePoczty");
-  if (job.security.encryption != MailEncryption::kAuto || !job.security.pins.empty()) {
+  if (job.security.TlsRequired()) {
     findings.Note(where, job.security.pins.empty()
                              ? "the certificate's chain and name verify"
                              : "the server's key matches KluczSerweraPocztowego");
@@ -173,15 +175,15 @@ void ReportLogin(const MailSettings& mail, const SmtpJob& job, const SmtpSession
     findings.Note(
         where, "the login of " + Quoted(mail.Uzytkownik) + " by AUTH " + method + " is accepted");
   } else if (!password_sent) {
-    findings.Error(Place("SerwerPocztowy"),
-                   std::string("the server offers no AUTH ") + method +
-                       " while Uwierzytelnianie is on; every mail fails with \"Błąd "
-                       "autentykacji (TidSMTP.Authenticate).\"");
+    findings.MailError(Place("SerwerPocztowy"),
+                       std::string("the server offers no AUTH ") + method +
+                           " while Uwierzytelnianie is on; every mail fails with \"Błąd "
+                           "autentykacji (TidSMTP.Authenticate).\"");
   } else {
-    findings.Error(where, "the server refused the login of " + Quoted(mail.Uzytkownik) +
-                              " by AUTH " + method + ": " + info.last_reply +
-                              "; every mail fails with \"Błąd autentykacji "
-                              "(TidSMTP.Authenticate).\"");
+    findings.MailError(where, "the server refused the login of " + Quoted(mail.Uzytkownik) +
+                                  " by AUTH " + method + ": " + info.last_reply +
+                                  "; every mail fails with \"Błąd autentykacji "
+                                  "(TidSMTP.Authenticate).\"");
   }
 }
 
@@ -203,15 +205,19 @@ void CheckMailSecurityKeys(const MailSettings& mail, Findings& findings) {
   }
   std::string bad;
   if (!ParsePins(mail.KluczSerweraPocztowego, security.pins, bad)) {
-    findings.Error(Place("KluczSerweraPocztowego"),
-                   Quoted(bad) +
-                       " is no pin of the form sha256//<Base64 of 32 bytes>; every mail fails "
-                       "before connecting");
-  } else if (!security.pins.empty() && security.encryption == MailEncryption::kNone) {
-    findings.Warning(Place("KluczSerweraPocztowego"),
-                     "ignored: SzyfrowaniePoczty=brak never uses TLS");
+    findings.MailError(Place("KluczSerweraPocztowego"),
+                       Quoted(bad) +
+                           " is no pin of the form sha256//<Base64 of 32 bytes>; the tasks run, "
+                           "and every mail fails before connecting");
   }
-  CheckCaFile(mail, security, findings);
+  if (const std::string keys = TrustAnchorConflict(mail); !keys.empty()) {
+    findings.MailError(Place("SzyfrowaniePoczty"),
+                       "brak together with " + keys +
+                           ": a configured trust anchor needs TLS, and brak forbids it; the "
+                           "tasks run, and every mail fails before it is sent");
+  } else {
+    CheckCaFile(mail, security, findings);
+  }
   if (!mail.PolecenieHasla.empty() && !mail.Haslo.empty()) {
     findings.Note(Place("Haslo"), "is not used: PolecenieHasla gives the password");
   }
@@ -225,7 +231,11 @@ void CheckMailSecurityKeys(const MailSettings& mail, Findings& findings) {
   }
 }
 
-void CheckMailServer(const MailSettings& mail, Findings& findings) {
+bool NeedsPasswordCommand(const MailSettings& mail) {
+  return mail.Uwierzytelnianie != 0 && !mail.PolecenieHasla.empty();
+}
+
+void CheckMailServer(const MailSettings& mail, const platform::RunUser& user, Findings& findings) {
   const std::string where = Place("SerwerPocztowy");
   if (mail.SerwerPocztowy.empty()) return;  // reported already
   SmtpJob job;
@@ -238,18 +248,20 @@ void CheckMailServer(const MailSettings& mail, Findings& findings) {
     SplitServer(mail.SerwerPocztowy, DefaultMailPort(job.security.encryption, 25), job.host,
                 job.port);
   } catch (const std::exception& e) {
-    findings.Error(where, AnsiToUtf8(e.what()));
+    findings.MailError(where, AnsiToUtf8(e.what()) + "; every mail of the run fails");
     return;
   }
   job.authenticate = mail.Uwierzytelnianie != 0;
   job.user = AnsiToUtf8(mail.Uzytkownik);
   if (job.authenticate) {
     try {
-      job.password = mail.PolecenieHasla.empty() ? AnsiToUtf8(mail.Haslo)
-                                                 : PasswordFromCommand(mail.PolecenieHasla);
+      // As the user the run is started as: the command's files are that user's.
+      job.password = mail.PolecenieHasla.empty()
+                         ? AnsiToUtf8(mail.Haslo)
+                         : RunPasswordCommandAs(user, mail.PolecenieHasla, kPasswordSeconds);
     } catch (const std::exception& e) {
-      findings.Error(Place("PolecenieHasla"),
-                     AnsiToUtf8(e.what()) + "; every mail that logs in fails");
+      findings.MailError(Place("PolecenieHasla"),
+                         AnsiToUtf8(e.what()) + "; every mail that logs in fails");
       return;
     }
   }
@@ -263,12 +275,14 @@ void CheckMailServer(const MailSettings& mail, Findings& findings) {
   } catch (const std::exception& e) {
     // A refused login is told with what the session saw up to it.
     const bool login_refused = info.ehlo_seen && job.authenticate && !info.login_accepted &&
-                               e.what() == Text1250("Błąd autentykacji (TidSMTP.Authenticate).");
+                               dynamic_cast<const LoginRefusedError*>(&e) != nullptr;
     if (!login_refused) {
-      findings.Error(where,
-                     (info.ehlo_seen || info.tls ? "" : "cannot connect to " + address + ": ") +
-                         AnsiToUtf8(e.what()) + "; every mail of the run fails");
+      findings.MailError(where,
+                         (info.ehlo_seen || info.tls ? "" : "cannot connect to " + address + ": ") +
+                             AnsiToUtf8(e.what()) + "; every mail of the run fails");
       if (!info.hint.empty()) findings.Note(where, info.hint);
+      // A session that failed after its handshake still showed its certificate.
+      if (info.tls) ReportTls(info, findings);
       return;
     }
   }

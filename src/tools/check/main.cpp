@@ -10,6 +10,8 @@
 #include "driver/switches.h"
 #include "platform/file_system.h"
 #include "platform/run_user.h"
+#include "platform/shell_command.h"
+#include "platform/tool_advice.h"
 #include "platform/tool_output.h"
 #include "tools/check/components_check.h"
 #include "tools/check/findings.h"
@@ -65,29 +67,32 @@ int Run(const Options& options) {
   const std::string dir = IncludeTrailingPathDelimiter(resolved);
 
   SwitchFlags flags;
-  bool any_switch = false;
+  for (const std::string& argument : options.switches) ApplySwitch(argument, flags);
+  const bool any_switch = !options.switches.empty();
   Findings findings;
-  for (const std::string& argument : options.switches) {
-    const bool known = IsSwitch(argument);
-    if (!known) {
-      findings.Warning("command line", "\"" + platform::ToolText(argument) +
-                                           "\" is no switch; the program ignores it");
-    }
-    ApplySwitch(argument, flags);
-    any_switch = any_switch || known;
-  }
 
   std::cout << VersionLine("zephautomat-check") << ": " << platform::ToolText(dir) << " as user "
             << user.name << '\n';
   CheckedServerList list = CheckServerList(dir, user, findings);
   CheckInstanceFiles(dir, user, list.holds_passwords, findings);
-  bool load_fails = false;
-  for (const Finding& f : findings.All()) {
-    load_fails = load_fails ||
-                 (f.severity == Severity::kError &&
-                  (f.where.rfind("serwery.ini", 0) == 0 || f.where == platform::ToolText(dir)));
+  if (options.mail && list.read && NeedsPasswordCommand(list.mail) && !platform::CanRunAs(user)) {
+    // Run as the caller, the command would tell nothing of the run's login.
+    std::cerr << "zephautomat-check: --mail runs PolecenieHasla as user " << user.name
+              << ", as the run would, and this check cannot switch to that user (only root "
+                 "can): run it as root, or as "
+              << user.name << "\n";
+    return 2;
   }
-  if (options.mail && list.read) CheckMailServer(list.mail, findings);
+  if (options.mail && list.read) CheckMailServer(list.mail, user, findings);
+  // What the run meets first decides what it does: a load that fails runs
+  // no task, mail settings that fail leave the tasks running.
+  RunOutcome outcome;
+  for (const Finding& f : findings.All()) {
+    if (f.severity != Severity::kError) continue;
+    const bool in_load = f.where.rfind("serwery.ini", 0) == 0 || f.where == platform::ToolText(dir);
+    outcome.load_fails = outcome.load_fails || (in_load && !f.mail_only);
+    outcome.mail_fails = outcome.mail_fails || f.mail_only;
+  }
 
   std::vector<PlannedTask> plan = PlanRun(flags, list.entries);
   SwitchFlags planned;
@@ -98,7 +103,7 @@ int Run(const Options& options) {
 
   findings.Print(std::cout);
   if (any_switch || flags.Get(Switch::Help)) {
-    PrintPlan(std::cout, flags, list.entries, plan, load_fails);
+    PrintPlan(std::cout, flags, list.entries, plan, outcome);
   }
   int errors = findings.Count(Severity::kError);
   int warnings = findings.Count(Severity::kWarning);
@@ -142,5 +147,15 @@ int main(int argc, char** argv) {
     }
   }
   if (options.dir.empty()) return zeph::Usage("no instance directory given");
+  // The verdict zephautomat-run gives: a typo would otherwise run nothing
+  // and still look like a good run.
+  for (const std::string& argument : options.switches) {
+    if (!zeph::IsSwitch(argument)) {
+      std::cerr << "zephautomat-check: " << zeph::platform::ToolText(argument)
+                << " is no switch of the program (see " << zeph::platform::SwitchReference()
+                << "); zephautomat-run refuses it and runs nothing\n";
+      return 2;
+    }
+  }
   return zeph::Run(options);
 }

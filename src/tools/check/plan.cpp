@@ -19,7 +19,7 @@ std::vector<PlannedTask> PlanRun(const SwitchFlags& flags,
 
 void PrintPlan(std::ostream& out, const SwitchFlags& flags,
                const std::vector<TSerwerInformacje>& entries, const std::vector<PlannedTask>& plan,
-               bool load_fails) {
+               const RunOutcome& outcome) {
   out << "plan:";
   for (int s = 0; s < kSwitchCount; ++s) {
     if (flags.Get(static_cast<Switch>(s))) out << ' ' << SwitchName(static_cast<Switch>(s));
@@ -43,9 +43,12 @@ void PrintPlan(std::ostream& out, const SwitchFlags& flags,
     for (const PlannedTask& task : plan) planned = planned || table[task.row].task == sw;
     if (!planned) out << "  " << SwitchName(sw) << ": no entry enables it\n";
   }
-  if (load_fails && !plan.empty()) {
+  if (outcome.load_fails && !plan.empty()) {
     out << "  none of these runs while the errors above stand: the run stops while loading "
            "serwery.ini\n";
+  } else if (outcome.mail_fails && !plan.empty()) {
+    out << "  these run, but every mail of the run (/EK, /RD, /EFED) fails while the mail "
+           "errors above stand\n";
   }
 }
 

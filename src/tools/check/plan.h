@@ -18,10 +18,15 @@ struct PlannedTask {
 std::vector<PlannedTask> PlanRun(const SwitchFlags& flags,
                                  const std::vector<TSerwerInformacje>& entries);
 
-// "plan: ..." lines, UTF-8. `load_fails`: the run would stop before its
-// first task.
+// How the errors found would meet the run.
+struct RunOutcome {
+  bool load_fails = false;  // it stops while loading serwery.ini, before any task
+  bool mail_fails = false;  // its tasks run, and their mails fail
+};
+
+// "plan: ..." lines, UTF-8.
 void PrintPlan(std::ostream& out, const SwitchFlags& flags,
                const std::vector<TSerwerInformacje>& entries, const std::vector<PlannedTask>& plan,
-               bool load_fails);
+               const RunOutcome& outcome);
 
 }  // namespace zeph

@@ -91,11 +91,12 @@ void ReportReading(const IniFile& ini, Findings& findings) {
   }
 }
 
-// A value at the read limit was probably cut.
+// A mail value at the read limit was probably cut: the mails would fail.
 void CheckLength(const std::string& value, const std::string& where, Findings& findings) {
   if (value.size() >= IniFile::kMaxValueLength) {
-    findings.Error(where, "reaches the read limit of " + std::to_string(IniFile::kMaxValueLength) +
-                              " characters; a longer value is cut");
+    findings.MailError(where, "reaches the read limit of " +
+                                  std::to_string(IniFile::kMaxValueLength) +
+                                  " characters; a longer value is cut");
   }
 }
 

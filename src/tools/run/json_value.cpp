@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "util/encoding.h"
+#include "util/json_text.h"
 
 namespace zeph {
 namespace {
@@ -90,7 +91,9 @@ class Parser {
       value.kind = JsonValue::Kind::Null;
     } else {
       value.kind = JsonValue::Kind::Number;
+      const size_t start = pos_;
       value.number = Number();
+      value.text = text_.substr(start, pos_ - start);
     }
     return value;
   }
@@ -204,8 +207,77 @@ std::string JsonValue::Text(std::string_view key, const std::string& fallback) c
   return value && value->kind == Kind::String ? value->text : fallback;
 }
 
+JsonValue* JsonValue::FindMutable(std::string_view key) {
+  return const_cast<JsonValue*>(Find(key));
+}
+
+void JsonValue::Set(std::string_view key, JsonValue value) {
+  if (JsonValue* found = FindMutable(key)) {
+    *found = std::move(value);
+    return;
+  }
+  keys.emplace_back(key);
+  items.push_back(std::move(value));
+}
+
+JsonValue JsonValue::String(std::string utf8) {
+  JsonValue value;
+  value.kind = Kind::String;
+  value.text = std::move(utf8);
+  return value;
+}
+
+JsonValue JsonValue::Boolean(bool truth) {
+  JsonValue value;
+  value.kind = Kind::Bool;
+  value.boolean = truth;
+  return value;
+}
+
 JsonValue ParseJson(std::string_view document) {
   return Parser(document).Document();
+}
+
+namespace {
+
+void Write(const JsonValue& value, int depth, std::string& out) {
+  using Kind = JsonValue::Kind;
+  const std::string indent(static_cast<size_t>(depth) * 2 + 2, ' ');
+  switch (value.kind) {
+    case Kind::Null:
+      out += "null";
+      break;
+    case Kind::Bool:
+      out += value.boolean ? "true" : "false";
+      break;
+    case Kind::Number:
+      out += value.text.empty() ? std::to_string(value.number) : value.text;
+      break;
+    case Kind::String:
+      out += JsonQuoted(value.text);
+      break;
+    case Kind::Array:
+    case Kind::Object: {
+      const bool object = value.kind == Kind::Object;
+      out += object ? '{' : '[';
+      for (size_t i = 0; i < value.items.size(); ++i) {
+        out += (i ? ",\n" : "\n") + indent;
+        if (object) out += JsonQuoted(value.keys[i]) + ": ";
+        Write(value.items[i], depth + 1, out);
+      }
+      if (!value.items.empty()) out += "\n" + indent.substr(2);
+      out += object ? '}' : ']';
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+std::string JsonText(const JsonValue& value) {
+  std::string out;
+  Write(value, 0, out);
+  return out + "\n";
 }
 
 }  // namespace zeph

@@ -21,6 +21,7 @@
 #include "platform/run_user.h"
 #include "platform/tool_advice.h"
 #include "tools/run/json_value.h"
+#include "tools/run/resend.h"
 #include "tools/run/run_verdict.h"
 #include "util/encoding.h"
 #include "util/files.h"
@@ -35,15 +36,19 @@ constexpr const char* kName = "zephautomat-run";
 constexpr const char* kUsage =
     "usage: zephautomat-run [--quiet] [--strict] [--record FILE] [--metrics FILE] INSTANCE_DIR "
     "SWITCH...\n"
+    "       zephautomat-run --resend RECORD\n"
     "       zephautomat-run --version\n"
     "Runs INSTANCE_DIR/zephautomat with the switches (for example /EK /RD) and exits\n"
-    "0 when every task and every mail succeeded, 1 when any failed, 2 when the run\n"
-    "ended early or left no record. The program's console is passed on in UTF-8;\n"
-    "a summary goes to standard error. An argument that is no switch is refused.\n"
+    "0 when a task ran and every task and every mail succeeded, 1 when any failed or\n"
+    "no task ran, 2 when the run ended early or left no record. The program's\n"
+    "console is passed on in UTF-8; a summary goes to standard error. An argument\n"
+    "that is no switch is refused.\n"
     "  --quiet         print the summary only when the exit code is not 0\n"
     "  --strict        exit 1 also when a switch ran nothing (no entry enables it)\n"
     "  --record FILE   write the run record (JSON) to FILE\n"
-    "  --metrics FILE  write Prometheus metrics to FILE (node exporter textfile collector)\n";
+    "  --metrics FILE  write Prometheus metrics to FILE (node exporter textfile collector)\n"
+    "  --resend RECORD send again the mails the run of RECORD failed to send, and mark\n"
+    "                  in RECORD those the server took\n";
 
 struct Options {
   std::string instance_dir;
@@ -215,6 +220,10 @@ int main(int argc, char** argv) {
     if (argument == "--help") {
       std::cout << zeph::kUsage;
       return 0;
+    }
+    if (argument == "--resend" && i + 2 == argc) {
+      zeph::platform::SetUpUnattendedProcess();
+      return zeph::ResendFailedMails(argv[i + 1]);
     }
     if (argument == "--quiet" || argument == "--strict") {
       (argument == "--quiet" ? options.quiet : options.strict) = true;

@@ -98,9 +98,10 @@ RunVerdict JudgeRecord(const JsonValue& record) {
     const std::string reason = early->Text("reason");
     if (!reason.empty()) verdict.early_message += ": " + OneLine(reason);
   }
+  verdict.ran_nothing = !verdict.ended_early && verdict.tasks.empty();
   if (verdict.ended_early) {
     verdict.exit_code = kRunIncomplete;
-  } else if (verdict.tasks_failed > 0 || verdict.mails_failed > 0) {
+  } else if (verdict.ran_nothing || verdict.tasks_failed > 0 || verdict.mails_failed > 0) {
     verdict.exit_code = kRunFailed;
   } else {
     verdict.exit_code = kRunSucceeded;
@@ -145,6 +146,11 @@ std::vector<std::string> SummaryLines(const RunVerdict& verdict) {
     lines.push_back("warning: " + name +
                     " was requested, but no entry of serwery.ini enables it; " + "it ran nothing");
   }
+  if (verdict.ran_nothing) {
+    lines.push_back(
+        "warning: no task ran: no entry of serwery.ini enables a requested switch; a run that "
+        "does no work is no success");
+  }
   if (verdict.ended_early) {
     std::string line = "the run ended early";
     if (!verdict.early_stage.empty()) line += " (" + verdict.early_stage + ")";
@@ -170,8 +176,8 @@ std::string MetricsText(const RunVerdict& verdict, const std::string& instance_d
   gauge("zephautomat_last_run_duration_seconds", "How long the last run took.",
         Number(verdict.duration_seconds));
   gauge("zephautomat_last_run_exit_code",
-        "Verdict of the last run: 0 all succeeded, 1 a task or mail failed, 2 ended early or "
-        "no record.",
+        "Verdict of the last run: 0 all succeeded, 1 a task or mail failed or no task ran, 2 "
+        "ended early or no record.",
         std::to_string(verdict.exit_code));
   gauge(
       "zephautomat_last_run_success_timestamp_seconds",
@@ -182,7 +188,7 @@ std::string MetricsText(const RunVerdict& verdict, const std::string& instance_d
         std::to_string(verdict.switches_unused.size()));
   gauge("zephautomat_last_run_ended_early", "1 when the last run ended before its end.",
         verdict.ended_early ? "1" : "0");
-  gauge("zephautomat_last_run_tasks", "Tasks the last run ran.",
+  gauge("zephautomat_last_run_tasks_run", "Tasks the last run ran (0: it did no work).",
         std::to_string(verdict.tasks.size()));
   gauge("zephautomat_last_run_tasks_failed", "Tasks of the last run that failed.",
         std::to_string(verdict.tasks_failed));

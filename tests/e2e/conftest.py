@@ -100,6 +100,11 @@ command = THIS_BUILD.command
 host_path = THIS_BUILD.host_path
 host_dir = THIS_BUILD.host_dir
 disk_name = THIS_BUILD.disk_name
+# Where the tools send an operator for the program's switches: the manual
+# page, or on Windows the section of README-Windows.txt
+# (test_documentation.py holds that section to the manual page).
+SWITCH_REFERENCE = ('README-Windows.txt, section "Switches and enable keys"' if WINDOWS
+                    else "zephautomat(1)")
 
 
 def journal_path(path):

@@ -14,7 +14,7 @@ import tempfile
 import pytest
 
 import run_program
-from conftest import SIM, WINDOWS, App, command, entry, host_path
+from conftest import SIM, SWITCH_REFERENCE, WINDOWS, App, command, entry, host_path
 from smtp_server import PASSWORD, USER, mail_server  # noqa: F401
 from tls_certificates import certificates, pin  # noqa: F401
 
@@ -223,7 +223,30 @@ def test_report_is_utf8_with_lf_line_ends_whatever_the_names(tmp_path):
     assert f": {host_path(app.dir)}" in result.out.splitlines()[0]
     assert result.has("warning", "serwery.ini", host_path(app.path("serwery.ini"))), result.out
     refused = check(app, "/ĄĘ")
-    assert refused.returncode == 2 and "/ĄĘ is no switch of the program" in refused.err
+    assert refused.returncode == 2
+    assert f"/ĄĘ is no switch of the program (see {SWITCH_REFERENCE})" in refused.err
+
+
+@pytest.mark.parametrize("encoding", ["utf-8", "utf-16"])
+def test_conversion_advice_uses_the_systems_own_means(app, encoding):
+    # Followed on Linux, the advice leaves a file the check takes for
+    # Windows-1250; on Windows it names Notepad and PowerShell, not iconv.
+    app.write_ini("[Konfiguracja]\r\nSerwerPocztowy=h\r\n[A]\r\nUzytkownik=Księgowa\r\n"
+                  .encode(encoding))
+    [advice] = [line.split("to convert: ", 1)[1] for line in check(app).lines("warning")
+                if "to convert: " in line]
+    if WINDOWS:
+        assert "iconv" not in advice
+        assert advice.startswith("open it in Notepad and save it with the encoding ANSI")
+        assert "| Set-Content -Encoding Default serwery.ini.new" in advice
+        # Get-Content finds UTF-16 by its byte-order mark, UTF-8 only when told
+        assert ("Get-Content -Encoding UTF8 serwery.ini" in advice) == (encoding == "utf-8")
+        return
+    subprocess.run(advice.split(" (without", 1)[0], shell=True, cwd=app.dir, check=True)
+    os.replace(app.path("serwery.ini.new"), app.path("serwery.ini"))
+    converted = check(app)
+    assert converted.has("note", "serwery.ini", "encoding: Windows-1250"), converted.out
+    assert "Uzytkownik=Księgowa".encode("cp1250") in app.path("serwery.ini").read_bytes()
 
 
 def test_every_problem_is_reported_not_only_the_first(app):

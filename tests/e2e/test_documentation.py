@@ -82,6 +82,16 @@ def test_readme_windows_lists_the_rows_of_the_order_of_work_as_the_manual_page()
     assert rows == page_block("dispatch-table")
 
 
+def test_readme_windows_gives_every_option_of_the_run_wrappers_manual_page():
+    page = (ROOT / "docs" / "man" / "zephautomat-run.1").read_text(encoding="ascii")
+    options = page.split("\n.SH OPTIONS\n", 1)[1].split("\n.SH ", 1)[0]
+    # an option is introduced by ".TP" and then ".B \-\-name" or ".BI \-\-name " arg""
+    listed = re.findall(r"^\.TP\n\.BI? \\-\\-([a-z-]+)", options, re.MULTILINE)
+    section = "\n".join(sections()["The run wrapper and monitoring"])
+    described = re.findall(r"^  --([a-z-]+)", section, re.MULTILINE)
+    assert listed and described == listed
+
+
 def test_readme_windows_contents_name_its_sections_in_order():
     text = readme_windows()
     listed = text.split("Contents:\n", 1)[1].split("\n\n", 1)[0].splitlines()

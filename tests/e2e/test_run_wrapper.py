@@ -12,7 +12,8 @@ import resource
 import pytest
 
 import run_program
-from conftest import END, MAIL_FAILURE, START, command, cp, entry, host_path, mask
+from conftest import (END, MAIL_FAILURE, START, SWITCH_REFERENCE, command, cp, entry, host_path,
+                      mask)
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -247,7 +248,7 @@ def test_unknown_switch_is_refused_before_the_program_starts(app, arguments):
     [wrong] = [a for a in arguments if a != "/WDS"]
     assert run.returncode == 2
     assert run.summary == [
-        f"zephautomat-run: {wrong} is no switch of the program (see zephautomat(1)); "
+        f"zephautomat-run: {wrong} is no switch of the program (see {SWITCH_REFERENCE}); "
         "nothing was run"]
     assert run.console == b""
     assert app.log() is None and app.journal() == []

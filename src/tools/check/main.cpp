@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "platform/run_user.h"
 #include "platform/shell_command.h"
+#include "platform/tool_advice.h"
 #include "platform/tool_output.h"
 #include "tools/check/components_check.h"
 #include "tools/check/findings.h"
@@ -151,8 +152,8 @@ int main(int argc, char** argv) {
   for (const std::string& argument : options.switches) {
     if (!zeph::IsSwitch(argument)) {
       std::cerr << "zephautomat-check: " << zeph::platform::ToolText(argument)
-                << " is no switch of the program (see zephautomat(1)); zephautomat-run refuses "
-                   "it and runs nothing\n";
+                << " is no switch of the program (see " << zeph::platform::SwitchReference()
+                << "); zephautomat-run refuses it and runs nothing\n";
       return 2;
     }
   }

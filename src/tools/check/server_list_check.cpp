@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/tool_advice.h"
 #include "platform/tool_output.h"
 #include "tools/check/ini_text_scan.h"
 #include "tools/check/instance_files_check.h"
@@ -57,10 +58,8 @@ void ReportEncoding(const std::string& bytes, Findings& findings) {
   bool utf16 = encoding == IniEncoding::kUtf16Le || encoding == IniEncoding::kUtf16Be;
   findings.Warning(kFile, std::string("encoding: ") + IniEncodingName(encoding) +
                               "; it is read and written back in it, but the program's own "
-                              "encoding is Windows-1250; to convert: iconv -f " +
-                              (utf16 ? "UTF-16" : "UTF-8") +
-                              " -t CP1250 serwery.ini > serwery.ini.new (without a leading "
-                              "byte-order mark), then move it over serwery.ini");
+                              "encoding is Windows-1250; to convert: " +
+                              platform::ServerListConversionAdvice(utf16));
 }
 
 // What the INI layer decided on while reading, line by line.

@@ -19,6 +19,7 @@
 #include "platform/process.h"
 #include "platform/program_launch.h"
 #include "platform/run_user.h"
+#include "platform/tool_advice.h"
 #include "tools/run/json_value.h"
 #include "tools/run/resend.h"
 #include "tools/run/run_verdict.h"
@@ -253,8 +254,8 @@ int main(int argc, char** argv) {
   // run nothing and still look like a good run.
   for (const std::string& argument : options.switches) {
     if (!zeph::IsSwitch(argument)) {
-      std::cerr << zeph::kName << ": " << argument
-                << " is no switch of the program (see zephautomat(1)); nothing was run\n";
+      std::cerr << zeph::kName << ": " << argument << " is no switch of the program (see "
+                << zeph::platform::SwitchReference() << "); nothing was run\n";
       return kRunIncomplete;
     }
   }

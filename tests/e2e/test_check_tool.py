@@ -218,10 +218,14 @@ def test_report_is_utf8_with_lf_line_ends_whatever_the_names(tmp_path):
     app = App(tmp_path, name="Księgowość")
     app.write_config([("A", entry(Haslo="tajne"))])
     os.chmod(app.path("serwery.ini"), 0o644)
-    result = check(app, "/ĄĘ")
+    # "/中" on Windows: from the wide command line, not as the C runtime's
+    # argv has it ("/?", the help switch)
+    result = check(app, "/ĄĘ", "/中")
     assert "\r" not in result.out
     assert f": {host_path(app.dir)}" in result.out.splitlines()[0]
     assert result.has("warning", "command line", '"/ĄĘ" is no switch')
+    assert result.has("warning", "command line", '"/中" is no switch')
+    assert "plan:" not in result.out  # no switch, not even the help
     assert result.has("warning", "serwery.ini", host_path(app.path("serwery.ini"))), result.out
 
 

@@ -8,6 +8,7 @@
 
 #include "driver/dispatch_table.h"
 #include "driver/switches.h"
+#include "platform/command_line.h"
 #include "platform/file_system.h"
 #include "platform/run_user.h"
 #include "platform/tool_output.h"
@@ -33,6 +34,8 @@ constexpr const char* kUsage =
     "  --user NAME  judge write permissions for this user (default: the current user)\n"
     "  --mail       also connect to the mail server (EHLO, TLS, login, QUIT; nothing is sent)\n";
 
+// The arguments in UTF-8, as the report shows them (ToolArguments);
+// platform::SystemText gives what the system and the program take.
 struct Options {
   std::string user;
   bool mail = false;
@@ -53,13 +56,13 @@ int Run(const Options& options) {
   format.short_date_format = "yyyy.mm.dd";
 
   platform::RunUser user = platform::CurrentRunUser();
-  if (!options.user.empty() && !platform::LookUpRunUser(options.user, user)) {
-    return Usage("no user named " + platform::ToolText(options.user));
+  if (!options.user.empty() && !platform::LookUpRunUser(platform::SystemText(options.user), user)) {
+    return Usage("no user named " + options.user);
   }
   user.name = platform::ToolText(user.name);  // from here on only shown
-  const std::string resolved = platform::ResolvedPath(options.dir);
+  const std::string resolved = platform::ResolvedPath(platform::SystemText(options.dir));
   if (resolved.empty() || !DirectoryExists(resolved)) {
-    std::cerr << "zephautomat-check: " << platform::ToolText(options.dir) << ": not a directory\n";
+    std::cerr << "zephautomat-check: " << options.dir << ": not a directory\n";
     return 1;
   }
   const std::string dir = IncludeTrailingPathDelimiter(resolved);
@@ -67,11 +70,11 @@ int Run(const Options& options) {
   SwitchFlags flags;
   bool any_switch = false;
   Findings findings;
-  for (const std::string& argument : options.switches) {
+  for (const std::string& shown : options.switches) {
+    const std::string argument = platform::SystemText(shown);
     const bool known = IsSwitch(argument);
     if (!known) {
-      findings.Warning("command line", "\"" + platform::ToolText(argument) +
-                                           "\" is no switch; the program ignores it");
+      findings.Warning("command line", "\"" + shown + "\" is no switch; the program ignores it");
     }
     ApplySwitch(argument, flags);
     any_switch = any_switch || known;
@@ -116,8 +119,10 @@ int main(int argc, char** argv) {
   zeph::platform::UseBinaryStandardStreams();
   zeph::Options options;
   bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  const std::vector<std::string> args = zeph::platform::ToolArguments(argc, argv);
+  const size_t count = args.size();
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& arg = args[i];
     if (!options_done && arg == "--") {
       options_done = true;
     } else if (!options_done && arg == "--version") {
@@ -129,8 +134,8 @@ int main(int argc, char** argv) {
     } else if (!options_done && arg == "--mail") {
       options.mail = true;
     } else if (!options_done && arg == "--user") {
-      if (i + 1 >= argc) return zeph::Usage("--user needs a user name");
-      options.user = argv[++i];
+      if (i + 1 >= count) return zeph::Usage("--user needs a user name");
+      options.user = args[++i];
     } else if (!options_done && arg.rfind("--user=", 0) == 0) {
       options.user = arg.substr(7);
     } else if (!options_done && arg.rfind("--", 0) == 0) {

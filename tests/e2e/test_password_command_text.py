@@ -25,8 +25,9 @@ def utf8_program(text, to_stderr=False, code=0):
     """A program printing the text in UTF-8 (tests/tools/utf8_print.cpp)."""
     escaped = text.encode("ascii", "backslashreplace").decode()
     quoted = f'"{escaped}"' if WINDOWS else f"'{escaped}'"
-    return (f'"{host_path(tool("utf8_print"))}"' + (" --stderr" if to_stderr else "")
-            + f" --exit={code} {quoted}")
+    # the options last: serwery.ini takes the quotes around a whole value away
+    return (f'"{host_path(tool("utf8_print"))}" {quoted} --exit={code}'
+            + (" --stderr" if to_stderr else ""))
 
 
 PRINTERS = pytest.mark.parametrize("printer", [shell_echo, utf8_program],

@@ -12,8 +12,8 @@ namespace {
 // The arguments of the wide command line, converted one by one. The C
 // runtime's argv is what Windows turned them into; it is taken only when the
 // system cannot split its line (out of memory).
-template <typename Convert>
-std::vector<std::string> Converted(int argc, char** argv, Convert convert) {
+std::vector<std::string> Converted(int argc, char** argv,
+                                   std::string (*convert)(const std::wstring&)) {
   std::vector<std::string> arguments;
   int count = 0;
   windows::LocalMemory memory;
@@ -30,11 +30,11 @@ std::vector<std::string> Converted(int argc, char** argv, Convert convert) {
 }  // namespace
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  return Converted(argc, argv, [](const std::wstring& text) { return windows::ProgramText(text); });
+  return Converted(argc, argv, windows::ProgramText);
 }
 
 std::vector<std::string> ToolArguments(int argc, char** argv) {
-  return Converted(argc, argv, [](const std::wstring& text) { return windows::Utf8(text); });
+  return Converted(argc, argv, windows::Utf8);
 }
 
 }  // namespace zeph::platform

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     if (arg == "--stderr") {
       stream = stderr;
     } else if (arg.rfind("--exit=", 0) == 0) {
-      code = std::atoi(arg.c_str() + 7);
+      code = static_cast<int>(std::strtol(arg.c_str() + 7, nullptr, 10));
     } else {
       text = Unescaped(arg) + "\n";
     }

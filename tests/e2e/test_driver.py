@@ -7,7 +7,8 @@ import resource
 
 import pytest
 
-from conftest import END, START, WINDOWS, App, cp, entry, full_disk_cases, host_path, mask, small_disk
+from conftest import (END, START, WINDOWS, App, cp, entry, full_disk_cases, host_path, mask,
+                      small_disk)
 
 LOG = "Eksport_PelkTessaro_Auto.log"
 

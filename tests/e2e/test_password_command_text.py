@@ -40,7 +40,7 @@ def login(server, command):
 
 
 @PRINTERS
-def test_password_with_polish_letters_logs_in(app, mail_server, printer):
+def test_password_with_polish_letters_logs_in(app, mail_server, printer):  # noqa: F811
     server = mail_server(users={USER: PASSWORD})
     configure(app, login(server, printer(PASSWORD)))
     assert app.run("/RD").body == b"OK\n"
@@ -49,7 +49,7 @@ def test_password_with_polish_letters_logs_in(app, mail_server, printer):
 
 
 @PRINTERS
-def test_error_text_with_polish_letters_reaches_the_log(app, mail_server, printer):
+def test_error_text_with_polish_letters_reaches_the_log(app, mail_server, printer):  # noqa: F811
     server = mail_server()
     configure(app, login(server, printer(ERROR, to_stderr=True, code=3)))
     assert app.run("/RD").body == b"OK\n"

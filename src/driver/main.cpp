@@ -1,6 +1,10 @@
 // ZephAutomat: unattended data exchange with the ERP host's databases.
+#include <string>
+#include <vector>
+
 #include "driver/glowny.h"
 #include "platform/process.h"
+#include "platform/program_arguments.h"
 #include "util/console.h"
 
 int main(int argc, char** argv) {
@@ -11,9 +15,14 @@ int main(int argc, char** argv) {
   // security here: servers are in-process libraries called on this thread.
   zeph::ConsoleWriteLine("Automatyczny eksport zostal uruchomiony.");
   zeph::ConsoleWriteLine("Prosze czekac...");
-  if (argc > 1) {
+  // The arguments as the operator typed them, in the program's code page
+  // (on Windows not the C runtime's argv: platform/program_arguments.h).
+  const std::vector<std::string> arguments = zeph::platform::ProgramArguments(argc, argv);
+  if (!arguments.empty()) {
+    std::vector<const char*> line{argv[0]};
+    for (const std::string& argument : arguments) line.push_back(argument.c_str());
     try {
-      zeph::TfrmGlowny form(argc, argv);
+      zeph::TfrmGlowny form(static_cast<int>(line.size()), line.data());
       form.RunExport();
     } catch (...) {
       // The exit code is 0 whatever happens; results are in the log.

@@ -16,22 +16,24 @@ constexpr int kTimeoutSeconds = 60;
 constexpr size_t kMaxOutput = 64 * 1024;  // more is no password
 constexpr size_t kMaxErrorText = 1000;    // of standard error, in the message
 
-// What the command printed is UTF-8 when it reads as such (the system's
-// tools), otherwise Windows-1250 (a command written in serwery.ini's own
-// encoding that echoes its text).
+// What the command printed, on standard output and standard error alike, is
+// UTF-8 when it reads as such (the system's tools, and on Windows the shell's
+// own commands: platform/shell_command.h), otherwise Windows-1250 (a command
+// written in serwery.ini's own encoding that echoes its text, a program
+// writing the ANSI code page).
 bool IsUtf8Text(std::string_view bytes) {
   return DetectIniEncoding(bytes) == IniEncoding::kUtf8;
 }
 
-// Standard error as one line of the program's message: control characters
-// become blanks, the text is cut, and UTF-8 becomes Windows-1250.
+// Standard error as one line of the program's message: UTF-8 becomes
+// Windows-1250 (before the cut, which could split a UTF-8 character),
+// control characters become blanks, and the text is cut.
 std::string ErrorText(const std::string& bytes) {
-  std::string text = bytes.substr(0, kMaxErrorText);
+  std::string text = (IsUtf8Text(bytes) ? Utf8ToAnsi(bytes) : bytes).substr(0, kMaxErrorText);
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = ' ';
   }
-  text = Trim(text);
-  return IsUtf8Text(text) ? Utf8ToAnsi(text) : text;
+  return Trim(text);
 }
 
 std::string Failure(const std::string& what, const std::string& error_output) {

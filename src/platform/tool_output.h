@@ -15,4 +15,10 @@ void UseBinaryStandardStreams();
 // that are shown as they are; Windows gives them in the ANSI code page.
 std::string ToolText(const std::string& system_text);
 
+// The other way: a tool's UTF-8 text (an argument, ToolArguments in
+// command_line.h) as the system and the program take it, a path or a
+// switch. The bytes as they are on POSIX systems; on Windows the ANSI code
+// page, a character it lacks becoming kNoSuchCharacter.
+std::string SystemText(const std::string& tool_text);
+
 }  // namespace zeph::platform

@@ -1,12 +1,14 @@
 """Program entry, switches, help and configuration errors, seen from outside."""
 
 import contextlib
+import json
 import os
 import resource
 
 import pytest
 
-from conftest import END, START, App, cp, entry, full_disk_cases, host_path, mask, small_disk
+from conftest import (END, START, WINDOWS, App, cp, entry, full_disk_cases, host_path, mask,
+                      small_disk)
 
 LOG = "Eksport_PelkTessaro_Auto.log"
 
@@ -78,12 +80,36 @@ def test_help_follows_normalisation_and_lines_are_windows_1250(app):
     assert app.log() is None
 
 
-def test_unknown_argument_loads_and_normalises_only(app):
-    app.write_config([("S1", entry())])
-    result = app.run("/EK:1")
+# The last ones hold characters Windows-1250 lacks: on Windows each must
+# become neither '?' ("/?" is the help) nor a look-alike ("/EK"), as the C
+# runtime's argv would have them; on Linux their bytes name no switch either.
+@pytest.mark.parametrize("argument", ["/EK:1", "/中", "/ĒK", "/ЕК", b"/\xff"],
+                         ids=["suffix", "cjk", "e-macron", "cyrillic-look-alike", "byte-ff"])
+def test_unknown_argument_loads_and_normalises_only(app, argument):
+    app.write_config([("S1", entry(EksportDoPelkTessaro=1))])
+    result = app.run(argument)
     assert result.body == b""
     assert b"ZakresDanych=44\r\n" in app.ini()
     assert app.journal() == []
+    assert app.log() is None
+
+
+def typed(text):
+    """What a terminal hands the program for a text: UTF-8, which Wine turns
+    into Windows' wide command line; on Linux the program's own Windows-1250."""
+    return text.encode("utf-8" if WINDOWS else "cp1250")
+
+
+def test_run_record_shows_the_arguments_as_typed(app, tmp_path):
+    # As far as Windows-1250 shows them: a character it lacks is '¤' on
+    # Windows, never '?'; Linux hands over bytes, which are the program's text.
+    app.write_config([("S1", entry())])
+    record = tmp_path / "record.json"
+    result = app.run(typed("/Zażółć"), "/中".encode(),
+                     env={"ZEPHAUTOMAT_RUN_RECORD": host_path(record)})
+    assert result.body == b""
+    other = "/¤" if WINDOWS else "/中".encode().decode("cp1250")
+    assert json.loads(record.read_text(encoding="utf-8"))["switches"] == ["/Zażółć", other]
 
 
 @pytest.mark.parametrize("args", [["/?"], ["/EK", "/?"]])

@@ -239,7 +239,9 @@ def test_console_reaches_the_journal_in_utf8(app):
     assert "BLAD: Źle podany katalog żółty" in run.console.decode("utf-8")
 
 
-@pytest.mark.parametrize("arguments", [["/EKK"], ["/WDS", "EK"], ["/WDS", "/R D"], ["/WDS", ""]])
+# "/中": on Windows not "/?", as the C runtime's argv has it
+@pytest.mark.parametrize("arguments", [["/EKK"], ["/WDS", "EK"], ["/WDS", "/R D"], ["/WDS", ""],
+                                       ["/WDS", "/中"]])
 def test_unknown_switch_is_refused_before_the_program_starts(app, arguments):
     app.write_config([("A", entry(WymianaDanychSpr=1))])
 

@@ -8,8 +8,10 @@
 //              [--encryption=auto|starttls|tls|brak] [--ca-file=PATH] [--pins=PINS]
 //              [--method=LOGIN|PLAIN|XOAUTH2] [--password-command=COMMAND]
 //
-// Texts are UTF-8 and reach SendMail as Windows-1250. Attachment paths are
-// passed as the bytes given, as the program holds its paths. --no-list
+// Texts are UTF-8 and reach SendMail as Windows-1250. Attachment paths and
+// the security settings are passed as the system gives them (the bytes on
+// POSIX systems, the ANSI code page on Windows), as the program holds its
+// paths and serwery.ini its values. --no-list
 // passes no attachment list at all instead of an empty one. Prints "OK", or
 // the error text (UTF-8), or "FALSE" when SendMail returned false; exit code
 // 0 only for "OK".
@@ -21,6 +23,8 @@
 
 #include "mail/send_mail.h"
 #include "platform/console.h"
+#include "platform/program_arguments.h"
+#include "platform/tool_output.h"
 #include "util/encoding.h"
 #include "util/error.h"
 
@@ -29,19 +33,6 @@ namespace {
 int Usage(const std::string& arg) {
   std::fprintf(stderr, "mail_probe: unknown argument %s\n", arg.c_str());
   return 2;
-}
-
-// A text argument in Windows-1250, the encoding the mail code takes. Linux
-// hands main() UTF-8; Windows hands it the ANSI code page, which is 1250 on
-// the Polish systems the program runs on (and under scripts/test-windows.sh),
-// so the text is already right there. No platform call gives a program its
-// arguments in another form, hence the condition here.
-std::string ArgumentToAnsi(const std::string& value) {
-#ifdef _WIN32
-  return value;
-#else
-  return zeph::Utf8ToAnsi(value);
-#endif
 }
 
 }  // namespace
@@ -61,8 +52,7 @@ int main(int argc, char** argv) {
                                          {"low-speed-time", 0}};
   std::vector<std::string> attachments;
   bool no_list = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  for (const std::string& arg : zeph::platform::ToolArguments(argc, argv)) {
     if (arg == "--no-list") {
       no_list = true;
       continue;
@@ -72,11 +62,11 @@ int main(int argc, char** argv) {
     std::string key = arg.substr(2, eq - 2);
     std::string value = arg.substr(eq + 1);
     if (key == "attach") {
-      attachments.push_back(value);
+      attachments.push_back(zeph::platform::SystemText(value));
     } else if (security.count(key) != 0) {
-      security[key] = value;
+      security[key] = zeph::platform::SystemText(value);
     } else if (texts.count(key) != 0) {
-      texts[key] = ArgumentToAnsi(value);
+      texts[key] = zeph::Utf8ToAnsi(value);
     } else if (numbers.count(key) != 0) {
       numbers[key] = std::strtol(value.c_str(), nullptr, 10);
     } else {

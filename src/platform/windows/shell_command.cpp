@@ -17,6 +17,22 @@ void Drain(HANDLE pipe, size_t max_output, std::string& text) {
   }
 }
 
+// The shell's line: cmd.exe takes the rest of it as the command, quotes and
+// all. The shell has a console of its own, without a window, in the OEM code
+// page (852 on a Polish system), and its own commands (echo, set) write in
+// the console's code page, so "echo hasło" would reach the caller as bytes
+// of neither UTF-8 nor the ANSI code page. chcp first sets that console to
+// UTF-8: the shell's commands, and the programs that write as their console
+// does, then print UTF-8, and the programs that write UTF-8 or the ANSI code
+// page whatever the console stay as they are; the caller tells those two
+// apart. `&` binds least in cmd.exe, so the command keeps its own && and ||.
+// Both programs are taken from the system directory, never from the current
+// or the program's directory, where the system's search would look first.
+std::wstring CommandLine(const std::wstring& system, const std::wstring& command) {
+  return L"\"" + system + L"\\cmd.exe\" /d /s /c \"\"" + system +
+         L"\\chcp.com\" 65001 >nul 2>nul & " + command + L"\"";
+}
+
 }  // namespace
 
 CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds timeout,
@@ -48,8 +64,13 @@ CommandEnd RunShellCommand(const std::string& command, std::chrono::seconds time
   startup.hStdInput = input.Get();
   startup.hStdOutput = out_write.Get();
   startup.hStdError = err_write.Get();
-  // cmd.exe takes the rest of its line as the command, quotes and all.
-  std::wstring line = L"cmd.exe /d /s /c \"" + windows::Wide(command) + L"\"";
+  wchar_t system[MAX_PATH];
+  const UINT system_length = ::GetSystemDirectoryW(system, MAX_PATH);
+  if (system_length == 0 || system_length >= MAX_PATH) {
+    end.start_failure = windows::SystemMessage(::GetLastError());
+    return end;
+  }
+  std::wstring line = CommandLine(std::wstring(system, system_length), windows::Wide(command));
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                         CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup,

@@ -21,4 +21,8 @@ std::string ToolText(const std::string& system_text) {
   return windows::Utf8(windows::Wide(system_text));
 }
 
+std::string SystemText(const std::string& tool_text) {
+  return windows::ProgramText(windows::WideOfUtf8(tool_text));
+}
+
 }  // namespace zeph::platform

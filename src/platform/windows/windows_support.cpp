@@ -4,30 +4,38 @@
 
 #include <cerrno>
 
-namespace zeph::platform::windows {
+#include "platform/program_arguments.h"
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
+namespace zeph::platform::windows {
 
 namespace {
 
-std::string InCodePage(const std::wstring& text, UINT code_page) {
+std::wstring FromCodePage(const std::string& text, UINT code_page) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(code_page, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string InCodePage(const std::wstring& text, UINT code_page, DWORD flags = 0,
+                       const char* missing = nullptr) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length =
-      ::WideCharToMultiByte(code_page, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+      ::WideCharToMultiByte(code_page, flags, text.data(), size, nullptr, 0, missing, nullptr);
   std::string narrow(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(code_page, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  ::WideCharToMultiByte(code_page, flags, text.data(), size, narrow.data(), length, missing,
+                        nullptr);
   return narrow;
 }
 
 }  // namespace
+
+std::wstring Wide(const std::string& text) {
+  return FromCodePage(text, CP_ACP);
+}
 
 std::string Narrow(const std::wstring& text) {
   return InCodePage(text, CP_ACP);
@@ -35,6 +43,15 @@ std::string Narrow(const std::wstring& text) {
 
 std::string Utf8(const std::wstring& text) {
   return InCodePage(text, CP_UTF8);
+}
+
+std::string ProgramText(const std::wstring& text) {
+  const char missing[] = {kNoSuchCharacter, '\0'};
+  return InCodePage(text, CP_ACP, WC_NO_BEST_FIT_CHARS, missing);
+}
+
+std::wstring WideOfUtf8(const std::string& text) {
+  return FromCodePage(text, CP_UTF8);
 }
 
 int ErrnoOf(DWORD error) {

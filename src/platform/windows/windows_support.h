@@ -21,6 +21,12 @@ std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 // The same text in UTF-8, for the tools' reports.
 std::string Utf8(const std::wstring& text);
+// A text the operator gave (an argument) in the ANSI code page as it is,
+// without Narrow's look-alikes: a character the code page lacks becomes
+// kNoSuchCharacter (command_line.h), never '?' nor a near letter.
+std::string ProgramText(const std::wstring& text);
+// A UTF-8 text (the tools' arguments) as ProgramText gives it.
+std::wstring WideOfUtf8(const std::string& text);
 
 // The errno value closest to a Windows error, so that every system reports
 // a failure by the same number and reason text.

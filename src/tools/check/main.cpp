@@ -9,6 +9,7 @@
 #include "driver/dispatch_table.h"
 #include "driver/switches.h"
 #include "platform/file_system.h"
+#include "platform/program_arguments.h"
 #include "platform/run_user.h"
 #include "platform/shell_command.h"
 #include "platform/tool_advice.h"
@@ -35,6 +36,8 @@ constexpr const char* kUsage =
     "  --user NAME  judge write permissions for this user (default: the current user)\n"
     "  --mail       also connect to the mail server (EHLO, TLS, login, QUIT; nothing is sent)\n";
 
+// The arguments in UTF-8, as the report shows them (ToolArguments);
+// platform::SystemText gives what the system and the program take.
 struct Options {
   std::string user;
   bool mail = false;
@@ -55,19 +58,19 @@ int Run(const Options& options) {
   format.short_date_format = "yyyy.mm.dd";
 
   platform::RunUser user = platform::CurrentRunUser();
-  if (!options.user.empty() && !platform::LookUpRunUser(options.user, user)) {
-    return Usage("no user named " + platform::ToolText(options.user));
+  if (!options.user.empty() && !platform::LookUpRunUser(platform::SystemText(options.user), user)) {
+    return Usage("no user named " + options.user);
   }
   user.name = platform::ToolText(user.name);  // from here on only shown
-  const std::string resolved = platform::ResolvedPath(options.dir);
+  const std::string resolved = platform::ResolvedPath(platform::SystemText(options.dir));
   if (resolved.empty() || !DirectoryExists(resolved)) {
-    std::cerr << "zephautomat-check: " << platform::ToolText(options.dir) << ": not a directory\n";
+    std::cerr << "zephautomat-check: " << options.dir << ": not a directory\n";
     return 1;
   }
   const std::string dir = IncludeTrailingPathDelimiter(resolved);
 
   SwitchFlags flags;
-  for (const std::string& argument : options.switches) ApplySwitch(argument, flags);
+  for (const std::string& shown : options.switches) ApplySwitch(platform::SystemText(shown), flags);
   const bool any_switch = !options.switches.empty();
   Findings findings;
 
@@ -121,8 +124,10 @@ int main(int argc, char** argv) {
   zeph::platform::UseBinaryStandardStreams();
   zeph::Options options;
   bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  const std::vector<std::string> args = zeph::platform::ToolArguments(argc, argv);
+  const size_t count = args.size();
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& arg = args[i];
     if (!options_done && arg == "--") {
       options_done = true;
     } else if (!options_done && arg == "--version") {
@@ -134,8 +139,8 @@ int main(int argc, char** argv) {
     } else if (!options_done && arg == "--mail") {
       options.mail = true;
     } else if (!options_done && arg == "--user") {
-      if (i + 1 >= argc) return zeph::Usage("--user needs a user name");
-      options.user = argv[++i];
+      if (i + 1 >= count) return zeph::Usage("--user needs a user name");
+      options.user = args[++i];
     } else if (!options_done && arg.rfind("--user=", 0) == 0) {
       options.user = arg.substr(7);
     } else if (!options_done && arg.rfind("--", 0) == 0) {
@@ -150,9 +155,9 @@ int main(int argc, char** argv) {
   // The verdict zephautomat-run gives: a typo would otherwise run nothing
   // and still look like a good run.
   for (const std::string& argument : options.switches) {
-    if (!zeph::IsSwitch(argument)) {
-      std::cerr << "zephautomat-check: " << zeph::platform::ToolText(argument)
-                << " is no switch of the program (see " << zeph::platform::SwitchReference()
+    if (!zeph::IsSwitch(zeph::platform::SystemText(argument))) {
+      std::cerr << "zephautomat-check: " << argument << " is no switch of the program (see "
+                << zeph::platform::SwitchReference()
                 << "); zephautomat-run refuses it and runs nothing\n";
       return 2;
     }

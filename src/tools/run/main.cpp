@@ -17,9 +17,11 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/program_arguments.h"
 #include "platform/program_launch.h"
 #include "platform/run_user.h"
 #include "platform/tool_advice.h"
+#include "platform/tool_output.h"
 #include "tools/run/json_value.h"
 #include "tools/run/resend.h"
 #include "tools/run/run_verdict.h"
@@ -112,7 +114,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool WriteRequested(const std::string& what, const std::string& path, const std::string& bytes) {
   const int error = ReplaceFile(path, bytes, 0644);
   if (error == 0) return true;
-  Say("cannot write the " + what + " " + path + ": " + platform::ErrorText(error));
+  Say("cannot write the " + what + " " + platform::ToolText(path) + ": " +
+      platform::ErrorText(error));
   return false;
 }
 
@@ -144,7 +147,8 @@ int Run(const Options& options) {
   RunVerdict verdict;
   std::string why;
   if (scratch.empty()) {
-    why = "cannot create a temporary directory in " + temporary + ": " + platform::ErrorText(errno);
+    why = "cannot create a temporary directory in " + platform::ToolText(temporary) + ": " +
+          platform::ErrorText(errno);
   } else {
     const std::string record_file = scratch + "/record.json";
     ConsoleToUtf8 console;
@@ -154,19 +158,19 @@ int Run(const Options& options) {
     const bool have_record = ReadWholeFile(record_file, record_bytes);
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
+    const std::string failure = platform::ToolText(end.failure);  // may name the program's path
     if (!end.started) {
-      why = end.failure;
+      why = failure;
     } else if (!have_record) {
-      why =
-          "the program left no run record" + (end.failure.empty() ? "" : " (" + end.failure + ")");
+      why = "the program left no run record" + (failure.empty() ? "" : " (" + failure + ")");
     } else {
       try {
         verdict = JudgeRecord(ParseJson(record_bytes));
-        if (!end.failure.empty()) {
+        if (!failure.empty()) {
           verdict.exit_code = kRunIncomplete;
           verdict.ended_early = true;
           verdict.early_stage = "end";
-          verdict.early_message = end.failure;
+          verdict.early_message = failure;
         }
       } catch (const std::exception& e) {
         why = "the run record cannot be read: " + std::string(e.what());
@@ -194,7 +198,7 @@ int Run(const Options& options) {
       verdict.last_success_unix = LastSuccessIn(earlier);
     }
     if (!WriteRequested("metrics file", options.metrics_path,
-                        MetricsText(verdict, options.instance_dir))) {
+                        MetricsText(verdict, platform::ToolText(options.instance_dir)))) {
       verdict.exit_code = kRunIncomplete;
     }
   }
@@ -210,9 +214,13 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
   using zeph::kRunIncomplete;
   zeph::Options options;
-  int i = 1;
-  for (; i < argc; ++i) {
-    const std::string argument = argv[i];
+  // In UTF-8 as the messages show them; what goes on to the system and the
+  // program is converted (platform::SystemText).
+  const std::vector<std::string> args = zeph::platform::ToolArguments(argc, argv);
+  const size_t count = args.size();
+  size_t i = 0;
+  for (; i < count; ++i) {
+    const std::string& argument = args[i];
     if (argument == "--version") {
       std::cout << zeph::VersionLine(zeph::kName) << "\n";
       return 0;
@@ -229,8 +237,9 @@ int main(int argc, char** argv) {
       (argument == "--quiet" ? options.quiet : options.strict) = true;
       continue;
     }
-    if ((argument == "--record" || argument == "--metrics") && i + 1 < argc) {
-      (argument == "--record" ? options.record_path : options.metrics_path) = argv[++i];
+    if ((argument == "--record" || argument == "--metrics") && i + 1 < count) {
+      (argument == "--record" ? options.record_path : options.metrics_path) =
+          zeph::platform::SystemText(args[++i]);
       continue;
     }
     if (argument == "--") {
@@ -244,20 +253,21 @@ int main(int argc, char** argv) {
     }
     break;
   }
-  if (argc - i < 2) {
+  if (count - i < 2) {
     std::cerr << zeph::kUsage;
     return kRunIncomplete;
   }
-  options.instance_dir = argv[i++];
-  for (; i < argc; ++i) options.switches.emplace_back(argv[i]);
+  options.instance_dir = zeph::platform::SystemText(args[i++]);
   // The program ignores an argument that is no switch; a typo would then
   // run nothing and still look like a good run.
-  for (const std::string& argument : options.switches) {
+  for (; i < count; ++i) {
+    const std::string argument = zeph::platform::SystemText(args[i]);
     if (!zeph::IsSwitch(argument)) {
-      std::cerr << zeph::kName << ": " << argument << " is no switch of the program (see "
+      std::cerr << zeph::kName << ": " << args[i] << " is no switch of the program (see "
                 << zeph::platform::SwitchReference() << "); nothing was run\n";
       return kRunIncomplete;
     }
+    options.switches.push_back(argument);
   }
   // A closed standard output must not end the wrapper before its record and
   // metrics; the program gets the default action back (see RunProgram).

@@ -37,6 +37,10 @@ TEST(PasswordCommandTest, OutputAndFailures) {
             Text1250("PolecenieHasla zakończyło się kodem 1: a b  c"));
   EXPECT_EQ(FailureOf("no-such-command-here 2>/dev/null", 10),
             Text1250("PolecenieHasla zakończyło się kodem 127"));
+  // UTF-8 standard error is read whole before the message's cut, which
+  // would otherwise split its last letter and turn the text into Windows-1250.
+  EXPECT_EQ(FailureOf("printf '%0999d\\305\\202 i reszta' 0 >&2; exit 1", 10),
+            Text1250("PolecenieHasla zakończyło się kodem 1: " + std::string(999, '0') + "ł"));
 }
 
 }  // namespace

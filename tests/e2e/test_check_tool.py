@@ -246,7 +246,8 @@ def test_conversion_advice_uses_the_systems_own_means(app, encoding):
         # Get-Content finds UTF-16 by its byte-order mark, UTF-8 only when told
         assert ("Get-Content -Encoding UTF8 serwery.ini" in advice) == (encoding == "utf-8")
         return
-    subprocess.run(advice.split(" (without", 1)[0], shell=True, cwd=app.dir, check=True)
+    converting = run_program.run(["/bin/sh", "-c", advice.split(" (without", 1)[0]], cwd=app.dir)
+    assert converting.returncode == 0, converting.stderr
     os.replace(app.path("serwery.ini.new"), app.path("serwery.ini"))
     converted = check(app)
     assert converted.has("note", "serwery.ini", "encoding: Windows-1250"), converted.out

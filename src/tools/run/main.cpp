@@ -229,9 +229,9 @@ int main(int argc, char** argv) {
       std::cout << zeph::kUsage;
       return 0;
     }
-    if (argument == "--resend" && i + 2 == argc) {
+    if (argument == "--resend" && i + 2 == count) {
       zeph::platform::SetUpUnattendedProcess();
-      return zeph::ResendFailedMails(argv[i + 1]);
+      return zeph::ResendFailedMails(zeph::platform::SystemText(args[i + 1]));
     }
     if (argument == "--quiet" || argument == "--strict") {
       (argument == "--quiet" ? options.quiet : options.strict) = true;

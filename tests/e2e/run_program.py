@@ -22,14 +22,15 @@ and live on long after it; a run that read pipes to their end waited for
 them too, and timed out although the program had finished.
 
 Every run is a process group of its own, stdin is empty; a run a test
-leaves going is stopped after it, and tests ended by SIGTERM stop theirs. What the program leaves running
-when it ends is left alone: under Wine that may be a service
-of the prefix, which the other runs share. When a run outlives its limit
-the report says where it hung: the output written so far, the processes of
-the run's group and of its Wine prefix (every Linux process with that
-WINEPREFIX in its environment) and, under Wine, what `winedbg --command
-"info process"` sees. Then only the run's own group is stopped: the
-prefix's wineserver and services, shared with other runs, are left alone."""
+leaves going is stopped after it, and tests ended by SIGTERM stop theirs.
+What the program leaves running when it ends is left alone: under Wine that
+may be a service of the prefix, which the other runs share. When a run
+outlives its limit the report says where it hung: the output written so
+far, the processes of the run's group and of its Wine prefix (every Linux
+process with that WINEPREFIX in its environment) and, under Wine, what
+`winedbg --command "info process"` sees. Then only the run's own group is
+stopped: the prefix's wineserver and services, shared with other runs, are
+left alone."""
 
 import os
 import signal

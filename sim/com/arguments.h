@@ -158,7 +158,7 @@ struct Arg<zeph::ObjectRef*, Object**> {
 // A server passed in: one of this simulator's, or none.
 template <class Object>
 struct Arg<const zeph::ObjectRef&, Object*> {
-  Arg(Object* object, Flavour /*flavour*/) : known(ServerOf(object, &server)) {}
+  Arg(Object* object, Flavour /*flavour*/) { known = ServerOf(object, &server); }
   bool ok() const { return known; }
   const zeph::ObjectRef& get() const { return server; }
   HRESULT Commit() { return S_OK; }

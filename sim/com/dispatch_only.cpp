@@ -4,41 +4,12 @@
 
 #include <vector>
 
+#include "type_library.h"
+
 namespace sim::com {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// A method's description, given back when the holder goes.
-class Method {
- public:
-  Method(ITypeInfo* methods, DISPID id) : methods_(methods) {
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(methods->GetTypeAttr(&attributes))) return;
-    const UINT count = attributes->cFuncs;
-    methods->ReleaseTypeAttr(attributes);
-    for (UINT i = 0; i < count && description_ == nullptr; ++i) {
-      FUNCDESC* description = nullptr;
-      if (FAILED(methods->GetFuncDesc(i, &description))) continue;
-      if (description->memid == id) {
-        description_ = description;
-      } else {
-        methods->ReleaseFuncDesc(description);
-      }
-    }
-  }
-  ~Method() {
-    if (description_ != nullptr) methods_->ReleaseFuncDesc(description_);
-  }
-  Method(const Method&) = delete;
-  Method& operator=(const Method&) = delete;
-  const FUNCDESC* operator->() const { return description_; }
-  explicit operator bool() const { return description_ != nullptr; }
-
- private:
-  ITypeInfo* methods_;
-  FUNCDESC* description_ = nullptr;
-};
 
 // A parameter as the method declares it.
 struct Declared {
@@ -180,15 +151,14 @@ HRESULT InvokeByHand(IUnknown* object, ITypeInfo* methods, DISPID id, WORD flags
                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                      UINT* argument_error) {
   if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
-  const Method method(methods, id);
+  const MethodDescription method(methods, id);
   if (!method) return DISP_E_MEMBERNOTFOUND;
   if (params == nullptr) return E_INVALIDARG;
   if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
   const auto count = static_cast<size_t>(method->cParams);
   std::vector<Declared> declared;
   for (size_t i = 0; i < count; ++i) declared.push_back(DeclaredOf(method->lprgelemdescParam[i]));
-  size_t given = 0;
-  for (const Declared& d : declared) given += d.result ? 0 : 1;
+  const size_t given = method.Arguments();
   if (params->cArgs != given) return DISP_E_BADPARAMCOUNT;
 
   // The arguments come last one first. Every value the method writes goes

@@ -71,6 +71,11 @@ class DualObject final : public Methods<Interface>, public ISupportErrorInfo {
     ComPtr<ITypeInfo> info;
     const HRESULT found = VtableInfo(Library::kDual, __uuidof(Interface), &info);
     if (FAILED(found)) return found;
+    // Arguments beyond the method's are refused, as on Windows (Wine's
+    // ITypeInfo::Invoke lets them pass unseen).
+    const MethodDescription method(info.Get(), id);
+    if (!method) return DISP_E_MEMBERNOTFOUND;
+    if (params != nullptr && params->cArgs > method.Arguments()) return DISP_E_BADPARAMCOUNT;
     return info->Invoke(static_cast<Interface*>(this), id, flags, params, result, exception,
                         argument_error);
   }

@@ -93,4 +93,34 @@ HRESULT VtableInfo(Library library, REFIID iid, ITypeInfo** info) {
   return Find(library, iid, true, info);
 }
 
+MethodDescription::MethodDescription(ITypeInfo* methods, DISPID id) : methods_(methods) {
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(methods->GetTypeAttr(&attributes))) return;
+  const UINT count = attributes->cFuncs;
+  methods->ReleaseTypeAttr(attributes);
+  for (UINT i = 0; i < count && description_ == nullptr; ++i) {
+    FUNCDESC* description = nullptr;
+    if (FAILED(methods->GetFuncDesc(i, &description))) continue;
+    if (description->memid == id) {
+      description_ = description;
+    } else {
+      methods->ReleaseFuncDesc(description);
+    }
+  }
+}
+
+MethodDescription::~MethodDescription() {
+  if (description_ != nullptr) methods_->ReleaseFuncDesc(description_);
+}
+
+UINT MethodDescription::Arguments() const {
+  UINT count = 0;
+  for (SHORT i = 0; i < description_->cParams; ++i) {
+    if ((description_->lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) == 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace sim::com

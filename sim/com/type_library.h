@@ -27,4 +27,22 @@ std::wstring TypeLibraryPath(Library library);
 HRESULT InterfaceInfo(Library library, REFIID iid, ITypeInfo** info);
 HRESULT VtableInfo(Library library, REFIID iid, ITypeInfo** info);
 
+// The description of the method `id` of an interface, given back when the
+// holder goes; empty when the interface has no such method.
+class MethodDescription {
+ public:
+  MethodDescription(ITypeInfo* methods, DISPID id);
+  ~MethodDescription();
+  MethodDescription(const MethodDescription&) = delete;
+  MethodDescription& operator=(const MethodDescription&) = delete;
+  const FUNCDESC* operator->() const { return description_; }
+  explicit operator bool() const { return description_ != nullptr; }
+  // How many arguments a caller passes: the parameters but the result.
+  UINT Arguments() const;
+
+ private:
+  ITypeInfo* methods_;
+  FUNCDESC* description_ = nullptr;
+};
+
 }  // namespace sim::com

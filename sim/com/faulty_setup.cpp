@@ -16,12 +16,8 @@ using Microsoft::WRL::ComPtr;
 const IID kIidFaultySetup = {
     0xf934b37d, 0x0e1a, 0x4068, {0x82, 0x85, 0x3b, 0xf3, 0x10, 0xf5, 0x23, 0xfb}};
 
-class FaultySetup final : public IDispatch {
+class FaultySetup final : public Counted<IDispatch> {
  public:
-  FaultySetup() { CountObject(+1); }
-  FaultySetup(const FaultySetup&) = delete;
-  FaultySetup& operator=(const FaultySetup&) = delete;
-
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -29,14 +25,6 @@ class FaultySetup final : public IDispatch {
     AddRef();
     *out = static_cast<IDispatch*>(this);
     return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(::InterlockedIncrement(&references_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = ::InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
@@ -62,10 +50,6 @@ class FaultySetup final : public IDispatch {
                                    EXCEPINFO* /*exception*/, UINT* /*argument_error*/) override {
     return DISP_E_MEMBERNOTFOUND;
   }
-
- private:
-  ~FaultySetup() { CountObject(-1); }
-  LONG references_ = 1;  // the maker's
 };
 
 }  // namespace

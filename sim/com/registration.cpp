@@ -81,11 +81,9 @@ HRESULT Create(const Registered& c, REFIID iid, void** out) {
   return ObjectFor(made, *c.flavour, iid, out);
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public Counted<IClassFactory> {
  public:
-  explicit ClassFactory(const Registered& c) : class_(c) { CountObject(+1); }
-  ClassFactory(const ClassFactory&) = delete;
-  ClassFactory& operator=(const ClassFactory&) = delete;
+  explicit ClassFactory(const Registered& c) : class_(c) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -96,14 +94,6 @@ class ClassFactory final : public IClassFactory {
     *out = static_cast<IClassFactory*>(this);
     AddRef();
     return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(::InterlockedIncrement(&references_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = ::InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -121,10 +111,7 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  ~ClassFactory() { CountObject(-1); }
-
   const Registered& class_;
-  LONG references_ = 1;
 };
 
 std::wstring GuidText(const GUID& guid) {

@@ -36,6 +36,31 @@ bool ServerOf(IUnknown* object, zeph::ObjectRef* server);
 // call on interface `iid`, and returns E_FAIL.
 HRESULT Fail(std::u16string_view text, REFIID iid);
 
+// The reference count of a COM object that stands for no server (a class
+// factory, the faulty configuration server): the last Release deletes it;
+// the library stays loaded while it lives.
+template <class Interface>
+class Counted : public Interface {
+ public:
+  Counted() { CountObject(+1); }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(::InterlockedIncrement(&references_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = ::InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+ protected:
+  virtual ~Counted() { CountObject(-1); }
+
+ private:
+  LONG references_ = 1;  // the maker's
+};
+
 class ServerObject {
  public:
   ServerObject(zeph::ObjectRef server, Flavour flavour, REFIID iid);

@@ -1,6 +1,6 @@
 #include "host/com_servers.h"
 
-#include "host/com_host_library.h"
+#include "host/com/host_library.h"
 #include "host/library_objects.h"
 
 namespace zeph {

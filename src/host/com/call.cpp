@@ -73,11 +73,11 @@ HostStatus TypeFor(ZephObject* server, const char* class_name) {
     }
   }
   if (vtable) {
-    Ref<IUnknown> interface;
+    Ref<IUnknown> described;
     const HRESULT hr =
-        server->identity->QueryInterface(iid, reinterpret_cast<void**>(interface.out()));
+        server->identity->QueryInterface(iid, reinterpret_cast<void**>(described.out()));
     if (FAILED(hr)) return HostStatus{static_cast<int32_t>(hr), DescribeHresult(hr)};
-    server->vtable = std::move(interface);
+    server->vtable = std::move(described);
   }
   server->type = type.get();
   return HostStatus::Ok();
@@ -135,7 +135,7 @@ IUnknown* InterfaceIn(const VARIANT& value) {
 }
 
 // The program's value as the declared type.
-HRESULT ToDeclared(const VARIANT& value, const DeclaredType& type, VARIANT* cell) {
+HRESULT ToDeclared(VARIANT& value, const DeclaredType& type, VARIANT* cell) {
   if (type.vt == VT_VARIANT) return ::VariantCopy(cell, &value);
   if (type.vt == VT_UNKNOWN || type.vt == VT_DISPATCH) {
     if (value.vt != VT_UNKNOWN && value.vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
@@ -151,12 +151,12 @@ HRESULT ToDeclared(const VARIANT& value, const DeclaredType& type, VARIANT* cell
 
 // A value the server gave back as the program's type. Servers come back as
 // VT_UNKNOWN (VT_EMPTY for none).
-HRESULT ToProgram(const VARIANT& value, uint16_t natural, VARIANT* out) {
+HRESULT ToProgram(VARIANT& value, uint16_t natural, VARIANT* out) {
   OwnedVariant direct;
   HRESULT hr = ::VariantCopyInd(direct.get(), &value);
   if (FAILED(hr)) return hr;
   const VARIANT& v = *direct;
-  if (natural == VT_VARIANT) return ::VariantCopy(out, &v);
+  if (natural == VT_VARIANT) return ::VariantCopy(out, direct.get());
   if (natural == VT_DISPATCH) {
     if (v.vt == VT_EMPTY || v.vt == VT_NULL) return S_OK;
     if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
@@ -210,7 +210,7 @@ HostStatus CallMethod(ZephObject* server, const char* class_name, const Contract
     VARIANT* cell = cells[i].get();
     if (mine.direction == Direction::kOut) {
       Empty(declared, cell);
-    } else if (FAILED(ToDeclared(*in[i], declared, cell))) {
+    } else if (FAILED(ToDeclared(*in[i].get(), declared, cell))) {
       return HostStatus::Fail(ConversionFailure(name, static_cast<int>(i) + 1, binding.names[i],
                                                 TypeOfValue(*in[i]), TypeName(declared)));
     }
@@ -259,7 +259,7 @@ HostStatus CallMethod(ZephObject* server, const char* class_name, const Contract
   for (size_t i = 0; i < count; ++i) {
     const ContractParam& mine = contract.arguments[i];
     if (mine.direction == Direction::kIn) continue;
-    if (FAILED(ToProgram(*cells[i], mine.natural, out[i].get()))) {
+    if (FAILED(ToProgram(*cells[i].get(), mine.natural, out[i].get()))) {
       return HostStatus::Fail(ConversionFailure(name, static_cast<int>(i) + 1, binding.names[i],
                                                 TypeOfValue(*cells[i]),
                                                 VarTypeName(mine.natural)));

@@ -176,7 +176,7 @@ struct Method<Table, kName, ZephStatus (*)(ZephObject*, P...)> {
       constexpr size_t kCount = sizeof...(P);
       std::array<OwnedVariant, kCount + 1> in;
       std::array<OwnedVariant, kCount + 1> out;
-      size_t next = 0;
+      [[maybe_unused]] size_t next = 0;
       (
           [&](auto arg) {
             using A = Arg<decltype(arg)>;

@@ -1,5 +1,7 @@
 #include "host/com/type_library.h"
 
+#include <ocidl.h>  // IProvideClassInfo
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>

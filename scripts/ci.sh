@@ -18,9 +18,10 @@
 #                installer (cpack, about 10 s)                  (build-windows/)
 #   windows unit the unit and platform tests of that build under Wine
 #   windows e2e  the black-box suite under Wine, through the DLL and through
-#                COM (scripts/test-windows.sh, scripts/test-com.sh), each run
-#                bounded by WINDOWS_E2E_SECONDS so that a hang under Wine
-#                cannot hold CI up.
+#                COM (scripts/test-windows.sh, scripts/test-com.sh: once per
+#                flavour of the simulator's COM face), each run bounded by
+#                WINDOWS_E2E_SECONDS (three times that for test-com.sh) so
+#                that a hang under Wine cannot hold CI up.
 #   windows 32-bit  the 32-bit Windows program, for hosts whose COM servers
 #                are 32-bit: built (WIN_ARCH=i686 scripts/build-windows.sh,
 #                its own libcurl; build-windows-i686/), then under the 32-bit
@@ -93,7 +94,9 @@ tidy() {
 windows_e2e() {
   local status=0
   timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" scripts/test-windows.sh -R '^e2e\.' || status=1
-  timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" scripts/test-com.sh build-windows || status=1
+  # test-com.sh runs the suite once per flavour of the simulator's COM face.
+  timeout --kill-after=30 "$((3 * WINDOWS_E2E_SECONDS))" scripts/test-com.sh build-windows ||
+    status=1
   # A run cut short by the time limit leaves the prefix's wineserver behind.
   WINEPREFIX=$ROOT/build-windows/wine wineserver -k 2>/dev/null || true
   return $status
@@ -104,7 +107,8 @@ windows32() {
   local status=0
   timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" env WIN_BUILD_DIR=build-windows-i686 \
     scripts/test-windows.sh -R '^(unit_tests|platform_tests)$' || status=1
-  timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" scripts/test-com.sh build-windows-i686 || status=1
+  timeout --kill-after=30 "$((3 * WINDOWS_E2E_SECONDS))" scripts/test-com.sh build-windows-i686 ||
+    status=1
   WINEPREFIX=$ROOT/build-windows-i686/wine32 wineserver -k 2>/dev/null || true
   return $status
 }

@@ -32,8 +32,9 @@ esac
 if [ $WINDOWS = 1 ]; then
   # The cross compiler with POSIX threads (std::thread), Wine to run the
   # tests, dpkg-source to unpack curl's source package, the Polish locale's
-  # source, makensis for the installer (cpack -G NSIS).
-  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales nsis)
+  # source, makensis for the installer (cpack -G NSIS), widl for the host
+  # simulator's type libraries (mingw-w64-tools).
+  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev locales nsis mingw-w64-tools)
 fi
 # The 32-bit program runs only under the 32-bit Wine, an i386 package: with
 # its libraries about 240 packages, 230 MiB to fetch and 1.1 GiB installed

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/server_list.h"
 #include "host/host_api.h"
@@ -39,7 +40,10 @@ class HostSession {
 
   // GetModule: a returned server replaces `reference`; when none comes back
   // and `reference` is still empty, throws "Biblioteka X nie jest
-  // zainicjowana".
+  // zainicjowana". The session keeps a reference of its own to every server
+  // it hands out, given up only with the session, after the configuration
+  // server's release: a host may finish a module's work when its last
+  // reference goes, and that must not come before Logout and Close.
   template <class T>
   T& Obtain(ClassId id, std::shared_ptr<T>& reference, bool create = true);
   void UnregisterModule(ClassId id);
@@ -53,6 +57,7 @@ class HostSession {
   ObjectRef GetModule(ClassId id, bool create);
 
   HostObjects& objects_;
+  std::vector<ObjectRef> obtained_;  // declared first: dropped last
   ObjectRef setup_ref_;
   ISetup* setup_ = nullptr;
 };
@@ -66,6 +71,7 @@ T& HostSession::Obtain(ClassId id, std::shared_ptr<T>& reference, bool create) {
   if (server) {
     auto typed = std::dynamic_pointer_cast<T>(server);
     if (!typed) throw EWyjatek(NotInitialisedMessage(id));
+    obtained_.push_back(server);
     reference = typed;
   }
   if (!reference) throw EWyjatek(NotInitialisedMessage(id));

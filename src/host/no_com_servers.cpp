@@ -12,4 +12,10 @@ HostStatus CreateComObject(ClassId, const std::u16string&, ObjectRef* object) {
   return HostStatus::Fail(u"Class not registered");
 }
 
+HostStatus DescribeComMethods(ClassId, const std::u16string&, const std::vector<std::string>&,
+                              bool* described, std::vector<ComMethodFinding>*) {
+  *described = false;
+  return HostStatus::Fail(u"Class not registered");
+}
+
 }  // namespace zeph

@@ -27,6 +27,13 @@ SIM = os.environ.get("ZEPH_SIM", "")
 # registers (Windows; scripts/test-com.sh registers it first); otherwise
 # through components.ini's library paths.
 HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
+# Through COM, ZEPH_COM_FLAVOUR chooses which of the simulator's classes the
+# ProgIDs name, by how a caller binds to them (docs/host-simulator.md):
+# "dual" (the default), "disp" (IDispatch without type information) or
+# "vtbl" (vtable only, described by the registered type library).
+COM_FLAVOUR = os.environ.get("ZEPH_COM_FLAVOUR", "dual")
+PROGID_PREFIX = {"dual": "MerkanSim.", "disp": "MerkanSim.Disp.",
+                 "vtbl": "MerkanSim.Vtbl."}[COM_FLAVOUR]
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
 
 # Wine starts a 32-bit helper that cannot take the 64-bit faketime library
@@ -226,7 +233,7 @@ class App:
             if value is None:
                 continue
             if HOST_MODE == "com" and self.build.windows and value == sim:
-                progids.append(f"{key}=MerkanSim.{key}")
+                progids.append(f"{key}={PROGID_PREFIX}{key}")
             else:
                 lines.append(f"{key}={value}")
         if len(progids) > 1:

@@ -31,11 +31,14 @@ def run_against(app, library, base):
     record = app.path("c-host.record")
     result = app.run("/WZKX", env={"MINIMAL_HOST_RECORD": str(record)})
     events = Counter()
+    releases = []  # class ids in the order their references came back
     if record.exists():
         for line in record.read_text().splitlines():
             event, class_id = line.split()
             events[(event, int(class_id))] += 1
-    return result, events
+            if event == "release":
+                releases.append(int(class_id))
+    return result, events, releases
 
 
 # database, console body, log lines after the header, outcome
@@ -49,19 +52,22 @@ CASES = [
 @pytest.mark.parametrize("base, console, lines, outcome", CASES)
 def test_task_runs_against_a_c_library_and_gives_back_all_it_got(app, base, console, lines,
                                                                   outcome):
-    result, events = run_against(app, C_HOST, base)
+    result, events, releases = run_against(app, C_HOST, base)
     assert result.body == cp(console) + b"\n"
     assert app.masked_log() == block(base, *lines, outcome=outcome)
     assert result.returncode == 0
     # One configuration server and one warehouse server, each released once.
     assert events[("object", 0)] == 1 and events[("release", 0)] == 1
     assert events[("object", 1)] == 1 and events[("release", 1)] == 1
+    # The warehouse server's reference is given up as the task returns, after
+    # the configuration server's release.
+    assert releases == [0, 1]
     # Every text the library made was freed by the library's own function.
     assert events[("string", -1)] == events[("free", -1)] >= 1
 
 
 def test_library_built_for_an_older_interface_is_refused_naming_both_versions(app):
-    result, events = run_against(app, C_HOST_OLD, "DB")
+    result, events, _ = run_against(app, C_HOST_OLD, "DB")
     error = (SETUP_ERROR + f'Library "{C_HOST_OLD}" implements host interface version 1; '
              "this program needs version 2")
     assert result.body == b"BLAD: " + cp(error) + b"\n"

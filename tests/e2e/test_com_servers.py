@@ -9,7 +9,7 @@ import os
 import pytest
 
 import run_program
-from conftest import HOST_MODE, command, cp, entry, host_path
+from conftest import HOST_MODE, PROGID_PREFIX, command, cp, entry, host_path
 from host_journal import frame_close, frame_open
 
 pytestmark = pytest.mark.skipif(HOST_MODE != "com",
@@ -28,7 +28,7 @@ def components(app, text):
 
 # components.ini, console body, host calls
 CASES = [
-    pytest.param("[ProgIDs]\nSetup=MerkanSim.Setup\n", "OK",
+    pytest.param(f"[ProgIDs]\nSetup={PROGID_PREFIX}Setup\n", "OK",
                  frame_open() + TASK + frame_close(["Stock"]), id="by-progid"),
     pytest.param("[ProgIDs]\nSetup=MerkanSim.NoSuchClass\n",
                  "BLAD: " + SETUP_ERROR + "Class not registered", [], id="unregistered-progid"),
@@ -49,7 +49,8 @@ def test_configuration_server_is_found_by_progid(app, text, console, calls):
 
 
 def test_check_names_registered_and_unregistered_progids(app):
-    components(app, "[ProgIDs]\nSetup=MerkanSim.Setup\nEksportTessaro=MerkanSim.EksportTessaro\n"
+    components(app, f"[ProgIDs]\nSetup={PROGID_PREFIX}Setup\n"
+                    f"EksportTessaro={PROGID_PREFIX}EksportTessaro\n"
                     "ZephProc=MerkanSim.NoSuchClass\n")
     app.write_config([("S", entry(ZapisSlownikowDoXML=1))])
     # The check creates each server; the simulator keeps its journal in the
@@ -58,7 +59,7 @@ def test_check_names_registered_and_unregistered_progids(app):
     proc = run_program.run(command(CHECK, host_path(app.dir), "/XML"), env=env)
     out = proc.stdout.decode("utf-8")
     lines = out.splitlines()
-    assert ('note: components.ini: [ProgIDs] Setup: "MerkanSim.Setup" is registered and '
+    assert (f'note: components.ini: [ProgIDs] Setup: "{PROGID_PREFIX}Setup" is registered and '
             'creates a server') in lines, out
     assert ('error: components.ini: [ProgIDs] ZephProc: "MerkanSim.NoSuchClass": '
             'Class not registered') in lines, out

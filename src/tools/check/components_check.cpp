@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "tools/check/host_method_use.h"
+
 #include "host/com_servers.h"
 #include "host/component_runtime.h"
 #include "platform/file.h"
@@ -38,6 +40,50 @@ bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned)
   return false;
 }
 
+// How the COM server of the class declares the methods the planned tasks
+// (every task when none is planned) call: found with its declaration,
+// missing, or typed so that no conversion fits.
+void CheckComMethods(ClassId id, const std::u16string& progid, const std::string& where,
+                     const SwitchFlags& planned, bool any_planned, Findings& findings) {
+  SwitchFlags every;
+  if (!any_planned) {
+    for (int i = 0; i < kSwitchCount; ++i) every.Set(static_cast<Switch>(i));
+  }
+  const SwitchFlags& asked = any_planned ? planned : every;
+  if (!ClassUsed(id, asked)) return;
+  const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
+  bool described = false;
+  std::vector<ComMethodFinding> methods;
+  HostStatus status = DescribeComMethods(id, progid, MethodsCalled(id, asked), &described, &methods);
+  if (status.Failed()) {
+    findings.Add(severity, where, "the methods cannot be looked up: " +
+                                      WideToUtf8(status.description));
+    return;
+  }
+  if (!described) {
+    findings.Warning(where, "the server gives no type information; its methods are found by "
+                            "name and called with the program's own types");
+  }
+  for (const ComMethodFinding& method : methods) {
+    switch (method.state) {
+      case ComMethodFinding::State::kFound:
+        findings.Note(where, method.method + ": found" +
+                                 (method.detail.empty() ? "" : ": " + method.detail));
+        break;
+      case ComMethodFinding::State::kMissing:
+        findings.Add(severity, where, method.method + ": missing");
+        break;
+      case ComMethodFinding::State::kUnfit:
+        findings.Add(severity, where, method.method + ": no conversion fits: " + method.detail);
+        break;
+    }
+  }
+}
+
+// The module servers the configuration server hands out.
+constexpr ClassId kModuleClasses[] = {ClassId::Stock,   ClassId::Report,   ClassId::Report2,
+                                      ClassId::Lexicon, ClassId::PrintHub, ClassId::Till};
+
 }  // namespace
 
 void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool any_planned,
@@ -65,6 +111,15 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
       HostStatus status = ComponentRuntime::CheckClass(c.id, nullptr);
       if (!status.Failed()) {
         findings.Note(where, quoted + " is registered and creates a server");
+        CheckComMethods(c.id, progid, where, planned, any_planned, findings);
+        if (c.id == ClassId::Setup) {
+          // The module servers' interfaces, from the configuration server's
+          // type library.
+          for (ClassId module : kModuleClasses) {
+            CheckComMethods(module, u"", std::string("COM server ") + ClassName(module), planned,
+                            any_planned, findings);
+          }
+        }
       } else {
         findings.Add(Needed(c, planned, any_planned) ? Severity::kError : Severity::kWarning, where,
                      quoted + ": " + WideToUtf8(status.description));

@@ -5,11 +5,18 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
+#include "host/com/binding.h"
 #include "host/host_api.h"
 #include "host/host_library.h"
 
 namespace zeph {
+
+namespace com {
+// The contract of a host method ("Setup", u"Login"); null for none.
+const ContractMethod* FindContract(std::string_view class_name, std::u16string_view method);
+}  // namespace com
 
 // The table as a loaded library; "COM" in its messages.
 const HostLibrary& ComServersLibrary();

@@ -24,6 +24,9 @@ SIM = os.environ.get("ZEPH_SIM", "")
 # registers (Windows; scripts/test-com.sh registers it first); otherwise
 # through components.ini's library paths.
 HOST_MODE = os.environ.get("ZEPH_HOST_MODE", "library")
+# Through COM, which of the simulator's servers: "" the dual ones, "Disp."
+# the dispatch-only ones, "Vtbl." those called through their vtable.
+COM_FLAVOUR = os.environ.get("ZEPH_COM_FLAVOUR", "")
 TOOLS = os.environ.get("ZEPH_TOOLS", "")
 
 # Wine starts a 32-bit helper that cannot take the 64-bit faketime library
@@ -218,7 +221,7 @@ class App:
             if value is None:
                 continue
             if HOST_MODE == "com" and self.build.windows and value == sim:
-                progids.append(f"{key}=MerkanSim.{key}")
+                progids.append(f"{key}=MerkanSim.{COM_FLAVOUR}{key}")
             else:
                 lines.append(f"{key}={value}")
         if len(progids) > 1:

@@ -2,12 +2,11 @@
 
 #include <vector>
 
-#include "tools/check/host_method_use.h"
-
 #include "host/com_servers.h"
 #include "host/component_runtime.h"
 #include "platform/file.h"
 #include "platform/tool_output.h"
+#include "tools/check/host_method_use.h"
 #include "util/encoding.h"
 
 namespace zeph {
@@ -40,35 +39,40 @@ bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned)
   return false;
 }
 
-// How the COM server of the class declares the methods the planned tasks
-// (every task when none is planned) call: found with its declaration,
-// missing, or typed so that no conversion fits.
-void CheckComMethods(ClassId id, const std::u16string& progid, const std::string& where,
-                     const SwitchFlags& planned, bool any_planned, Findings& findings) {
+// The switches a check asks about: the planned ones, or every one when
+// none is planned.
+SwitchFlags Asked(const SwitchFlags& planned, bool any_planned) {
+  if (any_planned) return planned;
   SwitchFlags every;
-  if (!any_planned) {
-    for (int i = 0; i < kSwitchCount; ++i) every.Set(static_cast<Switch>(i));
+  for (int i = 0; i < kSwitchCount; ++i) every.Set(static_cast<Switch>(i));
+  return every;
+}
+
+// How the COM server of the class declares the methods the asked tasks
+// call: found with its declaration, missing, or typed so that no conversion
+// fits. Fails as the server's creation does.
+HostStatus CheckComMethods(ClassId id, const std::u16string& progid, const std::string& where,
+                           const SwitchFlags& asked, Severity severity, Findings& findings) {
+  ComClassReport report;
+  const std::vector<std::string> methods =
+      ClassUsed(id, asked) ? MethodsCalled(id, asked) : std::vector<std::string>{};
+  HostStatus status = DescribeComMethods(id, progid, methods, &report);
+  if (status.Failed() || methods.empty()) return status;
+  if (!report.problem.empty()) {
+    // A server that has IDispatch is still called by name.
+    findings.Warning(where, "the methods cannot be looked up: " + report.problem);
+    return status;
   }
-  const SwitchFlags& asked = any_planned ? planned : every;
-  if (!ClassUsed(id, asked)) return;
-  const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
-  bool described = false;
-  std::vector<ComMethodFinding> methods;
-  HostStatus status = DescribeComMethods(id, progid, MethodsCalled(id, asked), &described, &methods);
-  if (status.Failed()) {
-    findings.Add(severity, where, "the methods cannot be looked up: " +
-                                      WideToUtf8(status.description));
-    return;
+  if (!report.described) {
+    findings.Warning(where,
+                     "the server gives no type information; its methods are found by "
+                     "name and called with the program's own types");
   }
-  if (!described) {
-    findings.Warning(where, "the server gives no type information; its methods are found by "
-                            "name and called with the program's own types");
-  }
-  for (const ComMethodFinding& method : methods) {
+  for (const ComMethodFinding& method : report.methods) {
     switch (method.state) {
       case ComMethodFinding::State::kFound:
-        findings.Note(where, method.method + ": found" +
-                                 (method.detail.empty() ? "" : ": " + method.detail));
+        findings.Note(
+            where, method.method + ": found" + (method.detail.empty() ? "" : ": " + method.detail));
         break;
       case ComMethodFinding::State::kMissing:
         findings.Add(severity, where, method.method + ": missing");
@@ -78,6 +82,7 @@ void CheckComMethods(ClassId id, const std::u16string& progid, const std::string
         break;
     }
   }
+  return status;
 }
 
 // The module servers the configuration server hands out.
@@ -108,16 +113,19 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
       // Windows, no library listed: the server is made by its ProgID.
       const std::string where = "components.ini: [ProgIDs] " + name;
       const std::string quoted = "\"" + WideToUtf8(progid) + "\"";
-      HostStatus status = ComponentRuntime::CheckClass(c.id, nullptr);
+      // Making the server is the only test that it works; its type
+      // information then tells how it declares the methods the tasks call.
+      const SwitchFlags asked = Asked(planned, any_planned);
+      const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
+      HostStatus status = CheckComMethods(c.id, progid, where, asked, severity, findings);
       if (!status.Failed()) {
         findings.Note(where, quoted + " is registered and creates a server");
-        CheckComMethods(c.id, progid, where, planned, any_planned, findings);
         if (c.id == ClassId::Setup) {
           // The module servers' interfaces, from the configuration server's
           // type library.
           for (ClassId module : kModuleClasses) {
-            CheckComMethods(module, u"", std::string("COM server ") + ClassName(module), planned,
-                            any_planned, findings);
+            CheckComMethods(module, u"", std::string("COM server ") + ClassName(module), asked,
+                            severity, findings);
           }
         }
       } else {

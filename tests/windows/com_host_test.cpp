@@ -97,7 +97,6 @@ const std::vector<std::string> kJournal = {
     "Setup#1.SetApplication(nil)",
     "Setup#1.Close()",
     "create ZephProc -> ZephProc#1",
-    "create Setup -> Setup#2",
 };
 
 void CreationFailures() {

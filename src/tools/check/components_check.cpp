@@ -12,32 +12,9 @@
 namespace zeph {
 namespace {
 
-// The classes the program creates through components.ini and the switches
-// whose tasks create them; the configuration server serves every task.
-struct CreatedClass {
-  ClassId id;
-  std::vector<Switch> used_by;  // empty: every task
-};
-
-const std::vector<CreatedClass>& CreatedClasses() {
-  static const std::vector<CreatedClass> classes = {
-      {ClassId::Setup, {}},
-      {ClassId::EksportTessaro, {Switch::EK, Switch::MHD}},
-      {ClassId::Invoices,
-       {Switch::EFED, Switch::IEDP, Switch::IDEADP, Switch::FWPS, Switch::IPARPOCZ}},
-      {ClassId::ZephProc, {Switch::XML}},
-  };
-  return classes;
-}
-
-bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned) {
-  if (!any_planned) return false;
-  if (c.used_by.empty()) return true;
-  for (Switch s : c.used_by) {
-    if (planned.Get(s)) return true;
-  }
-  return false;
-}
+// The classes the program creates through components.ini.
+constexpr ClassId kCreatedClasses[] = {ClassId::Setup, ClassId::EksportTessaro, ClassId::Invoices,
+                                       ClassId::ZephProc};
 
 // The switches a check asks about: the planned ones, or every one when
 // none is planned.
@@ -106,10 +83,10 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
     findings.Note("components.ini", "does not exist; the class names are the ProgIDs");
   }
   ComponentRuntime::Configure(dir);
-  for (const CreatedClass& c : CreatedClasses()) {
-    const std::string name = ClassName(c.id);
+  for (ClassId id : kCreatedClasses) {
+    const std::string name = ClassName(id);
     WideString progid;
-    if (ComponentRuntime::ThroughCom(c.id, &progid)) {
+    if (ComponentRuntime::ThroughCom(id, &progid)) {
       // Windows, no library listed: the server is made by its ProgID.
       const std::string where = "components.ini: [ProgIDs] " + name;
       const std::string quoted = "\"" + WideToUtf8(progid) + "\"";
@@ -117,10 +94,10 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
       // information then tells how it declares the methods the tasks call.
       const SwitchFlags asked = Asked(planned, any_planned);
       const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
-      HostStatus status = CheckComMethods(c.id, progid, where, asked, severity, findings);
+      HostStatus status = CheckComMethods(id, progid, where, asked, severity, findings);
       if (!status.Failed()) {
         findings.Note(where, quoted + " is registered and creates a server");
-        if (c.id == ClassId::Setup) {
+        if (id == ClassId::Setup) {
           // The module servers' interfaces, from the configuration server's
           // type library.
           for (ClassId module : kModuleClasses) {
@@ -129,22 +106,23 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
           }
         }
       } else {
-        findings.Add(Needed(c, planned, any_planned) ? Severity::kError : Severity::kWarning, where,
-                     quoted + ": " + WideToUtf8(status.description));
+        findings.Add(any_planned && ClassUsed(id, planned) ? Severity::kError : Severity::kWarning,
+                     where, quoted + ": " + WideToUtf8(status.description));
       }
       continue;
     }
     const std::string where = "components.ini: [InprocServers] " + name;
     std::string library;
-    HostStatus status = ComponentRuntime::CheckClass(c.id, &library);
+    HostStatus status = ComponentRuntime::CheckClass(id, &library);
     if (!status.Failed()) {
       findings.Note(where, "\"" + platform::ToolText(library) + "\" loads");
       continue;
     }
     if (library.empty()) {
-      bool needed = Needed(c, planned, any_planned);
+      bool needed = any_planned && ClassUsed(id, planned);
       std::string users;
-      for (Switch s : c.used_by) users += std::string(users.empty() ? "" : " ") + SwitchName(s);
+      for (Switch s : SwitchesUsing(id))
+        users += std::string(users.empty() ? "" : " ") + SwitchName(s);
       findings.Add(needed ? Severity::kError : Severity::kWarning, where,
                    "names no library; " + (users.empty() ? std::string("every task fails")
                                                          : "the tasks of " + users + " fail"));

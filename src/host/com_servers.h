@@ -27,16 +27,18 @@ struct ComMethodFinding {
   State state = State::kMissing;
   std::string detail;  // found: the declaration; unfit: why no conversion fits
 };
+struct ComClassReport {
+  bool described = false;  // false: no type information; methods looked up by name only
+  std::string problem;     // why the methods could not be looked up at all
+  std::vector<ComMethodFinding> methods;
+};
 
 // For the check: how the servers of the class declare `methods`. A class
-// the program makes is made from `progid`; a module server, which only the
-// configuration server hands out, is looked up by name (I<Class>, <Class>)
-// in the type libraries of the servers made before. `described` is false
-// when there is no type information: the methods are then only looked up
-// by name. Fails when the server cannot be made or its interface is found
-// nowhere.
+// the program makes is made from `progid` (once); a module server, which
+// only the configuration server hands out, is looked up by name (I<Class>,
+// <Class>) in the type libraries of the servers made before. Fails only
+// when the server cannot be made, as CreateComObject does.
 HostStatus DescribeComMethods(ClassId id, const std::u16string& progid,
-                              const std::vector<std::string>& methods, bool* described,
-                              std::vector<ComMethodFinding>* findings);
+                              const std::vector<std::string>& methods, ComClassReport* report);
 
 }  // namespace zeph

@@ -1,6 +1,6 @@
 // Every method of the host's classes by name, class by class, in the order
 // of the C function tables of zeph_host.h. Tables that must name every
-// method (the COM bridge, the simulator's COM objects) are made from these
+// method (the COM bridge, the simulator's C interface) are made from these
 // lists: X(T, method) for each method, T passed through.
 #pragma once
 

@@ -13,8 +13,7 @@ HostStatus CreateComObject(ClassId, const std::u16string&, ObjectRef* object) {
 }
 
 HostStatus DescribeComMethods(ClassId, const std::u16string&, const std::vector<std::string>&,
-                              bool* described, std::vector<ComMethodFinding>*) {
-  *described = false;
+                              ComClassReport*) {
   return HostStatus::Fail(u"Class not registered");
 }
 

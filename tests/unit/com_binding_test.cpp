@@ -2,13 +2,12 @@
 // as the method's value in either form a type library gives them, out
 // arguments by reference, conversions that fit, and the texts that name
 // the method, the parameter and both types when none fits.
-#include "host/com/binding.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "host/com/binding.h"
 #include "test_support.h"
 
 namespace zeph::com {
@@ -99,17 +98,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"last_out_parameter", kLogin, Declared(u"Login", {Out(u"ok", kVtBool)}), "", true},
         Case{"result_as_integer", kLogin, Declared(u"Login", {}, Type(kVtI2)), "", false},
         Case{"result_as_variant", kParameter,
-             Declared(u"GetParameter", {In(u"name", Type(kVtBstr)), Retval(kVtVariant)}), "",
-             true},
+             Declared(u"GetParameter", {In(u"name", Type(kVtBstr)), Retval(kVtVariant)}), "", true},
         Case{"servers_as_a_named_interface", kRegister,
              Declared(u"RegisterModule",
-                      {In(u"id", Type(kVtI2)), In(u"server", Interface("ISetup")),
-                       Retval(kVtI4)}),
+                      {In(u"id", Type(kVtI2)), In(u"server", Interface("ISetup")), Retval(kVtI4)}),
              "", true},
         Case{"no_result_declared", kLogin, Declared(u"Login", {}),
              "Login: the server declares no result; the program needs VT_BOOL"},
-        Case{"result_of_no_fitting_type", kLogin,
-             Declared(u"Login", {}, Type(kVtSafeArray)),
+        Case{"result_of_no_fitting_type", kLogin, Declared(u"Login", {}, Type(kVtSafeArray)),
              "Login: the result: VT_SAFEARRAY does not convert to VT_BOOL"},
         Case{"result_an_object_for_a_value", kParameter,
              Declared(u"GetParameter", {In(u"name", Type(kVtBstr)), Retval(kVtDispatch)}),

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "host/com/binding.h"
-#include "host/com_support.h"
+#include "host/com/support.h"
 #include "host/zeph_host.h"
 
 namespace zeph::com {

@@ -44,11 +44,11 @@ std::u16string Widen(std::string_view text) {
 
 std::string VarTypeName(uint16_t vt) {
   static constexpr const char* kNames[] = {
-      "VT_EMPTY",   "VT_NULL",     "VT_I2",       "VT_I4",     "VT_R4",     "VT_R8",
-      "VT_CY",      "VT_DATE",     "VT_BSTR",     "VT_DISPATCH", "VT_ERROR", "VT_BOOL",
-      "VT_VARIANT", "VT_UNKNOWN",  "VT_DECIMAL",  nullptr,     "VT_I1",     "VT_UI1",
-      "VT_UI2",     "VT_UI4",      "VT_I8",       "VT_UI8",    "VT_INT",    "VT_UINT",
-      "VT_VOID",    "VT_HRESULT",  "VT_PTR",      "VT_SAFEARRAY", "VT_CARRAY", "VT_USERDEFINED",
+      "VT_EMPTY",   "VT_NULL",    "VT_I2",      "VT_I4",        "VT_R4",     "VT_R8",
+      "VT_CY",      "VT_DATE",    "VT_BSTR",    "VT_DISPATCH",  "VT_ERROR",  "VT_BOOL",
+      "VT_VARIANT", "VT_UNKNOWN", "VT_DECIMAL", nullptr,        "VT_I1",     "VT_UI1",
+      "VT_UI2",     "VT_UI4",     "VT_I8",      "VT_UI8",       "VT_INT",    "VT_UINT",
+      "VT_VOID",    "VT_HRESULT", "VT_PTR",     "VT_SAFEARRAY", "VT_CARRAY", "VT_USERDEFINED",
       "VT_LPSTR",   "VT_LPWSTR"};
   if (vt < std::size(kNames) && kNames[vt] != nullptr) return kNames[vt];
   return "VT " + std::to_string(vt);
@@ -80,11 +80,11 @@ bool ConvertsFrom(const DeclaredType& declared, uint16_t natural) {
 std::u16string ConversionFailure(std::u16string_view method, int position,
                                  std::u16string_view param_name, const std::string& from,
                                  const std::string& to) {
-  std::u16string where = position == 0 ? u"the result"
-                                       : u"parameter " + Widen(std::to_string(position));
+  std::u16string where =
+      position == 0 ? u"the result" : u"parameter " + Widen(std::to_string(position));
   if (position != 0 && !param_name.empty()) where += u" (" + std::u16string(param_name) + u")";
-  return std::u16string(method) + u": " + where + u": " + Widen(from) +
-         u" does not convert to " + Widen(to);
+  return std::u16string(method) + u": " + where + u": " + Widen(from) + u" does not convert to " +
+         Widen(to);
 }
 
 std::u16string DeclarationText(const DeclaredMethod& method) {

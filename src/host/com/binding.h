@@ -55,7 +55,7 @@ std::string VarTypeName(uint16_t vt);
 // (IStock*) is kVtUnknown or kVtDispatch with its IID and name.
 struct DeclaredType {
   uint16_t vt = kVtVoid;
-  bool by_reference = false;  // a pointer to the value: out or in/out
+  bool by_reference = false;      // a pointer to the value: out or in/out
   std::array<uint8_t, 16> iid{};  // a named interface's; zero otherwise
   std::string name;               // a named interface's ("IStock")
 
@@ -110,8 +110,8 @@ struct Binding {
   std::vector<DeclaredType> arguments;
   bool has_result = false;
   DeclaredType result;
-  bool result_as_argument = false;  // passed as one more argument, by reference
-  bool result_is_retval = false;    // ... declared [retval]: through Invoke, the call's value
+  bool result_as_argument = false;    // passed as one more argument, by reference
+  bool result_is_retval = false;      // ... declared [retval]: through Invoke, the call's value
   std::vector<std::u16string> names;  // the arguments' declared names (may be empty)
 };
 

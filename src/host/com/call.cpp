@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/com/status.h"
 #include "host/com/type_library.h"
-#include "host/com_status.h"
 
 namespace zeph::com {
 
@@ -56,13 +56,14 @@ HostStatus TypeFor(ZephObject* server, const char* class_name) {
     info = VtableInterfaceOf(server->identity.get(),
                              server->made_by_program ? &server->clsid : nullptr);
     if (!info || FAILED(InterfaceIdOf(info.get(), &iid))) {
-      return HostStatus::Fail(u"The server offers neither IDispatch nor an interface described "
-                              u"by a registered type library");
+      return HostStatus::Fail(
+          u"The server offers neither IDispatch nor an interface described "
+          u"by a registered type library");
     }
     vtable = true;
   }
-  const std::u16string key = !info ? u"class " + Widen(class_name)
-                                   : (vtable ? u"vtable " : u"dispatch ") + GuidText(iid);
+  const std::u16string key =
+      !info ? u"class " + Widen(class_name) : (vtable ? u"vtable " : u"dispatch ") + GuidText(iid);
   std::unique_ptr<ServerType>& type = Types()[key];
   if (!type) {
     type = std::make_unique<ServerType>();
@@ -243,11 +244,11 @@ HostStatus CallMethod(ZephObject* server, const char* class_name, const Contract
     DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     EXCEPINFO exception{};
     UINT argument_error = 0;
-    const WORD flags = contract.has_result ? DISPATCH_METHOD | DISPATCH_PROPERTYGET
-                                           : DISPATCH_METHOD;
-    const HRESULT hr = server->dispatch->Invoke(bound.id, IID_NULL, LOCALE_USER_DEFAULT, flags,
-                                                &params, result_passed ? nullptr : result,
-                                                &exception, &argument_error);
+    const WORD flags =
+        contract.has_result ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+    const HRESULT hr =
+        server->dispatch->Invoke(bound.id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                 result_passed ? nullptr : result, &exception, &argument_error);
     status = StatusOf(hr, &exception);
     if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_BADPARAMCOUNT) {
       status.description = name + u": " + status.description;
@@ -261,13 +262,12 @@ HostStatus CallMethod(ZephObject* server, const char* class_name, const Contract
     if (mine.direction == Direction::kIn) continue;
     if (FAILED(ToProgram(*cells[i].get(), mine.natural, out[i].get()))) {
       return HostStatus::Fail(ConversionFailure(name, static_cast<int>(i) + 1, binding.names[i],
-                                                TypeOfValue(*cells[i]),
-                                                VarTypeName(mine.natural)));
+                                                TypeOfValue(*cells[i]), VarTypeName(mine.natural)));
     }
   }
   if (contract.has_result && FAILED(ToProgram(*result, contract.result, out[count].get()))) {
-    return HostStatus::Fail(ConversionFailure(name, 0, u"", TypeOfValue(*result),
-                                              VarTypeName(contract.result)));
+    return HostStatus::Fail(
+        ConversionFailure(name, 0, u"", TypeOfValue(*result), VarTypeName(contract.result)));
   }
   return HostStatus::Ok();
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/com/binding.h"
-#include "host/com_support.h"
+#include "host/com/support.h"
 #include "host/host_api.h"
 
 namespace zeph::com {
@@ -20,11 +20,11 @@ struct ServerType;
 // One server the program holds: the same handle for the same COM object,
 // counting the program's references.
 struct ZephObject {
-  zeph::com::Ref<IUnknown> identity;  // its IUnknown: the key of the handle
-  zeph::com::Ref<IDispatch> dispatch;  // null: the server has no IDispatch
-  zeph::com::Ref<IUnknown> vtable;     // the interface vtable calls go through
-  CLSID clsid{};                       // the class it was made from ...
-  bool made_by_program = false;        // ... when the program made it
+  zeph::com::Ref<IUnknown> identity;      // its IUnknown: the key of the handle
+  zeph::com::Ref<IDispatch> dispatch;     // null: the server has no IDispatch
+  zeph::com::Ref<IUnknown> vtable;        // the interface vtable calls go through
+  CLSID clsid{};                          // the class it was made from ...
+  bool made_by_program = false;           // ... when the program made it
   zeph::com::ServerType* type = nullptr;  // known at the first call
   int references = 0;
 };

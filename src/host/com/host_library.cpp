@@ -9,9 +9,9 @@
 #include "host/com/arguments.h"
 #include "host/com/call.h"
 #include "host/com/contract.h"
-#include "host/com_program_objects.h"
-#include "host/com_status.h"
-#include "host/com_support.h"
+#include "host/com/program_objects.h"
+#include "host/com/status.h"
+#include "host/com/support.h"
 #include "host/host_methods.h"
 
 namespace zeph {
@@ -226,16 +226,14 @@ struct ContractEntry {
 #define COM_CONTRACT(Table, method) \
   {kClassOf<Table>, &Method<Table, #method, decltype(Table::method)>::Contract},
 const ContractEntry kContracts[] = {
-    ZEPH_SETUP_METHODS(COM_CONTRACT, ZephSetupTable)
-    ZEPH_STOCK_METHODS(COM_CONTRACT, ZephStockTable)
-    ZEPH_REPORT_METHODS(COM_CONTRACT, ZephReportTable)
-    ZEPH_REPORT2_METHODS(COM_CONTRACT, ZephReport2Table)
-    ZEPH_LEXICON_METHODS(COM_CONTRACT, ZephLexiconTable)
-    ZEPH_PRINT_HUB_METHODS(COM_CONTRACT, ZephPrintHubTable)
-    ZEPH_TILL_METHODS(COM_CONTRACT, ZephTillTable)
-    ZEPH_INVOICES_METHODS(COM_CONTRACT, ZephInvoicesTable)
-    ZEPH_EKSPORT_TESSARO_METHODS(COM_CONTRACT, ZephEksportTessaroTable)
-    ZEPH_ZEPH_PROC_METHODS(COM_CONTRACT, ZephZephProcTable)};
+    ZEPH_SETUP_METHODS(COM_CONTRACT, ZephSetupTable) ZEPH_STOCK_METHODS(
+        COM_CONTRACT, ZephStockTable) ZEPH_REPORT_METHODS(COM_CONTRACT, ZephReportTable)
+        ZEPH_REPORT2_METHODS(COM_CONTRACT, ZephReport2Table) ZEPH_LEXICON_METHODS(
+            COM_CONTRACT, ZephLexiconTable) ZEPH_PRINT_HUB_METHODS(COM_CONTRACT, ZephPrintHubTable)
+            ZEPH_TILL_METHODS(COM_CONTRACT, ZephTillTable)
+                ZEPH_INVOICES_METHODS(COM_CONTRACT, ZephInvoicesTable)
+                    ZEPH_EKSPORT_TESSARO_METHODS(COM_CONTRACT, ZephEksportTessaroTable)
+                        ZEPH_ZEPH_PROC_METHODS(COM_CONTRACT, ZephZephProcTable)};
 #undef COM_CONTRACT
 
 ZephStatus CreateByClassId(ZephClassId, ZephObject** object) {

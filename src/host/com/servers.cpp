@@ -1,7 +1,6 @@
-#include "host/com_servers.h"
-
 #include "host/com/call.h"
 #include "host/com/host_library.h"
+#include "host/com_servers.h"
 #include "host/library_objects.h"
 #include "util/encoding.h"
 
@@ -23,8 +22,7 @@ HostStatus CreateComObject(ClassId id, const std::u16string& progid, ObjectRef* 
 }
 
 HostStatus DescribeComMethods(ClassId id, const std::u16string& progid,
-                              const std::vector<std::string>& methods, bool* described,
-                              std::vector<ComMethodFinding>* findings) {
+                              const std::vector<std::string>& methods, ComClassReport* report) {
   const char* class_name = ClassName(id);
   std::vector<com::ContractMethod> contracts;
   for (const std::string& method : methods) {
@@ -32,32 +30,37 @@ HostStatus DescribeComMethods(ClassId id, const std::u16string& progid,
     if (contract != nullptr) contracts.push_back(*contract);
   }
   std::vector<com::MethodReport> reports;
-  *described = true;
-  HostStatus status;
+  report->described = true;
+  HostStatus described;
   if (id == ClassId::Setup || id == ClassId::Invoices || id == ClassId::EksportTessaro ||
       id == ClassId::ZephProc) {
     ZephObject* server = nullptr;
-    status = CreateComServer(progid, &server);
-    if (status.Failed()) return status;
-    status = com::DescribeMethods(server, class_name, contracts, described, &reports);
+    HostStatus made = CreateComServer(progid, &server);
+    if (made.Failed()) return made;
+    if (!contracts.empty()) {
+      described = com::DescribeMethods(server, class_name, contracts, &report->described, &reports);
+    }
     ComServersLibrary().Table().release(server);
-  } else {
-    status = com::DescribeNamedInterface(class_name, contracts, &reports);
+  } else if (!contracts.empty()) {
+    described = com::DescribeNamedInterface(class_name, contracts, &reports);
   }
-  if (status.Failed()) return status;
-  for (const com::MethodReport& report : reports) {
+  if (described.Failed()) {
+    report->problem = WideToUtf8(described.description);
+    return HostStatus::Ok();
+  }
+  for (const com::MethodReport& found : reports) {
     ComMethodFinding finding;
-    finding.method = WideToUtf8(report.method);
-    if (!report.found) {
+    finding.method = WideToUtf8(found.method);
+    if (!found.found) {
       finding.state = ComMethodFinding::State::kMissing;
-    } else if (!report.failure.empty()) {
+    } else if (!found.failure.empty()) {
       finding.state = ComMethodFinding::State::kUnfit;
-      finding.detail = WideToUtf8(report.failure);
+      finding.detail = WideToUtf8(found.failure);
     } else {
       finding.state = ComMethodFinding::State::kFound;
-      if (*described) finding.detail = WideToUtf8(com::DeclarationText(report.declaration));
+      if (report->described) finding.detail = WideToUtf8(com::DeclarationText(found.declaration));
     }
-    findings->push_back(std::move(finding));
+    report->methods.push_back(std::move(finding));
   }
   return HostStatus::Ok();
 }

@@ -126,6 +126,16 @@ void Collect(ITypeInfo* info, DeclaredInterface& into, int depth) {
     }
     info->ReleaseFuncDesc(function);
   }
+  // A dual interface's dispatch side may list no methods of its own: its
+  // vtable side (impl type -1) does.
+  if (attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0) {
+    HREFTYPE vtable_ref = 0;
+    Ref<ITypeInfo> vtable_side;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable_ref)) &&
+        SUCCEEDED(info->GetRefTypeInfo(vtable_ref, vtable_side.out())) && vtable_side) {
+      Collect(vtable_side.get(), into, depth + 1);
+    }
+  }
   for (UINT i = 0; i < attr->cImplTypes; ++i) {
     HREFTYPE base_ref = 0;
     Ref<ITypeInfo> base;
@@ -265,8 +275,8 @@ Ref<ITypeInfo> VtableInterfaceOf(IUnknown* server, const CLSID* clsid) {
       }
       TypeAttr attr(info.get());
       Ref<IUnknown> answered;
-      if (attr && SUCCEEDED(server->QueryInterface(attr->guid,
-                                                   reinterpret_cast<void**>(answered.out())))) {
+      if (attr &&
+          SUCCEEDED(server->QueryInterface(attr->guid, reinterpret_cast<void**>(answered.out())))) {
         return info;
       }
     }

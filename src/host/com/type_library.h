@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/com/binding.h"
-#include "host/com_support.h"
+#include "host/com/support.h"
 
 namespace zeph::com {
 

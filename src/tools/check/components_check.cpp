@@ -2,73 +2,54 @@
 
 #include <vector>
 
-#include "tools/check/host_method_use.h"
-
 #include "host/com_servers.h"
 #include "host/component_runtime.h"
 #include "platform/file.h"
 #include "platform/tool_output.h"
+#include "tools/check/host_method_use.h"
 #include "util/encoding.h"
 
 namespace zeph {
 namespace {
 
-// The classes the program creates through components.ini and the switches
-// whose tasks create them; the configuration server serves every task.
-struct CreatedClass {
-  ClassId id;
-  std::vector<Switch> used_by;  // empty: every task
-};
+// The classes the program creates through components.ini.
+constexpr ClassId kCreatedClasses[] = {ClassId::Setup, ClassId::EksportTessaro, ClassId::Invoices,
+                                       ClassId::ZephProc};
 
-const std::vector<CreatedClass>& CreatedClasses() {
-  static const std::vector<CreatedClass> classes = {
-      {ClassId::Setup, {}},
-      {ClassId::EksportTessaro, {Switch::EK, Switch::MHD}},
-      {ClassId::Invoices,
-       {Switch::EFED, Switch::IEDP, Switch::IDEADP, Switch::FWPS, Switch::IPARPOCZ}},
-      {ClassId::ZephProc, {Switch::XML}},
-  };
-  return classes;
-}
-
-bool Needed(const CreatedClass& c, const SwitchFlags& planned, bool any_planned) {
-  if (!any_planned) return false;
-  if (c.used_by.empty()) return true;
-  for (Switch s : c.used_by) {
-    if (planned.Get(s)) return true;
-  }
-  return false;
-}
-
-// How the COM server of the class declares the methods the planned tasks
-// (every task when none is planned) call: found with its declaration,
-// missing, or typed so that no conversion fits.
-void CheckComMethods(ClassId id, const std::u16string& progid, const std::string& where,
-                     const SwitchFlags& planned, bool any_planned, Findings& findings) {
+// The switches a check asks about: the planned ones, or every one when
+// none is planned.
+SwitchFlags Asked(const SwitchFlags& planned, bool any_planned) {
+  if (any_planned) return planned;
   SwitchFlags every;
-  if (!any_planned) {
-    for (int i = 0; i < kSwitchCount; ++i) every.Set(static_cast<Switch>(i));
+  for (int i = 0; i < kSwitchCount; ++i) every.Set(static_cast<Switch>(i));
+  return every;
+}
+
+// How the COM server of the class declares the methods the asked tasks
+// call: found with its declaration, missing, or typed so that no conversion
+// fits. Fails as the server's creation does.
+HostStatus CheckComMethods(ClassId id, const std::u16string& progid, const std::string& where,
+                           const SwitchFlags& asked, Severity severity, Findings& findings) {
+  ComClassReport report;
+  const std::vector<std::string> methods =
+      ClassUsed(id, asked) ? MethodsCalled(id, asked) : std::vector<std::string>{};
+  HostStatus status = DescribeComMethods(id, progid, methods, &report);
+  if (status.Failed() || methods.empty()) return status;
+  if (!report.problem.empty()) {
+    // A server that has IDispatch is still called by name.
+    findings.Warning(where, "the methods cannot be looked up: " + report.problem);
+    return status;
   }
-  const SwitchFlags& asked = any_planned ? planned : every;
-  if (!ClassUsed(id, asked)) return;
-  const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
-  bool described = false;
-  std::vector<ComMethodFinding> methods;
-  HostStatus status = DescribeComMethods(id, progid, MethodsCalled(id, asked), &described, &methods);
-  if (status.Failed()) {
-    findings.Add(severity, where, "the methods cannot be looked up: " +
-                                      WideToUtf8(status.description));
-    return;
+  if (!report.described) {
+    findings.Warning(where,
+                     "the server gives no type information; its methods are found by "
+                     "name and called with the program's own types");
   }
-  if (!described) {
-    findings.Warning(where, "the server gives no type information; its methods are found by "
-                            "name and called with the program's own types");
-  }
-  for (const ComMethodFinding& method : methods) {
+  for (const ComMethodFinding& method : report.methods) {
     switch (method.state) {
       case ComMethodFinding::State::kFound:
-        findings.Note(where, method.method + ": found" +
-                                 (method.detail.empty() ? "" : ": " + method.detail));
+        findings.Note(
+            where, method.method + ": found" + (method.detail.empty() ? "" : ": " + method.detail));
         break;
       case ComMethodFinding::State::kMissing:
         findings.Add(severity, where, method.method + ": missing");
@@ -78,6 +59,7 @@ void CheckComMethods(ClassId id, const std::u16string& progid, const std::string
         break;
     }
   }
+  return status;
 }
 
 // The module servers the configuration server hands out.
@@ -101,42 +83,46 @@ void CheckComponents(const std::string& dir, const SwitchFlags& planned, bool an
     findings.Note("components.ini", "does not exist; the class names are the ProgIDs");
   }
   ComponentRuntime::Configure(dir);
-  for (const CreatedClass& c : CreatedClasses()) {
-    const std::string name = ClassName(c.id);
+  for (ClassId id : kCreatedClasses) {
+    const std::string name = ClassName(id);
     WideString progid;
-    if (ComponentRuntime::ThroughCom(c.id, &progid)) {
+    if (ComponentRuntime::ThroughCom(id, &progid)) {
       // Windows, no library listed: the server is made by its ProgID.
       const std::string where = "components.ini: [ProgIDs] " + name;
       const std::string quoted = "\"" + WideToUtf8(progid) + "\"";
-      HostStatus status = ComponentRuntime::CheckClass(c.id, nullptr);
+      // Making the server is the only test that it works; its type
+      // information then tells how it declares the methods the tasks call.
+      const SwitchFlags asked = Asked(planned, any_planned);
+      const Severity severity = any_planned ? Severity::kError : Severity::kWarning;
+      HostStatus status = CheckComMethods(id, progid, where, asked, severity, findings);
       if (!status.Failed()) {
         findings.Note(where, quoted + " is registered and creates a server");
-        CheckComMethods(c.id, progid, where, planned, any_planned, findings);
-        if (c.id == ClassId::Setup) {
+        if (id == ClassId::Setup) {
           // The module servers' interfaces, from the configuration server's
           // type library.
           for (ClassId module : kModuleClasses) {
-            CheckComMethods(module, u"", std::string("COM server ") + ClassName(module), planned,
-                            any_planned, findings);
+            CheckComMethods(module, u"", std::string("COM server ") + ClassName(module), asked,
+                            severity, findings);
           }
         }
       } else {
-        findings.Add(Needed(c, planned, any_planned) ? Severity::kError : Severity::kWarning, where,
-                     quoted + ": " + WideToUtf8(status.description));
+        findings.Add(any_planned && ClassUsed(id, planned) ? Severity::kError : Severity::kWarning,
+                     where, quoted + ": " + WideToUtf8(status.description));
       }
       continue;
     }
     const std::string where = "components.ini: [InprocServers] " + name;
     std::string library;
-    HostStatus status = ComponentRuntime::CheckClass(c.id, &library);
+    HostStatus status = ComponentRuntime::CheckClass(id, &library);
     if (!status.Failed()) {
       findings.Note(where, "\"" + platform::ToolText(library) + "\" loads");
       continue;
     }
     if (library.empty()) {
-      bool needed = Needed(c, planned, any_planned);
+      bool needed = any_planned && ClassUsed(id, planned);
       std::string users;
-      for (Switch s : c.used_by) users += std::string(users.empty() ? "" : " ") + SwitchName(s);
+      for (Switch s : SwitchesUsing(id))
+        users += std::string(users.empty() ? "" : " ") + SwitchName(s);
       findings.Add(needed ? Severity::kError : Severity::kWarning, where,
                    "names no library; " + (users.empty() ? std::string("every task fails")
                                                          : "the tasks of " + users + " fail"));

@@ -126,4 +126,15 @@ bool ClassUsed(ClassId id, const SwitchFlags& planned) {
   return id == ClassId::Setup || !MethodsCalled(id, planned).empty();
 }
 
+std::vector<Switch> SwitchesUsing(ClassId id) {
+  std::vector<Switch> switches;
+  if (id == ClassId::Setup) return switches;
+  for (int i = 0; i < kSwitchCount; ++i) {
+    SwitchFlags one;
+    one.Set(static_cast<Switch>(i));
+    if (ClassUsed(id, one)) switches.push_back(static_cast<Switch>(i));
+  }
+  return switches;
+}
+
 }  // namespace zeph

@@ -17,4 +17,8 @@ std::vector<std::string> MethodsCalled(ClassId id, const SwitchFlags& planned);
 // Whether a planned task gets a server of the class at all.
 bool ClassUsed(ClassId id, const SwitchFlags& planned);
 
+// The switches whose tasks call the class, in switch order; empty for the
+// configuration server, which every task uses.
+std::vector<Switch> SwitchesUsing(ClassId id);
+
 }  // namespace zeph

@@ -1,4 +1,4 @@
-#include "host/com_support.h"
+#include "host/com/support.h"
 
 namespace zeph::com {
 

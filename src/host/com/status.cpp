@@ -1,8 +1,8 @@
-#include "host/com_status.h"
+#include "host/com/status.h"
 
 #include <cstdio>
 
-#include "host/com_support.h"
+#include "host/com/support.h"
 
 namespace zeph::com {
 

@@ -1,6 +1,6 @@
-#include "host/com_program_objects.h"
+#include "host/com/program_objects.h"
 
-#include "host/com_support.h"
+#include "host/com/support.h"
 
 namespace zeph::com {
 namespace {

@@ -1,6 +1,6 @@
 // Windows only. Owners of COM texts, values and references, and the base of
 // the small late-bound objects made here: the program's connection and
-// application objects and, in the simulator, its servers.
+// application objects.
 #pragma once
 
 #include <ole2.h>  // windows.h and the COM automation types

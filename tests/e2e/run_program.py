@@ -154,7 +154,8 @@ class Running:
         if prefix:
             report += [f"--- processes of the Wine prefix {prefix} ---",
                        *_process_tree(lambda p: p.wineprefix == os.fsencode(prefix))]
-        wine = next((a for a in self.args if os.path.basename(os.fsdecode(a)) == "wine"), None)
+        wine = next((a for a in self.args
+                     if os.path.basename(os.fsdecode(a)) in ("wine", "wine64")), None)
         if wine:
             report += ['--- winedbg --command "info process" ---', _winedbg(wine, self.env)]
         self._stop()

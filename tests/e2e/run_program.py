@@ -154,8 +154,9 @@ class Running:
         if prefix:
             report += [f"--- processes of the Wine prefix {prefix} ---",
                        *_process_tree(lambda p: p.wineprefix == os.fsencode(prefix))]
-        wine = next((a for a in self.args
-                     if os.path.basename(os.fsdecode(a)) in ("wine", "wine64")), None)
+        # The loader among the arguments (env's NAME=VALUE ones are none).
+        wine = next((a for a in map(os.fsdecode, self.args)
+                     if "=" not in a and os.path.basename(a) in ("wine", "wine64")), None)
         if wine:
             report += ['--- winedbg --command "info process" ---', _winedbg(wine, self.env)]
         self._stop()
@@ -233,7 +234,8 @@ def _process_tree(chosen):
 
 def _winedbg(wine, env):
     """What winedbg lists in the prefix; bounded, since the prefix may hang."""
-    lister = Running([wine, "winedbg", "--command", "info process"], env=env)
+    lister = Running([wine, "winedbg", "--command", "info process"],
+                     env=dict(env or os.environ, WINELOADER=wine))
     try:
         lister._proc.wait(timeout=WINEDBG_SECONDS)
     except subprocess.TimeoutExpired:

@@ -90,6 +90,7 @@ int SpawnAs(const RunUser& user, const std::string& command, Pipe& out, Pipe& er
   }
   variables.insert(variables.end(), {home, user_variable, logname});
   std::vector<char*> envp;
+  envp.reserve(variables.size() + 1);
   for (std::string& variable : variables) envp.push_back(variable.data());
   envp.push_back(nullptr);
   const std::vector<gid_t> groups(user.groups.begin(), user.groups.end());

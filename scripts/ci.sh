@@ -18,10 +18,10 @@
 #                installer (cpack, about 10 s)                  (build-windows/)
 #   windows unit the unit and platform tests of that build under Wine
 #   windows e2e  the black-box suite under Wine, through the DLL and through
-#                COM (scripts/test-windows.sh, scripts/test-com.sh: once per
-#                flavour of the simulator's COM face), each run bounded by
-#                WINDOWS_E2E_SECONDS (three times that for test-com.sh) so
-#                that a hang under Wine cannot hold CI up.
+#                COM, once per flavour of the simulator's COM face
+#                (scripts/windows-e2e.sh), each run bounded by
+#                WINDOWS_E2E_SECONDS so that a hang under Wine cannot hold
+#                CI up.
 #   windows 32-bit  the 32-bit Windows program, for hosts whose COM servers
 #                are 32-bit: built (WIN_ARCH=i686 scripts/build-windows.sh,
 #                its own libcurl; build-windows-i686/), then under the 32-bit
@@ -91,17 +91,6 @@ tidy() {
   return $status
 }
 
-windows_e2e() {
-  local status=0
-  timeout --kill-after=30 "$WINDOWS_E2E_SECONDS" scripts/test-windows.sh -R '^e2e\.' || status=1
-  # test-com.sh runs the suite once per flavour of the simulator's COM face.
-  timeout --kill-after=30 "$((3 * WINDOWS_E2E_SECONDS))" scripts/test-com.sh build-windows ||
-    status=1
-  # A run cut short by the time limit leaves the prefix's wineserver behind.
-  WINEPREFIX=$ROOT/build-windows/wine wineserver -k 2>/dev/null || true
-  return $status
-}
-
 windows32() {
   WIN_ARCH=i686 scripts/build-windows.sh || return 1
   local status=0
@@ -137,7 +126,7 @@ if [ -x scripts/fuzz.sh ]; then
 fi
 if gate "windows build" scripts/build-windows.sh; then
   gate "windows unit" scripts/test-windows.sh -R '^(unit_tests|platform_tests)$'
-  gate "windows e2e" windows_e2e
+  gate "windows e2e" scripts/windows-e2e.sh
 else
   skip "windows unit" "windows build failed"
   skip "windows e2e" "windows build failed"

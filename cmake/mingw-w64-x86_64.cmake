@@ -39,9 +39,21 @@ if(ZEPH_MINGW_TRIPLET MATCHES "^x86_64")
 else()
   find_program(ZEPH_WINE_LOADER wine)
 endif()
+# Wine without address-space randomisation (setarch -R, which the programs
+# Wine starts inherit): Debian's Wine loader has no preloader and sits at a
+# fixed address, and the kernel puts its heap at random within the next
+# gigabyte; about one start in 2000 the heap covers the page Windows keeps at
+# 0x7ffe0000, and the program ends with exit code 1 and, with WINEDEBUG=-all,
+# no word ("failed to map the shared user data"). scripts/lib/wine-session.sh
+# starts Wine the same way (wine_run).
+find_program(ZEPH_SETARCH setarch)
+if(ZEPH_SETARCH)
+  set(ZEPH_FIXED_LAYOUT ${ZEPH_SETARCH} -R)
+endif()
 if(ZEPH_WINE_LOADER MATCHES "wine64$")
-  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 WINELOADER=${ZEPH_WINE_LOADER}
-      ${ZEPH_WINE_LOADER})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEPH_FIXED_LAYOUT} env LC_ALL=pl_PL.UTF-8
+      WINELOADER=${ZEPH_WINE_LOADER} ${ZEPH_WINE_LOADER})
 elseif(ZEPH_WINE_LOADER)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env LC_ALL=pl_PL.UTF-8 ${ZEPH_WINE_LOADER})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEPH_FIXED_LAYOUT} env LC_ALL=pl_PL.UTF-8
+      ${ZEPH_WINE_LOADER})
 endif()

@@ -31,29 +31,29 @@ for f in "$SIM" "$TEST" "$SIM_TEST"; do
 done
 . scripts/lib/wine-session.sh
 wine_session "$BUILD"
-sim_path=$("$ZEPH_WINE" winepath -w "$SIM")
-"$ZEPH_WINE" regsvr32 /s "$sim_path"
+sim_path=$(wine_run winepath -w "$SIM")
+wine_run regsvr32 /s "$sim_path"
 scratch=$(mktemp -d)
-trap '"$ZEPH_WINE" regsvr32 /u /s "$sim_path"; rm -rf "$scratch"; wine_session_end' EXIT
+trap 'wine_run regsvr32 /u /s "$sim_path"; rm -rf "$scratch"; wine_session_end' EXIT
 
 status=0
 echo "COM: the simulator's servers, each flavour, through a client of their own"
 for flavour in dual disp vtbl faulty; do
-  "$ZEPH_WINE" "$SIM_TEST" "$flavour" || status=1
+  wine_run "$SIM_TEST" "$flavour" || status=1
 done
 # Wine's cscript ends a script that breaks with exit code 0 and no word:
 # the script's last line tells.
-script=$("$ZEPH_WINE" winepath -w tests/windows/com_sim_script.vbs)
+script=$(wine_run winepath -w tests/windows/com_sim_script.vbs)
 for prefix in MerkanSim. MerkanSim.Disp.; do
   dir=$(mktemp -d -p "$scratch")
-  out=$(ZEPH_SIM_DIR=$("$ZEPH_WINE" winepath -w "$dir") "$ZEPH_WINE" cscript //nologo "$script" "$prefix" 2>&1) ||
+  out=$(ZEPH_SIM_DIR=$(wine_run winepath -w "$dir") wine_run cscript //nologo "$script" "$prefix" 2>&1) ||
     status=1
   echo "$out"
   grep -q "(VBScript): [0-9]* passed, 0 failed" <<<"$out" ||
     { echo "FAILED: com_sim_script.vbs $prefix did not finish" >&2; status=1; }
 done
 echo "COM: the host's calls through the registered simulator"
-"$ZEPH_WINE" "$TEST" || status=1
+wine_run "$TEST" || status=1
 for flavour in ${ZEPH_COM_FLAVOURS:-dual disp vtbl}; do
   echo "COM: the black-box suite with every class created by ProgID ($flavour)"
   ZEPH_HOST_MODE=com ZEPH_COM_FLAVOUR=$flavour ctest --test-dir "$BUILD" -R '^e2e\.' \

@@ -9,8 +9,10 @@
 #   wine_session_end     stops that wineserver, if this script started it;
 #                        the trap wine_session sets runs it at the end.
 #   ZEPH_WINE            what wine_session sets: the Wine loader for that
-#                        prefix, to start every Windows program with
-#                        ("$ZEPH_WINE" regsvr32 ...).
+#                        prefix.
+#   wine_run PROGRAM...  starts a Windows program through it, without
+#                        address-space randomisation (see below):
+#                        wine_run regsvr32 ...
 # Called again inside a session (test-windows.sh runs test-com.sh), it
 # changes nothing.
 
@@ -54,7 +56,7 @@ wine_session() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Wine prefix: $WINEPREFIX"
-    "$ZEPH_WINE" wineboot -i >/dev/null 2>&1
+    wine_run wineboot -i >/dev/null 2>&1
   fi
   # One wineserver for the whole run (a program then starts in about a
   # second rather than in several); one already running stays in use. A
@@ -67,7 +69,7 @@ wine_session() {
   # hold none of the pipes of a test's program (a test reading its output
   # to the end would wait for them too) and none of its environment
   # (faketime).
-  "$ZEPH_WINE" cmd /c exit >/dev/null 2>&1 || true
+  wine_run cmd /c exit >/dev/null 2>&1 || true
   trap wine_session_end EXIT
 }
 
@@ -88,6 +90,22 @@ wine_loader() {
         break
       fi
     done
+  fi
+}
+
+# Debian's Wine loader has no preloader and sits at a fixed address, and the
+# kernel puts its heap at random within the next gigabyte: about one start in
+# 2000 the heap covers the page Windows keeps at 0x7ffe0000, and the program
+# ends with exit code 1 and, under WINEDEBUG=-all, no word ("failed to map
+# the shared user data"). Without randomisation the heap starts right after
+# the loader, far below that page, at every start; the programs Wine starts
+# inherit the setting. The tests' programs start the same way (the toolchain
+# file's emulator, cmake/mingw-w64-x86_64.cmake).
+wine_run() {
+  if command -v setarch >/dev/null; then
+    setarch -R "$ZEPH_WINE" "$@"
+  else
+    "$ZEPH_WINE" "$@"
   fi
 }
 

@@ -154,11 +154,13 @@ class Running:
         if prefix:
             report += [f"--- processes of the Wine prefix {prefix} ---",
                        *_process_tree(lambda p: p.wineprefix == os.fsencode(prefix))]
-        # The loader among the arguments (env's NAME=VALUE ones are none).
-        wine = next((a for a in map(os.fsdecode, self.args)
-                     if "=" not in a and os.path.basename(a) in ("wine", "wine64")), None)
-        if wine:
-            report += ['--- winedbg --command "info process" ---', _winedbg(wine, self.env)]
+        # The loader among the arguments (env's NAME=VALUE ones are none);
+        # winedbg is started by the same command up to it.
+        loader = next((i for i, a in enumerate(map(os.fsdecode, self.args))
+                       if "=" not in a and os.path.basename(a) in ("wine", "wine64")), None)
+        if loader is not None:
+            report += ['--- winedbg --command "info process" ---',
+                       _winedbg(self.args[:loader + 1], self.env)]
         self._stop()
         self._out.close()
         self._err.close()
@@ -233,9 +235,10 @@ def _process_tree(chosen):
 
 
 def _winedbg(wine, env):
-    """What winedbg lists in the prefix; bounded, since the prefix may hang."""
-    lister = Running([wine, "winedbg", "--command", "info process"],
-                     env=dict(env or os.environ, WINELOADER=wine))
+    """What winedbg lists in the prefix, started by the command `wine` that
+    ends with the loader; bounded, since the prefix may hang."""
+    lister = Running([*wine, "winedbg", "--command", "info process"],
+                     env=dict(env or os.environ, WINELOADER=os.fsdecode(wine[-1])))
     try:
         lister._proc.wait(timeout=WINEDBG_SECONDS)
     except subprocess.TimeoutExpired:

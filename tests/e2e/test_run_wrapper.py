@@ -8,12 +8,13 @@ import os
 import pwd
 import re
 import resource
+import stat
 
 import pytest
 
 import run_program
-from conftest import (END, MAIL_FAILURE, START, SWITCH_REFERENCE, command, cp, entry, host_path,
-                      mask)
+from conftest import (END, MAIL_FAILURE, START, SWITCH_REFERENCE, WINDOWS, command, cp, entry,
+                      host_path, mask)
 from smtp_server import mail_server  # noqa: F401 (fixture)
 
 RUN = os.environ.get("ZEPH_RUN", "")
@@ -117,6 +118,14 @@ def test_failed_task_and_failed_mail(app):
     assert run.metric("zephautomat_last_run_mails_failed") == 1
     assert [run.metric("zephautomat_task_success", entry=e, switch=s)
             for e, s in [("A", "/WDS"), ("A", "/GE"), ("B", "/RD")]] == [1, 0, 0]
+    if not WINDOWS:
+        # The record holds the failed mail whole; the exporter reads the
+        # metrics, often as a user of its own.
+        out = app.dir.parent / "out"
+        umask = os.umask(0)
+        os.umask(umask)
+        assert stat.S_IMODE((out / "record.json").stat().st_mode) == 0o640 & ~umask
+        assert stat.S_IMODE((out / "zephautomat.prom").stat().st_mode) == 0o644 & ~umask
 
 
 def test_every_failed_step_of_a_task_is_in_the_record(app):

@@ -110,9 +110,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return true;
 }
 
-// Writes a file the operator asked for; false (and said so) on failure.
-bool WriteRequested(const std::string& what, const std::string& path, const std::string& bytes) {
-  const int error = ReplaceFile(path, bytes, 0644);
+// Writes a file the operator asked for, a new one with `mode`; false (and
+// said so) on failure.
+bool WriteRequested(const std::string& what, const std::string& path, const std::string& bytes,
+                    unsigned mode) {
+  const int error = ReplaceFile(path, bytes, mode);
   if (error == 0) return true;
   Say("cannot write the " + what + " " + platform::ToolText(path) + ": " +
       platform::ErrorText(error));
@@ -189,7 +191,9 @@ int Run(const Options& options) {
   // The files first: a failure to write them changes the exit code, and the
   // summary tells the one the tool returns.
   if (!options.record_path.empty() &&
-      !WriteRequested("run record", options.record_path, record_bytes)) {
+      // The record keeps failed mails whole, reports and all: the service
+      // user and its group may read it, other users may not.
+      !WriteRequested("run record", options.record_path, record_bytes, 0640)) {
     verdict.exit_code = kRunIncomplete;
   }
   if (!options.metrics_path.empty()) {
@@ -197,8 +201,9 @@ int Run(const Options& options) {
     if (ReadWholeFile(options.metrics_path, earlier)) {
       verdict.last_success_unix = LastSuccessIn(earlier);
     }
+    // Read by the exporter, often as a user of its own.
     if (!WriteRequested("metrics file", options.metrics_path,
-                        MetricsText(verdict, platform::ToolText(options.instance_dir)))) {
+                        MetricsText(verdict, platform::ToolText(options.instance_dir)), 0644)) {
       verdict.exit_code = kRunIncomplete;
     }
   }
